@@ -1,0 +1,50 @@
+# Front door of the build. Every target first makes sure the Debian packages
+# it needs are installed (tools/ensure-deps), then drives CMake.
+#   make                 release build of tessal and its tools (build/release)
+#   make check           build with warnings as errors and run every test
+#   make check-sanitize  the whole test suite again under ASan and UBSan (clang)
+#   make bench           build and run the benchmarks
+#   make demo            synthesise a recording, convert it and inspect the result
+
+JOBS       ?= $(shell nproc)
+CMAKE_GEN  := -G "Unix Makefiles"
+BUILD_PKGS := cmake make g++ pkg-config
+TEST_PKGS  := $(BUILD_PKGS) clang libgtest-dev libgmock-dev libbenchmark-dev libmseed-dev
+BENCH_PKGS := $(BUILD_PKGS) libbenchmark-dev libmseed-dev
+
+.PHONY: all release check check-sanitize bench demo clean
+
+all: release
+
+release:
+	@tools/ensure-deps $(BUILD_PKGS)
+	cmake -S . -B build/release $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DTESSAL_TESTS=OFF -DTESSAL_BENCH=OFF
+	cmake --build build/release -j $(JOBS)
+
+check:
+	@tools/ensure-deps $(TEST_PKGS)
+	cmake -S . -B build/check $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSAL_WERROR=ON \
+	      -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g"
+	cmake --build build/check -j $(JOBS)
+	cd build/check && ctest --output-on-failure -j $(JOBS)
+
+check-sanitize:
+	@tools/ensure-deps $(TEST_PKGS)
+	cmake -S . -B build/sanitize $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DTESSAL_WERROR=ON \
+	      -DTESSAL_SANITIZE=ON -DTESSAL_BENCH=OFF -DCMAKE_CXX_COMPILER=clang++ \
+	      -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g"
+	cmake --build build/sanitize -j $(JOBS)
+	cd build/sanitize && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	      UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
+
+bench:
+	@tools/ensure-deps $(BENCH_PKGS)
+	cmake -S . -B build/bench $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DTESSAL_TESTS=OFF
+	cmake --build build/bench -j $(JOBS)
+	bench/run-all build/bench
+
+demo: release
+	tools/demo/run-demo build/release demo
+
+clean:
+	rm -rf build demo

@@ -1,0 +1,97 @@
+// Command-line parsing: the usage and complaint texts, the default output
+// name, and the options -g (gain), -outname and -outputname, each compared
+// as a case-sensitive prefix and followed by one separator character.
+#include "driver/CommandLine.h"
+
+#include <cstring>
+
+const char szUsageText[] =
+    "\nTessal v1.0. Program for convert seismic from VORN 2 MiniSEED format.\n"
+    "\nUsage:\ttessal INPUT_FILE [OPTION]\n"
+    "\nOptions:\n"
+    "              -g, -gain                         - output data is gained.\n"
+    "              -outname, -outputname    - new output file name.\n"
+    "\nExample:\n"
+    "     tessal p14a1731.vrx \n"
+    "     tessal p14a1731.vrx -outname=new_name.ext\n"
+    "     tessal p14a1731.vrx -outname=new_name.ext -g\n"
+    "     tessal p14a1731.vrx -gain\n";
+
+const char szTooManyText[] = "\n Too many parameters in command string!";
+
+const char szBannerText[] =
+    "\nTessal v1.0. Program for convert seismic from VORN 2 MiniSEED format.\n";
+
+std::string sDefaultOutputName(const std::string& sInputPath) {
+    const size_t nSlash = sInputPath.rfind('/');
+    const size_t nNameStart = nSlash == std::string::npos ? 0 : nSlash + 1;
+    const size_t nDot = sInputPath.rfind('.');
+    if (nDot == std::string::npos || nDot < nNameStart) return sInputPath + ".mseed";
+    return sInputPath.substr(0, nDot + 1) + "mseed";
+}
+
+namespace {
+
+
+// Abbreviated form of a long path for messages.
+std::string sShortened(const char* sz) {
+    std::string s(sz);
+    return s.size() <= 60 ? s : s.substr(0, 60) + "...";
+}
+
+// Applies one option argument; returns false with sError set when the
+// option cannot be carried out.
+bool bApplyOption(const char* szArg, CommandLine& tArgs, std::string& sError) {
+    if (std::strncmp(szArg, "-g", 2) == 0) {
+        tArgs.bGain = true;
+        return true;
+    }
+    for (const char* szPrefix : {"-outname", "-outputname"}) {
+        const size_t nLen = std::strlen(szPrefix);
+        if (std::strncmp(szArg, szPrefix, nLen) != 0) continue;
+        // The name starts after the prefix and one separator character.
+        const size_t nArgLen = std::strlen(szArg);
+        if (nArgLen <= nLen + 1) {
+            sError = std::string("option ") + szArg + ": no output name after " + szPrefix +
+                     " and its separator (write " + szPrefix + "=NAME)";
+            return false;
+        }
+        tArgs.sOutputName.assign(szArg + nLen + 1);
+        return true;
+    }
+    return true;  // anything else is ignored
+}
+
+}  // namespace
+
+CommandLineResult tParseCommandLine(int argc, const char* const argv[]) {
+    CommandLineResult tResult;
+    const int nArgs = argc - 1;
+    if (nArgs < 1) {
+        tResult.eAction = CommandAction::ShowUsage;
+        return tResult;
+    }
+    if (nArgs > 3) {
+        tResult.eAction = CommandAction::TooMany;
+        return tResult;
+    }
+    tResult.eAction = CommandAction::Refuse;
+    CommandLine& tArgs = tResult.tArgs;
+    if (std::strlen(argv[1]) > nMaxPathLength) {
+        tResult.sError = "input path " + sShortened(argv[1]) + " is longer than " +
+                         std::to_string(nMaxPathLength) + " bytes";
+        return tResult;
+    }
+    tArgs.sInputPath = argv[1];
+    tArgs.sOutputName = sDefaultOutputName(tArgs.sInputPath);
+    for (int i = 2; i <= nArgs; ++i) {
+        if (!bApplyOption(argv[i], tArgs, tResult.sError)) return tResult;
+    }
+    if (tArgs.sOutputName.size() > nMaxPathLength) {
+        tResult.sError = "output name " + sShortened(tArgs.sOutputName.c_str()) +
+                         " is longer than " + std::to_string(nMaxPathLength) + " bytes";
+        return tResult;
+    }
+    tResult.eAction = CommandAction::Convert;
+    return tResult;
+}

@@ -1,0 +1,41 @@
+// Command line of tessal: `tessal INPUT_FILE [OPTION]`.
+// Forms the input path, the output name and the gain flag, or says which
+// text the program shows instead (usage, complaint, refusal).
+#pragma once
+
+#include <string>
+
+// The console texts, byte for byte.
+extern const char szUsageText[];
+extern const char szTooManyText[];
+extern const char szBannerText[];
+
+// Longest input path or output name accepted, in bytes (PATH_MAX less the NUL).
+constexpr size_t nMaxPathLength = 4095;
+
+struct CommandLine {
+    std::string sInputPath;
+    std::string sOutputName;
+    bool bGain = false;
+};
+
+enum class CommandAction {
+    ShowUsage,    // no input argument: print the usage text, status 0
+    TooMany,      // more than three arguments: print the complaint, status -5
+    Refuse,       // banner, then sError on standard error, status 2
+    Convert,      // banner, then the conversion run with tArgs
+};
+
+struct CommandLineResult {
+    CommandAction eAction = CommandAction::ShowUsage;
+    std::string sError;  // the reason, for CommandAction::Refuse
+    CommandLine tArgs;
+};
+
+// Reads argv as the program's command line. Prints nothing.
+CommandLineResult tParseCommandLine(int argc, const char* const argv[]);
+
+// The default output name of an input path: a "." in the file's own name
+// (after the last "/") and everything behind the last one become ".mseed";
+// a file name without "." gets ".mseed" appended.
+std::string sDefaultOutputName(const std::string& sInputPath);

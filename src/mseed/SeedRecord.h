@@ -1,0 +1,93 @@
+// The output record: 512 bytes of MiniSEED, laid out as
+//
+//   bytes   0..47   SeedFixedHeader (below)
+//   bytes  48..55   Blockette1000
+//   bytes  56..63   zero
+//   bytes  64..511  seven Steim-2 frames of 64 bytes (16 big-endian words,
+//                   word 0 the control word; frame 1 words 1 and 2 hold the
+//                   first and last sample of the record)
+//
+// Every multi-byte number in a finished record is big-endian; text fields are
+// ASCII padded with blanks. While a record is built, the two structures below
+// hold their numbers in host order; the encoder's final pass turns them
+// big-endian. The structures have no padding: every field sits at its record
+// offset by natural alignment, which the static_asserts pin down.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+constexpr int nSeedRecordLength = 512;
+constexpr int nSeedRecordLengthExponent = 9;  // 2^9 = 512
+constexpr int nSeedFrameLength = 64;
+constexpr uint16_t nBlockette1000Type = 1000;
+constexpr uint8_t nEncodingSteim2 = 11;
+constexpr uint8_t nWordOrderBigEndian = 1;
+
+struct SeedTime {
+    uint16_t year;     // full Gregorian year
+    uint16_t day;      // day of year, 1 = January 1
+    uint8_t hours;     // 0..23
+    uint8_t minutes;   // 0..59
+    uint8_t seconds;   // 0..59
+    uint8_t unused;    // 0
+    uint16_t fract;    // 1/10,000 seconds, 0..9999
+};
+
+struct SeedFixedHeader {
+    char SequenceNumber[6];             // six ASCII digits, zero-padded
+    char Data_header_indicator;         // 'D'
+    char Reserved_bytes_A;              // blank
+    char Station_identifier_code[5];    // blank-padded
+    char Location_identifier[2];        // blanks
+    char Channel_identifier[3];         // blank-padded
+    char Reserved_bytes_B[2];           // blanks (network code position)
+    SeedTime Record_start_time;         // time of the record's first sample
+    uint16_t Number_of_samples;         // samples in this record, at most 721
+    int16_t Sample_rate_factor;         // whole samples per second
+    int16_t Sample_rate_multiplier;     // 1
+    uint8_t Activity_flags;             // 0
+    uint8_t IO_flags;                   // 0
+    uint8_t Data_quality_flags;         // 0
+    uint8_t Number_of_blockettes_follow;  // 1
+    int32_t Time_correction;            // 0
+    uint16_t Beginning_of_data;         // 64
+    uint16_t First_blockette;           // 48
+};
+
+struct Blockette1000 {
+    uint16_t Blockette_type;      // 1000
+    uint16_t Next_blockette;      // 0
+    uint8_t Encoding_format;      // 11, Steim-2
+    uint8_t Word_order;           // 1, big-endian
+    uint8_t Data_record_length;   // 9, 2^9 = 512 bytes
+    uint8_t Reserved;             // 0
+};
+
+static_assert(sizeof(SeedTime) == 10);
+static_assert(sizeof(SeedFixedHeader) == 48);
+static_assert(sizeof(Blockette1000) == 8);
+static_assert(offsetof(SeedFixedHeader, SequenceNumber) == 0);
+static_assert(offsetof(SeedFixedHeader, Data_header_indicator) == 6);
+static_assert(offsetof(SeedFixedHeader, Reserved_bytes_A) == 7);
+static_assert(offsetof(SeedFixedHeader, Station_identifier_code) == 8);
+static_assert(offsetof(SeedFixedHeader, Location_identifier) == 13);
+static_assert(offsetof(SeedFixedHeader, Channel_identifier) == 15);
+static_assert(offsetof(SeedFixedHeader, Reserved_bytes_B) == 18);
+static_assert(offsetof(SeedFixedHeader, Record_start_time) == 20);
+static_assert(offsetof(SeedFixedHeader, Number_of_samples) == 30);
+static_assert(offsetof(SeedFixedHeader, Sample_rate_factor) == 32);
+static_assert(offsetof(SeedFixedHeader, Sample_rate_multiplier) == 34);
+static_assert(offsetof(SeedFixedHeader, Activity_flags) == 36);
+static_assert(offsetof(SeedFixedHeader, IO_flags) == 37);
+static_assert(offsetof(SeedFixedHeader, Data_quality_flags) == 38);
+static_assert(offsetof(SeedFixedHeader, Number_of_blockettes_follow) == 39);
+static_assert(offsetof(SeedFixedHeader, Time_correction) == 40);
+static_assert(offsetof(SeedFixedHeader, Beginning_of_data) == 44);
+static_assert(offsetof(SeedFixedHeader, First_blockette) == 46);
+static_assert(offsetof(Blockette1000, Encoding_format) == 4);
+static_assert(offsetof(Blockette1000, Data_record_length) == 6);
+
+// Samples per second from a header's rate factor f and multiplier m:
+// f*m, -f/m, -m/f or 1/(f*m) by their signs, and 1.0 when either is 0.
+double dSeedSampleRate(int16_t nFactor, int16_t nMultiplier);

@@ -1,0 +1,106 @@
+// The command line, run as the real program: exact standard output, exit
+// statuses, option prefixes and the default output name.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "driver/CommandLine.h"
+#include "support/Process.h"
+
+namespace {
+
+const std::string sBanner =
+    "\nTessal v1.0. Program for convert seismic from VORN 2 MiniSEED format.\n";
+
+TEST(CommandLineProgram, NoArgumentPrintsTheUsageTextAndSucceeds) {
+    const ProcessResult r = tRunTessal({});
+    EXPECT_EQ(r.nExitStatus, 0);
+    EXPECT_EQ(r.sStdout,
+              "\nTessal v1.0. Program for convert seismic from VORN 2 MiniSEED format.\n"
+              "\nUsage:\ttessal INPUT_FILE [OPTION]\n\nOptions:\n"
+              "              -g, -gain                         - output data is gained.\n"
+              "              -outname, -outputname    - new output file name.\n"
+              "\nExample:\n     tessal p14a1731.vrx \n"
+              "     tessal p14a1731.vrx -outname=new_name.ext\n"
+              "     tessal p14a1731.vrx -outname=new_name.ext -g\n"
+              "     tessal p14a1731.vrx -gain\n");
+    EXPECT_EQ(r.sStderr, "");
+}
+
+TEST(CommandLineProgram, FourArgumentsGiveTheComplaintWithoutBanner) {
+    const ProcessResult r = tRunTessal({"a.vrx", "-g", "-outname=x", "extra"});
+    EXPECT_EQ(r.nExitStatus, 251);  // -5 as the low byte of the status
+    EXPECT_EQ(r.sStdout, "\n Too many parameters in command string!");
+}
+
+TEST(CommandLineProgram, OverlongPathsAndEmptyOutputNamesAreRefused) {
+    const std::string sLong(4096, 'a');
+    for (const std::vector<std::string>& asArgs :
+         std::vector<std::vector<std::string>>{{sLong},
+                                               {"rec.vrx", "-outname=" + sLong},
+                                               {"rec.vrx", "-outname="},
+                                               {"rec.vrx", "-outputname"},
+                                               {"rec.vrx", "-outname"}}) {
+        const ProcessResult r = tRunTessal(asArgs);
+        EXPECT_EQ(r.nExitStatus, 2) << asArgs.back().substr(0, 20);
+        EXPECT_EQ(r.sStdout, sBanner);
+        EXPECT_EQ(r.sStderr.rfind("tessal: error: ", 0), 0u) << r.sStderr;
+        EXPECT_EQ(std::count(r.sStderr.begin(), r.sStderr.end(), '\n'), 1) << r.sStderr;
+    }
+}
+
+CommandLine tParsed(std::vector<const char*> apArgs) {
+    apArgs.insert(apArgs.begin(), "tessal");
+    const CommandLineResult r = tParseCommandLine(static_cast<int>(apArgs.size()), apArgs.data());
+    EXPECT_EQ(r.eAction, CommandAction::Convert) << r.sError;
+    return r.tArgs;
+}
+
+TEST(CommandLineOptions, OutputNameOptionsSkipOneSeparatorAndTheLaterWins) {
+    EXPECT_EQ(tParsed({"rec.vrx", "-outname=out.ms"}).sOutputName, "out.ms");
+    EXPECT_EQ(tParsed({"rec.vrx", "-outputname=out.ms"}).sOutputName, "out.ms");
+    EXPECT_EQ(tParsed({"rec.vrx", "-outname:out.ms"}).sOutputName, "out.ms");
+    EXPECT_EQ(tParsed({"rec.vrx", "-outname=a", "-outputname=b"}).sOutputName, "b");
+    EXPECT_EQ(tParsed({"rec.vrx", "-outputname=b", "-outname=a"}).sOutputName, "a");
+    EXPECT_EQ(tParsed({"rec.vrx", "-outname=x"}).sInputPath, "rec.vrx");
+}
+
+TEST(CommandLineOptions, GainIsAnyArgumentStartingWithLowerCaseDashG) {
+    EXPECT_TRUE(tParsed({"rec.vrx", "-g"}).bGain);
+    EXPECT_TRUE(tParsed({"rec.vrx", "-gain"}).bGain);
+    EXPECT_TRUE(tParsed({"rec.vrx", "-gxyz"}).bGain);
+    EXPECT_FALSE(tParsed({"rec.vrx", "-G"}).bGain);
+    EXPECT_FALSE(tParsed({"rec.vrx"}).bGain);
+    // Unknown options are ignored.
+    const CommandLine t = tParsed({"rec.vrx", "-OUTNAME=x", "-z"});
+    EXPECT_EQ(t.sOutputName, "rec.mseed");
+    EXPECT_FALSE(t.bGain);
+}
+
+TEST(CommandLineOptions, AnOptionGivenFirstIsTheInputPath) {
+    const CommandLine t = tParsed({"-outname=x.ms", "-g"});
+    EXPECT_EQ(t.sInputPath, "-outname=x.ms");
+    EXPECT_EQ(t.sOutputName, "-outname=x.mseed");
+    EXPECT_TRUE(t.bGain);
+}
+
+TEST(DefaultOutputName, OnlyTheFileNamesOwnDotIsReplaced) {
+    EXPECT_EQ(sDefaultOutputName("p14a1731.vrx"), "p14a1731.mseed");
+    EXPECT_EQ(sDefaultOutputName("dir/a.b.vrx"), "dir/a.b.mseed");
+    EXPECT_EQ(sDefaultOutputName("data.old/rec"), "data.old/rec.mseed");
+    EXPECT_EQ(sDefaultOutputName("./rec"), "./rec.mseed");
+    EXPECT_EQ(sDefaultOutputName("rec"), "rec.mseed");
+    EXPECT_EQ(sDefaultOutputName("rec."), "rec.mseed");
+    EXPECT_EQ(sDefaultOutputName("/abs/x.old/.hidden"), "/abs/x.old/.mseed");
+}
+
+TEST(DefaultOutputName, PathsAndNamesUpTo4095BytesAreAccepted) {
+    const std::string sPath = std::string(4091, 'p') + ".vrx";
+    ASSERT_EQ(sPath.size(), 4095u);
+    EXPECT_EQ(tParsed({sPath.c_str(), "-outname=x"}).sInputPath, sPath);
+    const std::string sShorter = std::string(4089, 'p') + ".vrx";
+    EXPECT_EQ(tParsed({sShorter.c_str()}).sOutputName, std::string(4089, 'p') + ".mseed");
+}
+
+}  // namespace

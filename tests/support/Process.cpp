@@ -1,0 +1,75 @@
+// Child-process runner for tests that exercise the built programs.
+#include "support/Process.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+// Reads both pipes to their end without letting either fill up.
+void vDrain(int nOut, int nErr, std::string& sOut, std::string& sErr) {
+    pollfd aFds[2] = {{nOut, POLLIN, 0}, {nErr, POLLIN, 0}};
+    std::string* apTarget[2] = {&sOut, &sErr};
+    int nOpen = 2;
+    char acBuf[65536];
+    while (nOpen > 0) {
+        if (poll(aFds, 2, -1) < 0) break;
+        for (int i = 0; i < 2; ++i) {
+            if (aFds[i].fd < 0 || aFds[i].revents == 0) continue;
+            ssize_t n = read(aFds[i].fd, acBuf, sizeof acBuf);
+            if (n > 0) {
+                apTarget[i]->append(acBuf, static_cast<size_t>(n));
+            } else {
+                close(aFds[i].fd);
+                aFds[i].fd = -1;
+                --nOpen;
+            }
+        }
+    }
+}
+
+}  // namespace
+
+ProcessResult tRunProcess(const std::string& sProgram, const std::vector<std::string>& asArgs,
+                          const std::string& sWorkDir, const std::function<void()>& fnInChild) {
+    ProcessResult tResult;
+    int anOut[2], anErr[2];
+    if (pipe(anOut) != 0 || pipe(anErr) != 0) return tResult;
+    pid_t nPid = fork();
+    if (nPid == 0) {
+        dup2(anOut[1], 1);
+        dup2(anErr[1], 2);
+        close(anOut[0]);
+        close(anOut[1]);
+        close(anErr[0]);
+        close(anErr[1]);
+        int nNull = open("/dev/null", O_RDONLY);
+        if (nNull >= 0) dup2(nNull, 0);
+        if (!sWorkDir.empty() && chdir(sWorkDir.c_str()) != 0) _exit(126);
+        if (fnInChild) fnInChild();
+        std::vector<char*> apArgv;
+        apArgv.push_back(const_cast<char*>(sProgram.c_str()));
+        for (const std::string& s : asArgs) apArgv.push_back(const_cast<char*>(s.c_str()));
+        apArgv.push_back(nullptr);
+        execv(sProgram.c_str(), apArgv.data());
+        _exit(127);
+    }
+    close(anOut[1]);
+    close(anErr[1]);
+    vDrain(anOut[0], anErr[0], tResult.sStdout, tResult.sStderr);
+    int nStatus = 0;
+    waitpid(nPid, &nStatus, 0);
+    if (WIFEXITED(nStatus)) tResult.nExitStatus = WEXITSTATUS(nStatus);
+    if (WIFSIGNALED(nStatus)) tResult.nSignal = WTERMSIG(nStatus);
+    return tResult;
+}
+
+ProcessResult tRunTessal(const std::vector<std::string>& asArgs, const std::string& sWorkDir,
+                         const std::function<void()>& fnInChild) {
+    return tRunProcess(TESSAL_PROGRAM, asArgs, sWorkDir, fnInChild);
+}

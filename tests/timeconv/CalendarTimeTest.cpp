@@ -1,0 +1,121 @@
+// Calendar and epoch conversions: millisecond rounding and carry, leap
+// years, and the recorder's double/float arithmetic.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <ctime>
+#include <random>
+
+#include "timeconv/CalendarTime.h"
+
+namespace {
+
+struct Calendar {
+    int32_t nYear, nDay, nHour, nMinute, nSecond, nMs;
+    bool operator==(const Calendar&) const = default;
+};
+
+Calendar tSplit(EpochTime t) {
+    Calendar c{};
+    vEpochToCalendar(t, c.nYear, c.nDay, c.nHour, c.nMinute, c.nSecond, c.nMs);
+    return c;
+}
+
+std::ostream& operator<<(std::ostream& os, const Calendar& c) {
+    return os << c.nYear << "/" << c.nDay << " " << c.nHour << ":" << c.nMinute << ":"
+              << c.nSecond << "." << c.nMs;
+}
+
+TEST(EpochToCalendar, RoundsMillisecondsHalfUpOnTheDoubleValue) {
+    EXPECT_EQ(tSplit(0.0), (Calendar{1970, 1, 0, 0, 0, 0}));
+    EXPECT_EQ(tSplit(0.3125), (Calendar{1970, 1, 0, 0, 0, 313}));
+    EXPECT_EQ(tSplit(0.5), (Calendar{1970, 1, 0, 0, 0, 500}));
+    // The double nearest 1.0025 lies below it: 2.4999... ms rounds down.
+    EXPECT_EQ(tSplit(1.0025), (Calendar{1970, 1, 0, 0, 1, 2}));
+}
+
+TEST(EpochToCalendar, RoundingToOneThousandCarriesBeforeTheSplit) {
+    EXPECT_EQ(tSplit(0.9996), (Calendar{1970, 1, 0, 0, 1, 0}));
+    EXPECT_EQ(tSplit(86399.9996), (Calendar{1970, 2, 0, 0, 0, 0}));
+    EXPECT_EQ(tSplit(1078099199.9996), (Calendar{2004, 61, 0, 0, 0, 0}));
+    // New year's carry: 2004-12-31 23:59:59.9996 (2004 has 366 days).
+    EXPECT_EQ(tSplit(1104537599.9996), (Calendar{2005, 1, 0, 0, 0, 0}));
+}
+
+TEST(EpochToCalendar, LeapDaysAndTheEndOf32BitTime) {
+    EXPECT_EQ(tSplit(1078099199.5), (Calendar{2004, 60, 23, 59, 59, 500}));
+    EXPECT_EQ(tSplit(2147483647.0), (Calendar{2038, 19, 3, 14, 7, 0}));
+    // Past 2038 the split goes on: 2038-01-19 03:14:08 and 2100-03-01.
+    EXPECT_EQ(tSplit(2147483648.0), (Calendar{2038, 19, 3, 14, 8, 0}));
+    EXPECT_EQ(tSplit(4107542400.0), (Calendar{2100, 60, 0, 0, 0, 0}));
+    EXPECT_EQ(tSplit(951782400.0), (Calendar{2000, 60, 0, 0, 0, 0}));  // 2000-02-29
+}
+
+TEST(EpochToCalendar, AgreesWithGmtimeOverManyRandomSeconds) {
+    std::mt19937_64 rng(20261208);
+    std::uniform_int_distribution<int64_t> dist(0, 7258118399);  // up to 2199-12-31
+    for (int i = 0; i < 200000; ++i) {
+        const int64_t s = dist(rng);
+        const time_t tt = static_cast<time_t>(s);
+        struct tm tmUtc;
+        ASSERT_NE(gmtime_r(&tt, &tmUtc), nullptr);
+        const Calendar tExpected{tmUtc.tm_year + 1900, tmUtc.tm_yday + 1, tmUtc.tm_hour,
+                                 tmUtc.tm_min, tmUtc.tm_sec, 0};
+        ASSERT_EQ(tSplit(static_cast<double>(s)), tExpected) << "at " << s;
+    }
+}
+
+TEST(EpochToCalendar, TimesBeforeNineteenSeventyClampToTheEpoch) {
+    EXPECT_EQ(tSplit(-5.25), (Calendar{1970, 1, 0, 0, 0, 0}));
+    EXPECT_EQ(tSplit(std::nan("")), (Calendar{1970, 1, 0, 0, 0, 0}));
+}
+
+TEST(CalendarToEpoch, WorkedDates) {
+    EXPECT_EQ(dCalendarToEpoch(1970, 1, 1, 0, 0, 0.0f), 0.0);
+    EXPECT_EQ(dCalendarToEpoch(1972, 12, 31, 0, 0, 0.0f), 94608000.0);
+    EXPECT_EQ(dCalendarToEpoch(2004, 3, 1, 0, 0, 0.0f), 1078099200.0);
+    EXPECT_EQ(dCalendarToEpoch(2004, 2, 29, 12, 30, 15.25f), 1078057815.25);
+    EXPECT_EQ(dCalendarToEpoch(2000, 12, 31, 23, 59, 59.0f), 978307199.0);
+    EXPECT_EQ(dCalendarToEpoch(2100, 3, 1, 0, 0, 0.0f), 4107542400.0);
+    EXPECT_EQ(dCalendarToEpoch(2004, 12, 7, 13, 45, 30.0f), 1102427130.0);
+}
+
+TEST(CalendarToEpoch, OutOfRangeFieldsAddTheirSeconds) {
+    EXPECT_EQ(dCalendarToEpoch(2004, 1, 0, 0, 0, 0.0f), 1072828800.0);  // 2003-12-31
+    EXPECT_EQ(dCalendarToEpoch(2004, 0, 1, 0, 0, 0.0f), 1072915200.0);  // month 0 = January
+    EXPECT_EQ(dCalendarToEpoch(2004, 1, 1, 25, 61, 0.0f), 1072915200.0 + 25 * 3600 + 61 * 60);
+}
+
+TEST(CalendarToEpoch, SecondsKeepTheirSinglePrecisionRounding) {
+    const double t = dCalendarToEpoch(1970, 1, 1, 0, 0, 59.999f);
+    EXPECT_EQ(t, static_cast<double>(59.999f));
+    EXPECT_NE(t, 59.999);
+}
+
+TEST(CalendarToEpoch, MonthWithoutTableEntryGivesNaN) {
+    EXPECT_TRUE(std::isnan(dCalendarToEpoch(2004, 13, 1, 0, 0, 0.0f)));
+    EXPECT_TRUE(std::isnan(dCalendarToEpoch(2004, -1, 1, 0, 0, 0.0f)));
+}
+
+TEST(CalendarToEpoch, InvertsEpochToCalendarForEveryDayOfSeveralLeapCycles) {
+    // Day by day from 1970 to 2110: dCalendarToEpoch of the split gives t back.
+    for (int64_t nDays = 0; nDays < 51500; ++nDays) {
+        const double t = static_cast<double>(nDays * 86400 + 3723);
+        const Calendar c = tSplit(t);
+        const double dBack = dCalendarToEpoch(static_cast<int16_t>(c.nYear), 1,
+                                              static_cast<int16_t>(c.nDay), c.nHour, c.nMinute,
+                                              static_cast<float>(c.nSecond));
+        ASSERT_EQ(dBack, t) << "day " << nDays;
+    }
+}
+
+TEST(LeapYear, GregorianRule) {
+    EXPECT_EQ(nIsLeapYear(1900), 0);
+    EXPECT_EQ(nIsLeapYear(1972), 1);
+    EXPECT_EQ(nIsLeapYear(2000), 1);
+    EXPECT_EQ(nIsLeapYear(2001), 0);
+    EXPECT_EQ(nIsLeapYear(2004), 1);
+    EXPECT_EQ(nIsLeapYear(2100), 0);
+}
+
+}  // namespace
