@@ -1,0 +1,113 @@
+// The segment writer: chunking of sample runs, the continuity and flush
+// rules, name lookups, and the descriptor write shared by every flush.
+#include "segments/SeedWriter.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+CChannelSegment::CChannelSegment(CText strNameIn, double dSampleRateIn)
+    : dSampleRate(dSampleRateIn) {
+    strName = strNameIn;
+}
+
+CStationEntry::CStationEntry(CText strNameIn) { strName = strNameIn; }
+
+CStationEntry::~CStationEntry() { arrChannels.vDeleteAll(); }
+
+CSeedWriter::CSeedWriter(int nFileIn) : nFile(nFileIn) {}
+
+CSeedWriter::~CSeedWriter() { arrStations.vDeleteAll(); }
+
+void CSeedWriter::vAddSamples(const char* szStation, const char* szChannel, double dSpS,
+                              EpochTime tBegin, int nCount, const int32_t* pnSamples) {
+    int n = 0;
+    int r = nCount;
+    while (r > 0) {
+        const int c = r <= nMaxChunkSamples ? r : nMaxChunkSamples;
+        const EpochTime tChunk = tBegin + n / dSpS;
+        std::printf("nCount: %d dSpS: %f tBegin: %f (tBegin+n/dSpS): %f\n", c, dSpS, tBegin,
+                    tChunk);
+        vAddChunk(szStation, szChannel, dSpS, tChunk, c, pnSamples + n);
+        n += c;
+        r -= c;
+    }
+}
+
+void CSeedWriter::vAddChunk(const char* szStation, const char* szChannel, double dSpS,
+                            EpochTime tChunk, int nChunk, const int32_t* pnSamples) {
+    // The buffer holds one chunk; a longer run is taken piece by piece.
+    while (nChunk > nMaxChunkSamples) {
+        vAddChunk(szStation, szChannel, dSpS, tChunk, nMaxChunkSamples, pnSamples);
+        tChunk += nMaxChunkSamples / dSpS;
+        pnSamples += nMaxChunkSamples;
+        nChunk -= nMaxChunkSamples;
+    }
+    if (nChunk <= 0) return;
+
+    const int s = nFindStation(szStation);
+    const int k = nFindChannel(s, szChannel, dSpS);
+    CChannelSegment& g = *pGetStation(s)->pGetChannel(k);
+
+    // The new rate counts for the continuity test and for a flush this chunk causes.
+    if (dSpS != g.dSampleRate) g.dSampleRate = dSpS;
+    const double dPeriod = 1.0 / dSpS;
+    const double dChunkDuration = nChunk * dPeriod;
+    const double dGap = std::fabs(g.tStart + g.dDuration - tChunk);
+
+    if (!(dGap > dPeriod) && g.nSampleCount + nChunk <= nMaxSegmentSamples &&
+        g.dSampleRate > 1.0) {
+        std::memcpy(g.anBuffer + g.nSampleCount, pnSamples, nChunk * sizeof *pnSamples);
+        g.nSampleCount += nChunk;
+        g.dDuration += dChunkDuration;
+        return;
+    }
+
+    // Not a continuation (or no room, or a rate of 1.0 or lower): the held
+    // samples go out and the chunk starts a new segment.
+    if (g.nSampleCount > 0) vFlushSegment(s, k);
+    g.tStart = tChunk;
+    g.dDuration = dChunkDuration;
+    g.nSampleCount = nChunk;
+    std::memcpy(g.anBuffer, pnSamples, nChunk * sizeof *pnSamples);
+}
+
+int CSeedWriter::nFindStation(const char* szStation) {
+    for (int i = 0; i < arrStations.nGetCount(); ++i) {
+        if (pGetStation(i)->strName.nCompareNoCase(szStation) == 0) return i;
+    }
+    return arrStations.nAdd(new CStationEntry(CText(szStation)));
+}
+
+int CSeedWriter::nFindChannel(int nStation, const char* szChannel, double dSpS) {
+    CStationEntry& tEntry = *pGetStation(nStation);
+    for (int i = 0; i < tEntry.nGetChannelCount(); ++i) {
+        if (tEntry.pGetChannel(i)->strName.nCompareNoCase(szChannel) == 0) return i;
+    }
+    return tEntry.arrChannels.nAdd(new CChannelSegment(CText(szChannel), dSpS));
+}
+
+void CSeedWriter::vFlushAll() {
+    for (int s = 0; s < nGetStationCount(); ++s) {
+        for (int k = 0; k < pGetStation(s)->nGetChannelCount(); ++k) vFlushSegment(s, k);
+    }
+}
+
+void CSeedWriter::vWriteAll(const void* pData, size_t nBytes) {
+    if (m_nWriteError != 0) return;
+    const char* p = static_cast<const char*>(pData);
+    while (nBytes > 0) {
+        errno = 0;
+        const ssize_t nWritten = ::write(nFile, p, nBytes);
+        if (nWritten < 0 && errno == EINTR) continue;
+        if (nWritten <= 0) {
+            m_nWriteError = (nWritten < 0 && errno != 0) ? errno : EIO;
+            return;
+        }
+        p += nWritten;
+        nBytes -= static_cast<size_t>(nWritten);
+    }
+}

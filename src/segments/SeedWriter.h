@@ -1,0 +1,106 @@
+// The segment writer: gathers runs of 32-bit samples, keyed by station and
+// channel name, into contiguous segments of at most 9900 samples and hands
+// each finished segment to the flush (SegmentFlush.cpp), which writes it as
+// 512-byte MiniSEED records to the writer's output descriptor.
+//
+// A writer owns its station entries, each entry its channel segments. The
+// writer never opens, seeks or closes its descriptor. The first failed write
+// is kept (nWriteError) and stops all further writes of this writer.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "segments/CPtrArray.h"
+#include "segments/CText.h"
+#include "timeconv/CalendarTime.h"
+
+// Samples passed on to vAddChunk at most at once, and held by a segment at
+// most when a chunk is appended to it.
+constexpr int nMaxChunkSamples = 10000;
+constexpr int nMaxSegmentSamples = 9900;
+
+// The pending samples of one channel. The sample buffer is part of the
+// object, so a segment is allocated once and reused after every flush.
+class CChannelSegment : public CArrayItem {
+public:
+    // Starts empty, named by a copy of strName, at dSampleRate samples/s.
+    CChannelSegment(CText strName, double dSampleRate);
+
+    double dSampleRate;      // replaced by the rate of every chunk that reaches it
+    CText strName;           // the channel name as first given
+    EpochTime tStart = 0;    // time of the first held sample; 0 when empty
+    double dDuration = 0;    // seconds covered by the held samples; 0 when empty
+    int nSampleCount = 0;    // held samples, 0 .. nMaxChunkSamples
+    int32_t anBuffer[nMaxChunkSamples];  // held samples, oldest first
+};
+
+// One station within a writer and its channels in order of first use.
+class CStationEntry : public CArrayItem {
+public:
+    explicit CStationEntry(CText strName);
+    // Deletes the channel segments, first segment first.
+    ~CStationEntry() override;
+
+    CChannelSegment* pGetChannel(int i) const { return static_cast<CChannelSegment*>(arrChannels[i]); }
+    int nGetChannelCount() const { return arrChannels.nGetCount(); }
+
+    CText strName;          // the station name as first given
+    CPtrArray arrChannels;  // owned CChannelSegment pointers
+};
+
+class CSeedWriter {
+public:
+    // An empty writer on the open output descriptor nFile; records are
+    // numbered from 000001.
+    explicit CSeedWriter(int nFile);
+    CSeedWriter(const CSeedWriter&) = delete;
+    CSeedWriter& operator=(const CSeedWriter&) = delete;
+    // Deletes every station entry, first entry first. Does not flush: samples
+    // still held are dropped, and nothing is written.
+    virtual ~CSeedWriter();
+
+    // Adds nCount samples (copied; nCount >= 0) taken at dSpS samples per
+    // second, the first at tBegin, in chunks of at most 10000 samples. Prints
+    // one "nCount: ..." line per chunk on standard output.
+    void vAddSamples(const char* szStation, const char* szChannel, double dSpS, EpochTime tBegin,
+                     int nCount, const int32_t* pnSamples);
+    // Adds one chunk whose first sample was taken at tChunk: appends it to the
+    // channel's segment when it continues it within one sample period, the
+    // total stays at or below 9900 and the rate is above 1.0; otherwise
+    // flushes the held samples and starts a new segment with the chunk.
+    // A chunk of more than 10000 samples is taken as consecutive chunks.
+    void vAddChunk(const char* szStation, const char* szChannel, double dSpS, EpochTime tChunk,
+                   int nChunk, const int32_t* pnSamples);
+    // Index of the station entry named szStation (ASCII case ignored),
+    // created if absent.
+    int nFindStation(const char* szStation);
+    // Index of the channel segment named szChannel (ASCII case ignored) in
+    // station entry nStation, created with rate dSpS if absent.
+    int nFindChannel(int nStation, const char* szChannel, double dSpS);
+    // Writes the samples of segment nChannel of station entry nStation as
+    // records and empties it; an empty segment gives nothing. Defined in
+    // SegmentFlush.cpp.
+    void vFlushSegment(int nStation, int nChannel);
+    // Flushes every segment, stations and their channels in index order.
+    void vFlushAll();
+
+    // The errno of the first write that failed or wrote nothing (EIO when the
+    // system gave no reason); 0 while every write succeeded. After a failure
+    // the writer writes nothing more, but still numbers and reports records.
+    int nWriteError() const { return m_nWriteError; }
+    // Number of the next record a flush writes.
+    int nGetNextBlock() const { return nNextBlock; }
+    int nGetStationCount() const { return arrStations.nGetCount(); }
+    CStationEntry* pGetStation(int i) const { return static_cast<CStationEntry*>(arrStations[i]); }
+
+private:
+    // Writes all nBytes, continuing after partial writes and retrying EINTR;
+    // records the first failure and skips the write after one.
+    void vWriteAll(const void* pData, size_t nBytes);
+
+    CPtrArray arrStations;  // owned CStationEntry pointers, in order of first use
+    int nFile;              // the output descriptor
+    int nNextBlock = 1;     // number of the next record written
+    int m_nWriteError = 0;  // errno of the first failed write, 0 when none
+};
