@@ -58,8 +58,10 @@ void CSeedWriter::vAddChunk(const char* szStation, const char* szChannel, double
     const double dChunkDuration = nChunk * dPeriod;
     const double dGap = std::fabs(g.tStart + g.dDuration - tChunk);
 
-    if (!(dGap > dPeriod) && g.nSampleCount + nChunk <= nMaxSegmentSamples &&
-        g.dSampleRate > 1.0) {
+    // An empty segment is never continued, so that its start is always the
+    // chunk's own time (an empty segment's tStart of 0 is no real time).
+    if (g.nSampleCount > 0 && !(dGap > dPeriod) &&
+        g.nSampleCount + nChunk <= nMaxSegmentSamples && g.dSampleRate > 1.0) {
         std::memcpy(g.anBuffer + g.nSampleCount, pnSamples, nChunk * sizeof *pnSamples);
         g.nSampleCount += nChunk;
         g.dDuration += dChunkDuration;

@@ -125,6 +125,16 @@ TEST(SeedWriterContinuity, GapsUpToOnePeriodContinueLongerGapsAndOverlapsRestart
     }
 }
 
+TEST(SeedWriterContinuity, AnEmptySegmentTakesTheChunksOwnStart) {
+    // Within one period of time 0 the chunk must not be taken as continuing
+    // the empty segment, whose start reads 0.
+    const std::vector<int32_t> an = anRamp(10);
+    CSeedWriter w(-1);
+    sCaptureStdout([&] { w.vAddSamples("ABC", "BHZ", 100.0, 0.005, 10, an.data()); });
+    EXPECT_EQ(tSegment(w).tStart, 0.005);
+    EXPECT_EQ(tSegment(w).nSampleCount, 10);
+}
+
 TEST(SeedWriterContinuity, RatesOfOneOrLessNeverAppend) {
     const std::vector<int32_t> an = anRamp(10);
     for (double dRate : {1.0, 0.5}) {
