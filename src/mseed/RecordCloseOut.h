@@ -1,0 +1,49 @@
+// The encoder's state of one call, and the close-out of each record: the
+// integration constants, the host-order header and blockettes, the next
+// record's start time and sequence number, and the final pass that turns
+// every record's header big-endian.
+#pragma once
+
+#include <cstdint>
+
+#include "mseed/SeedRecord.h"
+
+// State of one nCompressSteim2 call; lives on the encoder's stack.
+struct Steim2State {
+    int nStartPending;        // 1: the next sample taken becomes X0 of the current record
+    int32_t nX0;              // forward integration constant of the current record
+    int32_t nLast;            // last sample taken (0 at the start); Xn when the record closes
+    uint32_t nCodes;          // control word of the current frame, host order
+    uint32_t nRecords;        // records completed; the encoder's result
+    int nRecLen;              // record length in bytes (512)
+    uint32_t nFrame;          // current frame within the record
+    uint32_t nWord;           // next word to fill within the frame
+    uint32_t nRecBase;        // start of the current record in the output, in 32-bit words
+    uint32_t nFramesPerRec;   // nRecLen / 64
+    double dRate;             // samples per second
+    double dTickFrac;         // carried fraction of a 1/10,000 s tick, in [0, 1)
+    int nBlkCount1;           // blockette set 1, copied into every record from byte 48
+    int nBlkLen1;
+    const void* pBlk1;
+    int nBlkCount2;           // blockette set 2, copied into the first record only
+    int nBlkLen2;
+    const void* pBlk2;
+};
+
+// Completes the record being filled: writes X0 and Xn (big-endian) to record
+// bytes 68 and 72, copies the host-order working header and the blockettes
+// into the record, then starts the next record at its first data frame and
+// advances the working header's start time and sequence number.
+void vCloseRecord(uint32_t* pnOutput, SeedFixedHeader* pHeader, Steim2State* pState);
+
+// Advances the working header past the record just closed: the start time by
+// Number_of_samples / rate (in 1/10,000 s ticks, carrying the fraction of a
+// tick in dTickFrac; seconds, minutes, hours, days and years roll over) and
+// the sequence number by one (999999 wraps to 000001).
+void vAdvanceHeader(SeedFixedHeader* pHeader, Steim2State* pState);
+
+// Turns the host-order header fields and blockette type of nRecords records
+// of nRecLen bytes big-endian, and fixes Beginning_of_data at 64,
+// First_blockette at 48 and one blockette per record. Data frames are left
+// alone (they are big-endian already).
+void vSwapRecords(uint32_t* pnOutput, int nRecLen, uint32_t nRecords);

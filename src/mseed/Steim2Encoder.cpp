@@ -1,0 +1,218 @@
+// Steim-2 encoder: one contiguous run of samples into 512-byte MiniSEED
+// records.
+//
+// The format, as this encoder writes it
+// -------------------------------------
+// A record is 8 frames of 64 bytes; a frame is 16 big-endian 32-bit words.
+// Frame 0 holds the 48-byte fixed header and the 8-byte blockette 1000
+// (bytes 56..63 zero). Frames 1..7 carry data. Word 0 of each data frame is
+// its control word: the 2-bit code of word k sits in bits 31-2k and 30-2k
+// (word 0's own code is 0). Frame 1 words 1 and 2 hold X0 and Xn, the first
+// and last sample of the record (code 0). Data words are frame 1 words 3..15
+// and frames 2..7 words 1..15: 103 words per record.
+//
+// Samples are stored as first differences d[i] = x[i] - x[i-1], with x[-1]
+// = 0 for the first sample of the call; the chain runs on across records.
+// A difference has the first class whose range holds it:
+//
+//   class  range              per word  width   code  bits 31-30
+//     1    -8..7                  7     4 bits    3      10   (bits 29-28 zero)
+//     2    -16..15                6     5 bits    3      01
+//     3    -32..31                5     6 bits    3      00
+//     4    -128..127              4     8 bits    1      (data)
+//     5    -511..511              3    10 bits    2      11
+//     6    -16383..16383          2    15 bits    2      10
+//     7    anything else          1    30 bits    2      01
+//
+// (classes 5 and 6 are symmetric: -512 is class 6, -16384 class 7). Each
+// difference is stored as its low bits, the earliest in the highest field,
+// the fields packed against bit 0.
+//
+// Packing is greedy. Differences gather in a pending word whose class is
+// the widest among them. A new difference joins if the pending word is
+// empty, or if it is not class 7 and the word holds fewer differences than
+// the widened class allows; a word goes out as soon as it is full. A
+// difference that cannot join sends the pending word out early (and is then
+// taken again); a word going out early, as at the end of the input, is
+// raised to the class whose capacity equals its count (3 class-1
+// differences go out as 3 x 10 bits, 1 of any class as 1 x 30 bits).
+//
+// Words are stored big-endian as they are written. When the last frame of a
+// record fills, or at the end of the input, the record gets X0, Xn and its
+// header (RecordCloseOut.h); the header fields stay in host order until one
+// pass at the end. Precondition: every difference fits in 30 bits, which
+// 16-bit recorder samples always do; debug builds assert it.
+#include "mseed/Steim2Encoder.h"
+
+#include <algorithm>
+#include <cassert>
+#include <cstring>
+
+#include "mseed/ByteOrder.h"
+#include "mseed/RecordCloseOut.h"
+#include "mseed/Steim2Rules.h"
+
+namespace {
+
+constexpr int32_t nDiffMin = -(1 << 29);
+constexpr int32_t nDiffMax = (1 << 29) - 1;
+
+// x - nPrev with 32-bit wrap-around.
+inline int32_t nDifference(int32_t x, int32_t nPrev) {
+    return static_cast<int32_t>(static_cast<uint32_t>(x) - static_cast<uint32_t>(nPrev));
+}
+
+// Bits 31-30 and field width of each class's layout; class 4 has no sub-code.
+constexpr uint32_t anSubCode[8] = {0, 2, 1, 0, 0, 3, 2, 1};
+constexpr int anWidth[8] = {0, 4, 5, 6, 8, 10, 15, 30};
+constexpr uint32_t anCode[8] = {0, 3, 3, 3, 1, 2, 2, 2};
+
+}  // namespace
+
+int nDiffClass(int32_t d) {
+    if (d >= -8 && d <= 7) return 1;
+    if (d >= -16 && d <= 15) return 2;
+    if (d >= -32 && d <= 31) return 3;
+    if (d >= -128 && d <= 127) return 4;
+    if (d >= -511 && d <= 511) return 5;
+    if (d >= -16383 && d <= 16383) return 6;
+    return 7;
+}
+
+int nClassCapacity(int c) { return 8 - c; }
+
+int nCanJoin(int nClass, int nDiffs, int c) {
+    if (nClass == 0) return 1;
+    if (c == 7) return 0;
+    return nDiffs < nClassCapacity(std::max(nClass, c)) ? 1 : 0;
+}
+
+int nWordFull(int nClass, int nDiffs) {
+    if (nClass == 0) return 0;
+    return nDiffs >= nClassCapacity(nClass) ? 1 : 0;
+}
+
+void vPackWord(Steim2Word* pWord, uint32_t* pnOutput, SeedFixedHeader* pHeader,
+               Steim2State* pState) {
+    while (!nWordFull(pWord->nClass, pWord->nDiffs)) pWord->nClass += 1;
+    const int c = pWord->nClass;
+    const int nCap = nClassCapacity(c);
+    const int nWidth = anWidth[c];
+    const uint32_t nMask = (1u << nWidth) - 1;
+    uint32_t nWord = anSubCode[c] << 30;
+    for (int k = 0; k < nCap; ++k)
+        nWord |= (static_cast<uint32_t>(pWord->anDiff[k]) & nMask) << (nWidth * (nCap - 1 - k));
+    pHeader->Number_of_samples = static_cast<uint16_t>(pHeader->Number_of_samples + nCap);
+    pWord->nClass = 0;
+    pWord->nDiffs = 0;
+    vAppendWord(pnOutput, pHeader, nWord, anCode[c], pState);
+}
+
+void vAppendWord(uint32_t* pnOutput, SeedFixedHeader* pHeader, uint32_t nWord, uint32_t nCode,
+                 Steim2State* pState) {
+    Steim2State& s = *pState;
+    s.nCodes |= nCode << (2 * (15 - s.nWord));
+    pnOutput[s.nRecBase + 16 * s.nFrame + s.nWord] = nToBig32(nWord);
+    s.nWord += 1;
+    if (s.nWord <= 15) return;
+    pnOutput[s.nRecBase + 16 * s.nFrame] = nToBig32(s.nCodes);
+    s.nFrame += 1;
+    s.nWord = 1;
+    s.nCodes = 0;
+    if (s.nFrame < s.nFramesPerRec) return;
+    vCloseRecord(pnOutput, pHeader, pState);
+}
+
+void vStartSteim2(Steim2State* pState, SeedFixedHeader* pHeader, const SeedFixedHeader* pTemplate,
+                  int16_t nRecLen, int nBlkCount1, int nBlkLen1, const void* pBlk1, int nBlkCount2,
+                  int nBlkLen2, const void* pBlk2) {
+    Steim2State& s = *pState;
+    s = Steim2State{};
+    s.dRate = dSeedSampleRate(pTemplate->Sample_rate_factor, pTemplate->Sample_rate_multiplier);
+    if (nBlkLen1 >= 8) {
+        uint16_t nType;
+        std::memcpy(&nType, pBlk1, 2);
+        if (nType == 100) {
+            float fRate;
+            std::memcpy(&fRate, static_cast<const unsigned char*>(pBlk1) + 4, 4);
+            s.dRate = fRate;
+        }
+    }
+    s.nStartPending = 1;
+    s.nLast = 0;
+    s.nCodes = 0;
+    s.nRecords = 0;
+    s.nRecLen = nRecLen;
+    s.nFramesPerRec = static_cast<uint32_t>(nRecLen / 64);
+    s.nRecBase = 0;
+    s.dTickFrac = 0.0;
+    s.nFrame = static_cast<uint32_t>((nBlkLen1 + nBlkLen2 + 47) / 64) + 1;
+    s.nWord = 3;
+    s.nBlkCount1 = nBlkCount1;
+    s.nBlkLen1 = nBlkLen1;
+    s.pBlk1 = pBlk1;
+    s.nBlkCount2 = nBlkCount2;
+    s.nBlkLen2 = nBlkLen2;
+    s.pBlk2 = pBlk2;
+
+    *pHeader = *pTemplate;
+    pHeader->Data_header_indicator = 'D';
+    pHeader->Reserved_bytes_A = ' ';
+    pHeader->Reserved_bytes_B[0] = ' ';
+    pHeader->Reserved_bytes_B[1] = ' ';
+    pHeader->Number_of_samples = 0;
+    pHeader->Number_of_blockettes_follow = static_cast<uint8_t>(nBlkCount1 + nBlkCount2);
+    pHeader->First_blockette = (nBlkCount1 != 0 || nBlkCount2 != 0) ? 48 : 0;
+    pHeader->Beginning_of_data = static_cast<uint16_t>(s.nFrame * 64);
+}
+
+int nFinishSteim2(uint32_t* pnOutput, SeedFixedHeader* pHeader, Steim2State* pState) {
+    Steim2State& s = *pState;
+    if (pHeader->Number_of_samples != 0) {
+        pnOutput[s.nRecBase + 16 * s.nFrame] = nToBig32(s.nCodes);
+        vCloseRecord(pnOutput, pHeader, pState);
+    }
+    vSwapRecords(pnOutput, s.nRecLen, s.nRecords);
+    return static_cast<int>(s.nRecords);
+}
+
+int nCompressSteim2Literal(const int32_t* pnSamples, const SeedFixedHeader* pTemplate,
+                           uint32_t nSampleCount, int16_t nRecLen, uint32_t* pnOutput,
+                           int nBlkCount1, int nBlkLen1, const void* pBlk1, int nBlkCount2,
+                           int nBlkLen2, const void* pBlk2) {
+    Steim2State s;
+    SeedFixedHeader h;
+    vStartSteim2(&s, &h, pTemplate, nRecLen, nBlkCount1, nBlkLen1, pBlk1, nBlkCount2, nBlkLen2,
+                 pBlk2);
+    Steim2Word w{};
+
+    for (uint32_t i = 0; i < nSampleCount;) {
+        const int32_t x = pnSamples[i];
+        const int32_t d = nDifference(x, s.nLast);
+        assert(d >= nDiffMin && d <= nDiffMax && "difference beyond 30 bits");
+        const int c = nDiffClass(d);
+        if (!nCanJoin(w.nClass, w.nDiffs, c)) {
+            vPackWord(&w, pnOutput, &h, &s);  // x[i] is taken again into the empty word
+            continue;
+        }
+        s.nLast = x;
+        if (s.nStartPending) {
+            s.nX0 = x;
+            s.nStartPending = 0;
+        }
+        w.anDiff[w.nDiffs++] = d;
+        w.nClass = std::max(w.nClass, c);
+        if (nWordFull(w.nClass, w.nDiffs)) vPackWord(&w, pnOutput, &h, &s);
+        ++i;
+    }
+    if (w.nClass != 0) vPackWord(&w, pnOutput, &h, &s);
+    return nFinishSteim2(pnOutput, &h, &s);
+}
+
+int nCompressSteim2(const int32_t* pnSamples, const SeedFixedHeader* pHeader,
+                    uint32_t nSampleCount, int16_t nRecLen, uint32_t* pnOutput, int nBlkCount1,
+                    int nBlkLen1, const void* pBlk1, int nBlkCount2, int nBlkLen2,
+                    const void* pBlk2) {
+    return nCompressSteim2Literal(pnSamples, pHeader, nSampleCount, nRecLen, pnOutput, nBlkCount1,
+                                  nBlkLen1, pBlk1, nBlkCount2, nBlkLen2, pBlk2);
+}
