@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <cstring>
 
-CPtrArray::~CPtrArray() { delete[] ppItems; }
+CPtrArray::~CPtrArray() {
+    delete[] ppItems;
+}
 
 int CPtrArray::nAdd(CArrayItem* p) {
     const int n = nItems;

@@ -13,7 +13,9 @@ unsigned char nFoldAscii(unsigned char c) {
 
 }  // namespace
 
-CText::CText(const char* szSource) { vCopyFrom(szSource); }
+CText::CText(const char* szSource) {
+    vCopyFrom(szSource);
+}
 
 CText::CText(const CText& other) : CText(other.szText) {}
 
@@ -25,7 +27,9 @@ CText& CText::operator=(const CText& other) {
     return *this;
 }
 
-CText::~CText() { delete[] szText; }
+CText::~CText() {
+    delete[] szText;
+}
 
 void CText::vCopyFrom(const char* szSource) {
     if (szSource == nullptr) return;

@@ -14,13 +14,19 @@ CChannelSegment::CChannelSegment(CText strNameIn, double dSampleRateIn)
     strName = strNameIn;
 }
 
-CStationEntry::CStationEntry(CText strNameIn) { strName = strNameIn; }
+CStationEntry::CStationEntry(CText strNameIn) {
+    strName = strNameIn;
+}
 
-CStationEntry::~CStationEntry() { arrChannels.vDeleteAll(); }
+CStationEntry::~CStationEntry() {
+    arrChannels.vDeleteAll();
+}
 
 CSeedWriter::CSeedWriter(int nFileIn) : nFile(nFileIn) {}
 
-CSeedWriter::~CSeedWriter() { arrStations.vDeleteAll(); }
+CSeedWriter::~CSeedWriter() {
+    arrStations.vDeleteAll();
+}
 
 void CSeedWriter::vAddSamples(const char* szStation, const char* szChannel, double dSpS,
                               EpochTime tBegin, int nCount, const int32_t* pnSamples) {
@@ -60,8 +66,8 @@ void CSeedWriter::vAddChunk(const char* szStation, const char* szChannel, double
 
     // An empty segment is never continued, so that its start is always the
     // chunk's own time (an empty segment's tStart of 0 is no real time).
-    if (g.nSampleCount > 0 && !(dGap > dPeriod) &&
-        g.nSampleCount + nChunk <= nMaxSegmentSamples && g.dSampleRate > 1.0) {
+    if (g.nSampleCount > 0 && !(dGap > dPeriod) && g.nSampleCount + nChunk <= nMaxSegmentSamples &&
+        g.dSampleRate > 1.0) {
         std::memcpy(g.anBuffer + g.nSampleCount, pnSamples, nChunk * sizeof *pnSamples);
         g.nSampleCount += nChunk;
         g.dDuration += dChunkDuration;

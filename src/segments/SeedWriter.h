@@ -27,11 +27,11 @@ public:
     // Starts empty, named by a copy of strName, at dSampleRate samples/s.
     CChannelSegment(CText strName, double dSampleRate);
 
-    double dSampleRate;      // replaced by the rate of every chunk that reaches it
-    CText strName;           // the channel name as first given
-    EpochTime tStart = 0;    // time of the first held sample; 0 when empty
-    double dDuration = 0;    // seconds covered by the held samples; 0 when empty
-    int nSampleCount = 0;    // held samples, 0 .. nMaxChunkSamples
+    double dSampleRate;                  // replaced by the rate of every chunk that reaches it
+    CText strName;                       // the channel name as first given
+    EpochTime tStart = 0;                // time of the first held sample; 0 when empty
+    double dDuration = 0;                // seconds covered by the held samples; 0 when empty
+    int nSampleCount = 0;                // held samples, 0 .. nMaxChunkSamples
     int32_t anBuffer[nMaxChunkSamples];  // held samples, oldest first
 };
 
@@ -42,7 +42,9 @@ public:
     // Deletes the channel segments, first segment first.
     ~CStationEntry() override;
 
-    CChannelSegment* pGetChannel(int i) const { return static_cast<CChannelSegment*>(arrChannels[i]); }
+    CChannelSegment* pGetChannel(int i) const {
+        return static_cast<CChannelSegment*>(arrChannels[i]);
+    }
     int nGetChannelCount() const { return arrChannels.nGetCount(); }
 
     CText strName;          // the station name as first given

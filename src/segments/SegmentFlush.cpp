@@ -60,7 +60,9 @@ int16_t nRateFactor(double dRate) {
 
 }  // namespace
 
-int nSequenceDigits(int nBlock) { return nBlock < 1 ? nBlock : (nBlock - 1) % 999999 + 1; }
+int nSequenceDigits(int nBlock) {
+    return nBlock < 1 ? nBlock : (nBlock - 1) % 999999 + 1;
+}
 
 void vSetHeaderTime(SeedFixedHeader* pHeader, EpochTime t) {
     int32_t nYear, nDay, nHour, nMinute, nSecond, nMillisecond;
@@ -98,8 +100,8 @@ void CSeedWriter::vFlushSegment(int nStation, int nChannel) {
     const size_t nRecordsAtMost =
         (static_cast<size_t>(g.nSampleCount) + nSamplesPerRecordAtLeast - 1) /
         nSamplesPerRecordAtLeast;
-    const size_t nAreaBytes = std::max(static_cast<size_t>(g.nSampleCount) * 8,
-                                       nRecordsAtMost * nSeedRecordLength);
+    const size_t nAreaBytes =
+        std::max(static_cast<size_t>(g.nSampleCount) * 8, nRecordsAtMost * nSeedRecordLength);
     std::vector<uint32_t> anArea(nAreaBytes / sizeof(uint32_t), 0);
 
     SeedFixedHeader tHeader;
@@ -129,10 +131,9 @@ void CSeedWriter::vFlushSegment(int nStation, int nChannel) {
     tBlockette.Data_record_length = nSeedRecordLengthExponent;
     tBlockette.Reserved = 0;
 
-    const int nRecords =
-        nCompressSteim2(g.anBuffer, &tHeader, static_cast<uint32_t>(g.nSampleCount),
-                        nSeedRecordLength, anArea.data(), 1, sizeof tBlockette, &tBlockette, 0, 0,
-                        nullptr);
+    const int nRecords = nCompressSteim2(
+        g.anBuffer, &tHeader, static_cast<uint32_t>(g.nSampleCount), nSeedRecordLength,
+        anArea.data(), 1, sizeof tBlockette, &tBlockette, 0, 0, nullptr);
     nNextBlock += nRecords;
 
     const unsigned char* pArea = reinterpret_cast<const unsigned char*>(anArea.data());

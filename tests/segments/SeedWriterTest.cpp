@@ -1,13 +1,12 @@
 // Segment writer: chunking and its console lines, the continuity and flush
 // rules, rates at or below 1, name lookup by case, and dropping held samples.
-#include "segments/SeedWriter.h"
-
 #include <gtest/gtest.h>
 
 #include <numeric>
 #include <vector>
 
 #include "SegmentTestSupport.h"
+#include "segments/SeedWriter.h"
 
 namespace {
 

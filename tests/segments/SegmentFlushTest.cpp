@@ -1,8 +1,6 @@
 // Segment flush: record numbering across flushes, the header template and
 // the worked record start, channel translation, start time in the header
 // and on the console, cut names, and failed or short writes.
-#include "segments/SegmentFlush.h"
-
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -15,6 +13,7 @@
 
 #include "SegmentTestSupport.h"
 #include "segments/SeedWriter.h"
+#include "segments/SegmentFlush.h"
 
 namespace {
 
@@ -130,23 +129,26 @@ TEST(SegmentFlush, SequenceNumbersWrapAfter999999) {
 }
 
 TEST(SegmentFlush, LongNamesAreCutToTheirFieldsWithOneWarningEach) {
+    // Names are warned about once per process: fresh names on every repeat.
+    static int nRun = 0;
+    const std::string sStation = "LONGSTATION" + std::to_string(nRun);
+    const std::string sChannel = "LONGCH" + std::to_string(nRun++);
     OutputFile out;
     const std::vector<int32_t> an = anWide(10);
     CSeedWriter w(out.nFd());
     std::string sErr;
     sCaptureStdout([&] {
         testing::internal::CaptureStderr();
-        w.vAddChunk("LONGSTATION", "LONGCH", 100.0, T, 10, an.data());
+        w.vAddChunk(sStation.c_str(), sChannel.c_str(), 100.0, T, 10, an.data());
         w.vFlushAll();
-        w.vAddChunk("LONGSTATION", "LONGCH", 100.0, T + 60.0, 10, an.data());
+        w.vAddChunk(sStation.c_str(), sChannel.c_str(), 100.0, T + 60.0, 10, an.data());
         w.vFlushAll();
         sErr = testing::internal::GetCapturedStderr();
     });
-    EXPECT_EQ(sErr,
-              "tessal: warning: station name \"LONGSTATION\" is longer than 5 characters; "
-              "records carry \"LONGS\"\n"
-              "tessal: warning: channel name \"LONGCH\" is longer than 3 characters; records "
-              "carry \"LON\"\n");
+    EXPECT_EQ(sErr, "tessal: warning: station name \"" + sStation +
+                        "\" is longer than 5 characters; records carry \"LONGS\"\n"
+                        "tessal: warning: channel name \"" +
+                        sChannel + "\" is longer than 3 characters; records carry \"LON\"\n");
     const std::string sFile = out.sContent();
     ASSERT_EQ(sFile.size(), 2 * 512u);
     for (int k = 0; k < 2; ++k) EXPECT_EQ(sRecordText(sFile, k, 8, 12), "LONGS  LON  ");

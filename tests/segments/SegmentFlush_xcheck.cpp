@@ -7,8 +7,8 @@
 #include <cmath>
 #include <vector>
 
-#include "SignalGenerators.h"
 #include "SegmentTestSupport.h"
+#include "SignalGenerators.h"
 #include "segments/SeedWriter.h"
 
 namespace {
