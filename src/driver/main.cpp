@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "driver/CommandLine.h"
+#include "driver/ConversionRun.h"
 #include "driver/ExitStatus.h"
 
 int main(int argc, char** argv) {
@@ -25,7 +26,7 @@ int main(int argc, char** argv) {
             return nExitCommandLine;
         case CommandAction::Convert:
             std::fputs(szBannerText, stdout);
-            return nExitSuccess;
+            return nRunConversion(tCommand.tArgs);
     }
     return nExitSuccess;
 }

@@ -1,0 +1,190 @@
+// The conversion run: reads and checks the whole input first, then opens the
+// output and extracts each converted channel into it. The output is opened
+// only when the input is known good, and any failed write puts it back.
+#include "driver/ConversionRun.h"
+
+#include <sys/stat.h>
+
+#include <cmath>
+#include <csignal>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "driver/Diagnostics.h"
+#include "driver/ExitStatus.h"
+#include "driver/InputFile.h"
+#include "driver/OutputFile.h"
+#include "driver/RecordingChecks.h"
+#include "recorder/ChannelExtraction.h"
+#include "recorder/RecorderHeader.h"
+
+namespace {
+
+// The list of channel positions is 16 entries long.
+constexpr int nChannelListLength = 16;
+
+// One channel to convert: its list position and its channel index.
+struct PlannedChannel {
+    int nPosition;
+    int nChannel;
+};
+
+// Everything read from the input that the conversion needs.
+struct Recording {
+    InputFile tInput;
+    RecorderHeader tHeader{};
+    RecorderGroup aGroups[nRecorderChannelSlots]{};
+    EpochTime tFileStart = 0;
+    const uint8_t* pData = nullptr;
+    int64_t nDataSize = 0;
+    int32_t nRecSeconds = 0;
+};
+
+// Reads and checks the input; false with sError (the reason) when refused.
+bool bLoadRecording(const std::string& sPath, Recording& r, std::string& sError) {
+    if (!bReadInputFile(sPath, r.tInput, sError)) return false;
+    if (r.tInput.nSize > std::numeric_limits<int32_t>::max()) {
+        sError = "recordings of 2 GiB or more are not supported";
+        return false;
+    }
+    r.tFileStart = tReadRecorderHeader(r.tInput.pBytes.get(), static_cast<size_t>(r.tInput.nSize),
+                                       r.tHeader, sError);
+    if (std::isnan(r.tFileStart)) return false;
+    vReadRecorderSections(r.tInput.pBytes.get(), static_cast<size_t>(r.tInput.nSize), r.tHeader,
+                          r.aGroups);
+    if (r.tHeader.nStreamCount <= 0) {
+        sError = "no STREAM section: the record length in seconds is unknown";
+        return false;
+    }
+    r.nRecSeconds = static_cast<int8_t>(r.tHeader.aStreams[r.tHeader.nStreamCount - 1].nRecSizeSec);
+    r.pData = r.tInput.pBytes.get() + r.tHeader.nDataOffset;
+    r.nDataSize = r.tInput.nSize - r.tHeader.nDataOffset;
+    return true;
+}
+
+// The list positions to convert, in order: channel on, rate not negative.
+// Positions that name no channel are skipped with a warning.
+std::vector<PlannedChannel> atPlanChannels(const Recording& r, const std::string& sPath) {
+    std::vector<PlannedChannel> atPlan;
+    const int nCount = r.tHeader.nChannelCount;
+    if (nCount > nChannelListLength) {
+        vPrintWarning(sPath + ": " + std::to_string(nCount) +
+                      " channels are switched on but the channel list holds " +
+                      std::to_string(nChannelListLength) + "; only those are converted");
+    }
+    for (int i = 0; i < nCount && i < nChannelListLength; ++i) {
+        const int c = r.tHeader.anChannelList[i];
+        if (c < 0 || c >= nRecorderChannelSlots) {
+            vPrintWarning(sPath + ": channel list position " + std::to_string(i + 1) +
+                          " names channel index " + std::to_string(c) +
+                          ", outside 0 to 31; skipped");
+            continue;
+        }
+        if (r.tHeader.aChannels[c].bOn != 1) continue;
+        if (static_cast<double>(r.aGroups[c].nFreq) < 0) continue;
+        atPlan.push_back({i, c});
+    }
+    return atPlan;
+}
+
+// Warnings about the layout that the output cannot show: differing rates,
+// bytes after the last whole record, record times off the timeline.
+void vWarnAboutLayout(const Recording& r, const std::vector<PlannedChannel>& atPlan,
+                      const std::string& sPath) {
+    if (atPlan.empty()) {
+        vPrintWarning(sPath + ": no channel to convert; the output gets no records");
+        return;
+    }
+    const int32_t nFirstRate = r.aGroups[atPlan.front().nChannel].nFreq;
+    for (const PlannedChannel& p : atPlan) {
+        if (r.aGroups[p.nChannel].nFreq != nFirstRate) {
+            vPrintWarning(sPath + ": the channels have different rates (FREQ); the record "
+                                  "layout assumes one rate, so their samples cannot be located "
+                                  "reliably");
+            break;
+        }
+    }
+    const RecordGeometry g = tRecordGeometry(r.nDataSize, nFirstRate, atPlan.front().nPosition,
+                                             r.nRecSeconds, r.tHeader.nChannelCount);
+    if (g.nRecordCount > 0 && g.nTrailingBytes > 0) {
+        vPrintWarning(sPath + ": " + std::to_string(g.nTrailingBytes) +
+                      " bytes after the last whole record are ignored");
+    }
+    for (const std::string& s : asTimingWarnings(r.pData, g, r.tFileStart, r.nRecSeconds))
+        vPrintWarning(sPath + ": " + s);
+}
+
+// True when the two names denote the same existing file.
+bool bSameFile(const InputFile& tInput, const std::string& sOutput) {
+    struct stat st;
+    return stat(sOutput.c_str(), &st) == 0 && st.st_dev == tInput.nDevice &&
+           st.st_ino == tInput.nInode;
+}
+
+// Converts every planned channel into the open output; false with sError on
+// the first failed write.
+bool bConvertChannels(const Recording& r, const std::vector<PlannedChannel>& atPlan,
+                      const OutputFile& tOutput, std::string& sError) {
+    const std::string sStation = sStationName(r.tHeader);
+    SampleArray tSamples;
+    for (const PlannedChannel& p : atPlan) {
+        const ExtractionResult tResult =
+            tExtractChannel(r.pData, r.nDataSize, r.tFileStart, r.tHeader.aChannels[p.nChannel].sName,
+                            sStation.c_str(), static_cast<double>(r.aGroups[p.nChannel].nFreq),
+                            p.nPosition, r.nRecSeconds, r.tHeader.nChannelCount, tOutput.nFile(),
+                            tSamples);
+        if (tResult.nWriteError != 0) {
+            sError = sErrnoText(tResult.nWriteError);
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+int nRunConversion(const CommandLine& tArgs) {
+    const std::string& sIn = tArgs.sInputPath;
+    const std::string& sOut = tArgs.sOutputName;
+    // A write past the file size limit must fail with EFBIG, not kill the run.
+    std::signal(SIGXFSZ, SIG_IGN);
+    if (tArgs.bGain) {
+        vPrintWarning("the gain option has no effect: samples are written unscaled");
+    }
+
+    Recording r;
+    std::string sError;
+    if (!bLoadRecording(sIn, r, sError)) {
+        vPrintError(sIn + ": " + sError);
+        return nExitBadInput;
+    }
+    const std::vector<PlannedChannel> atPlan = atPlanChannels(r, sIn);
+    vWarnAboutLayout(r, atPlan, sIn);
+
+    if (bSameFile(r.tInput, sOut)) {
+        vPrintError(sOut + ": the output is the input recording itself; choose another name");
+        return nExitCommandLine;
+    }
+    OutputFile tOutput;
+    if (!tOutput.bOpen(sOut, sError)) {
+        vPrintError(sOut + ": cannot open for writing: " + sError);
+        return nExitOutputFailed;
+    }
+    if (tOutput.nDevice() == r.tInput.nDevice && tOutput.nInode() == r.tInput.nInode) {
+        tOutput.vRestore();
+        vPrintError(sOut + ": the output is the input recording itself; choose another name");
+        return nExitCommandLine;
+    }
+    if (!bConvertChannels(r, atPlan, tOutput, sError)) {
+        tOutput.vRestore();
+        vPrintError(sOut + ": cannot write: " + sError + "; the file is left as it was");
+        return nExitOutputFailed;
+    }
+    if (!tOutput.bClose(sError)) {
+        vPrintError(sOut + ": cannot write: " + sError + "; the file is left as it was");
+        return nExitOutputFailed;
+    }
+    return nExitSuccess;
+}

@@ -1,0 +1,15 @@
+// Diagnostic lines on standard error.
+#include "driver/Diagnostics.h"
+
+#include <cstdio>
+#include <cstring>
+
+void vPrintError(const std::string& sMessage) {
+    std::fprintf(stderr, "tessal: error: %s\n", sMessage.c_str());
+}
+
+void vPrintWarning(const std::string& sMessage) {
+    std::fprintf(stderr, "tessal: warning: %s\n", sMessage.c_str());
+}
+
+std::string sErrnoText(int nErrno) { return std::strerror(nErrno); }

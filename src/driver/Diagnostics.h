@@ -1,0 +1,11 @@
+// The program's diagnostics: one line each on standard error, in the form
+// "tessal: error: ..." or "tessal: warning: ...".
+#pragma once
+
+#include <string>
+
+void vPrintError(const std::string& sMessage);
+void vPrintWarning(const std::string& sMessage);
+
+// The text of an errno value, for messages.
+std::string sErrnoText(int nErrno);

@@ -1,0 +1,23 @@
+// Checks of a recording that change no output byte but tell the user what
+// the conversion cannot show: bytes after the last whole record, and record
+// headers whose times leave the continuous timeline the output assumes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "recorder/ChannelExtraction.h"
+
+// At most this many time differences are listed one by one.
+constexpr int nMaxTimingLines = 5;
+
+// Compares the start time of every record after the first with
+// tFileStart + r * nRecSeconds. Returns one warning text per record whose time
+// differs by a second or more (or cannot be read), at most nMaxTimingLines,
+// followed by one text counting the rest.
+std::vector<std::string> asTimingWarnings(const uint8_t* pData, const RecordGeometry& tGeometry,
+                                          EpochTime tFileStart, int32_t nRecSeconds);
+
+// "2004-12-07 13:45:30 UTC" for messages.
+std::string sFormatUtc(EpochTime t);

@@ -1,0 +1,54 @@
+// Channel extraction: one channel of a recording held in memory becomes
+// MiniSEED records at the end of the output file.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#include "timeconv/CalendarTime.h"
+
+// Where one channel's samples lie in the data area. A record is a 256-byte
+// header followed by N blocks of R x rate samples of 2 bytes.
+struct RecordGeometry {
+    int64_t nRecordSize = 0;     // S: bytes of one record; 0 when there is no sound size
+    int64_t nRecordCount = 0;    // K: whole records in the data area
+    int64_t nTrailingBytes = 0;  // bytes after the last whole record
+    double dBlockSamples = 0;    // Q: samples of one channel in one record
+    double dBlockStart = 0;      // T: first sample of the channel's block, in samples
+};
+
+// Computes S = (N*R*rate)*2 + 256, K = size / S, Q = R*rate and T = p*R*rate
+// in double precision as the recorder layout defines them. A record size of
+// 0 or less, or one larger than the data area, gives no records (K = 0), so
+// no FREQ or REC_SIZE_SEC value can overflow the arithmetic.
+RecordGeometry tRecordGeometry(int64_t nDataSize, double dRate, int32_t nPosition,
+                               int32_t nRecSeconds, int32_t nChannelCount);
+
+// A sample array reused from channel to channel, so its memory is touched
+// once per run rather than once per channel.
+class SampleArray {
+public:
+    // Room for at least nCount samples; the contents are unspecified.
+    int32_t* pnReserve(size_t nCount);
+
+private:
+    std::unique_ptr<int32_t[]> m_pnSamples;
+    size_t m_nCapacity = 0;
+};
+
+struct ExtractionResult {
+    RecordGeometry tGeometry;
+    int64_t nSamples = 0;  // samples handed to the writer
+    int nWriteError = 0;   // errno of the first failed write, 0 when all went out
+};
+
+// Seeks nFile to its end, gathers the channel's samples (unsigned 16-bit
+// little-endian, widened without sign) from every whole record, in time order,
+// and writes them through a CSeedWriter of its own: one vAddSamples call
+// starting at tStart, then vFlushAll. Record numbers start at 000001.
+// Gathering stops at the first sample that would lie outside the data area.
+ExtractionResult tExtractChannel(const uint8_t* pData, int64_t nDataSize, EpochTime tStart,
+                                 const char* szChannel, const char* szStation, double dRate,
+                                 int32_t nPosition, int32_t nRecSeconds, int32_t nChannelCount,
+                                 int nFile, SampleArray& tSamples);
