@@ -35,6 +35,7 @@ std::string sTableKey(std::string_view sSection, std::string_view sKey) {
 CProfileLookup::CProfileLookup(const uint8_t* pFile, size_t nFileSize) {
     const char* pHead = reinterpret_cast<const char*>(pFile);
     size_t nHead = std::min(nFileSize, nHeadLimit);
+    if (nHead == 0) return;
     if (const void* pNul = std::memchr(pHead, '\0', nHead)) {
         nHead = static_cast<size_t>(static_cast<const char*>(pNul) - pHead);
     }

@@ -105,9 +105,13 @@ std::string sStationName(const RecorderHeader& tHeader);
 
 // Decodes the fixed header at byte 3072 of the file image (pFile, nFileSize)
 // into tHeader, from little-endian bytes on any host, and returns the start
-// time of the first record (the record header at nDataOffset). On a file it
-// refuses it returns NaN and sets sError to one line naming the fault (not
-// the file); tHeader then holds whatever was decoded before the refusal.
+// time of the first record (the record header at nDataOffset). It refuses a
+// file too short for the fixed header or for the first record header, a
+// data offset of 32768 or more (negative), and a start time bReadRecordTime
+// does not read: then it returns NaN and sets sError to one line naming the
+// fault (not the file); tHeader holds whatever was decoded before. A data
+// offset inside the text head or the fixed header is accepted: a recorder
+// may well start its data at 4096, sharing the fixed header's last byte.
 EpochTime tReadRecorderHeader(const uint8_t* pFile, size_t nFileSize, RecorderHeader& tHeader,
                               std::string& sError);
 
