@@ -7,7 +7,9 @@
 
 namespace {
 
-bool bIsBlank(char c) { return c == ' ' || c == '\t'; }
+bool bIsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 std::string_view sTrimBlanks(std::string_view s) {
     while (!s.empty() && bIsBlank(s.front())) s.remove_prefix(1);
@@ -58,9 +60,8 @@ CProfileLookup::CProfileLookup(const uint8_t* pFile, size_t nFileSize) {
 
         if (sLine.front() == '[') {
             const size_t nClose = sLine.find(']');
-            const std::string_view sName = sTrimBlanks(
-                sLine.substr(1, nClose == std::string_view::npos ? std::string_view::npos
-                                                                  : nClose - 1));
+            const std::string_view sName = sTrimBlanks(sLine.substr(
+                1, nClose == std::string_view::npos ? std::string_view::npos : nClose - 1));
             sSection = sLowerAscii(sName);
             bInSection = setSections.insert(sSection).second;
             continue;

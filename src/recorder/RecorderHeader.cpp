@@ -139,8 +139,8 @@ EpochTime tReadRecorderHeader(const uint8_t* pFile, size_t nFileSize, RecorderHe
     const size_t nDataOffset = static_cast<size_t>(tHeader.nDataOffset);
     if (nFileSize < nDataOffset + nRecorderRecordHeaderSize) {
         sError = "too short for the first record header: " + std::to_string(nFileSize) +
-                 " bytes, the record at data offset " + std::to_string(nDataOffset) +
-                 " needs " + std::to_string(nDataOffset + nRecorderRecordHeaderSize);
+                 " bytes, the record at data offset " + std::to_string(nDataOffset) + " needs " +
+                 std::to_string(nDataOffset + nRecorderRecordHeaderSize);
         return dRefused;
     }
 

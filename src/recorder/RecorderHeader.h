@@ -70,25 +70,25 @@ struct RecorderChannel {
 // The fixed header, field by field in file order with the file's widths and
 // signedness (the offsets are from the start of the fixed header).
 struct RecorderHeader {
-    uint16_t nWord0;                                    // 0
-    uint16_t nWord2;                                    // 2
-    int16_t nDataOffset;                                // 4: file offset of the first record
-    uint8_t abReserved6[64];                            // 6
-    char sStation[8];                                   // 70: NUL padded, maybe no NUL at all
-    uint32_t nValue78;                                  // 78
-    uint32_t nValue82;                                  // 82
-    uint32_t nValue86;                                  // 86
-    uint8_t nByte90;                                    // 90
-    uint8_t nByte91;                                    // 91
-    uint8_t nByte92;                                    // 92
-    int8_t nStreamCount;                                // 93: replaced by the STREAM sections
-    uint16_t anWords94[8];                              // 94
-    int8_t nChannelCount;                               // 110: replaced by the CH sections
-    int8_t anChannelList[nRecorderChannelListLength];   // 111: channel index per list position
-    RecorderUnitEntry aUnits[6];                        // 127
-    RecorderStream aStreams[nRecorderStreamSlots];      // 487: the file holds entries 0 and 1
-    RecorderExtraEntry aExtras[2];                      // 529
-    RecorderChannel aChannels[nRecorderChannelSlots];   // 641: the file holds entries 0..15
+    uint16_t nWord0;                                   // 0
+    uint16_t nWord2;                                   // 2
+    int16_t nDataOffset;                               // 4: file offset of the first record
+    uint8_t abReserved6[64];                           // 6
+    char sStation[8];                                  // 70: NUL padded, maybe no NUL at all
+    uint32_t nValue78;                                 // 78
+    uint32_t nValue82;                                 // 82
+    uint32_t nValue86;                                 // 86
+    uint8_t nByte90;                                   // 90
+    uint8_t nByte91;                                   // 91
+    uint8_t nByte92;                                   // 92
+    int8_t nStreamCount;                               // 93: replaced by the STREAM sections
+    uint16_t anWords94[8];                             // 94
+    int8_t nChannelCount;                              // 110: replaced by the CH sections
+    int8_t anChannelList[nRecorderChannelListLength];  // 111: channel index per list position
+    RecorderUnitEntry aUnits[6];                       // 127
+    RecorderStream aStreams[nRecorderStreamSlots];     // 487: the file holds entries 0 and 1
+    RecorderExtraEntry aExtras[2];                     // 529
+    RecorderChannel aChannels[nRecorderChannelSlots];  // 641: the file holds entries 0..15
 };
 
 // A channel's group: entry c of the table belongs to channel CH(c+1).

@@ -17,7 +17,9 @@ void vCopyText(char* acField, size_t nSize, const std::string& sText) {
     std::memcpy(acField, sText.data(), std::min(sText.size(), nSize - 1));
 }
 
-std::string sSectionName(const char* szPrefix, int n) { return szPrefix + std::to_string(n); }
+std::string sSectionName(const char* szPrefix, int n) {
+    return szPrefix + std::to_string(n);
+}
 
 void vReadChannels(const CProfileLookup& tProfile, RecorderHeader& tHeader) {
     int nOn = 0;

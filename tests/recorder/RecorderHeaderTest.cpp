@@ -245,8 +245,7 @@ TEST(RecorderHeader, RefusesFilesItCannotRead) {
                       tWith([](SyntheticRecording& t) { t.onFileSize = 4352 + 255; }),
                       "too short for the first record header: 4607 bytes, the record at data "
                       "offset 4352 needs 4608"});
-    aCases.push_back({"no record, data offset beyond the end",
-                      tWith([](SyntheticRecording& t) {
+    aCases.push_back({"no record, data offset beyond the end", tWith([](SyntheticRecording& t) {
                           t.nRecords = 0;
                           t.tFixed.nDataOffset = 30000;
                           t.onFileSize = 5000;

@@ -44,8 +44,8 @@ TEST(RecorderSections, StatMustBeExactlyOnAndOffChannelsAreCalledEee) {
         int k;
         int bOn;
         const char* szName;
-    } aExpected[] = {{1, 1, "BHZ"}, {2, 0, "EEE"}, {3, 0, "EEE"},  {4, 1, "X1"},
-                     {5, 0, "EEE"}, {6, 1, "NULL"}, {7, 0, "EEE"}, {16, 0, "EEE"},
+    } aExpected[] = {{1, 1, "BHZ"},  {2, 0, "EEE"},  {3, 0, "EEE"},  {4, 1, "X1"},
+                     {5, 0, "EEE"},  {6, 1, "NULL"}, {7, 0, "EEE"},  {16, 0, "EEE"},
                      {17, 0, "EEE"}, {31, 0, "EEE"}, {32, 1, "LAST"}};
     for (const auto& e : aExpected) {
         EXPECT_EQ(r.tHeader.aChannels[e.k - 1].bOn, e.bOn) << "CH" << e.k;
@@ -134,12 +134,12 @@ TEST(RecorderSections, StreamsRunUntilTheFirstMissingTypeAndTheLastGivesTheRecor
     EXPECT_EQ(s[0].nFileSizeSec, 3600);
     EXPECT_EQ(s[0].nStreamChannels, 3);
     EXPECT_STREQ(s[0].sChannels, "1,2,3");
-    EXPECT_EQ(s[1].cType, 'T');  // the comparison is case-sensitive
-    EXPECT_EQ(s[1].nRecSizeSec, 44);       // 300 cut to 8 bits
+    EXPECT_EQ(s[1].cType, 'T');       // the comparison is case-sensitive
+    EXPECT_EQ(s[1].nRecSizeSec, 44);  // 300 cut to 8 bits
     EXPECT_EQ(s[1].nFileSizeSec, 70000 - 65536);
-    EXPECT_EQ(s[1].nStreamChannels, 2);    // 258 cut to 8 bits
+    EXPECT_EQ(s[1].nStreamChannels, 2);  // 258 cut to 8 bits
     EXPECT_EQ(s[2].cType, 'T');
-    EXPECT_EQ(s[2].nRecSizeSec, 10);       // the conversion's record length
+    EXPECT_EQ(s[2].nRecSizeSec, 10);  // the conversion's record length
     EXPECT_EQ(s[2].nFileSizeSec, 65535);
     EXPECT_EQ(s[2].nStreamChannels, 255);
     EXPECT_EQ(std::string(s[2].sChannels), std::string(33, '9'));
@@ -166,8 +166,7 @@ TEST(RecorderSections, MoreStreamsThanSlotsKeepTheLastInTheLastCountedSlot) {
     std::string sHead;
     for (int m = 1; m <= 140; ++m) {
         sHead += "[STREAM" + std::to_string(m) + "]\nTYPE=P\n";
-        if (m == 126 || m == 127 || m == 140)
-            sHead += "REC_SIZE_SEC=" + std::to_string(m) + "\n";
+        if (m == 126 || m == 127 || m == 140) sHead += "REC_SIZE_SEC=" + std::to_string(m) + "\n";
     }
     ASSERT_LT(sHead.size(), 3072u);
     tRec.osRawHead = sHead;

@@ -22,7 +22,9 @@ int nPick(Rng& rng, int nLow, int nHigh) {
     return std::uniform_int_distribution<int>(nLow, nHigh)(rng);
 }
 
-bool bChance(Rng& rng, double d) { return std::uniform_real_distribution<double>(0, 1)(rng) < d; }
+bool bChance(Rng& rng, double d) {
+    return std::uniform_real_distribution<double>(0, 1)(rng) < d;
+}
 
 template <typename T>
 void vRandomBytes(Rng& rng, T* p, size_t n) {
@@ -32,7 +34,8 @@ void vRandomBytes(Rng& rng, T* p, size_t n) {
 
 // A text without blanks at its ends, ";" or "[" at its start, or line ends.
 std::string sRandomText(Rng& rng, int nMaxLength) {
-    static const char szChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_-.,# ";
+    static const char szChars[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_-.,# ";
     std::string s;
     const int n = nPick(rng, 1, nMaxLength);
     for (int i = 0; i < n; ++i) s.push_back(szChars[nPick(rng, 0, sizeof szChars - 2)]);
@@ -201,14 +204,13 @@ std::vector<SynthSection> aRandomSections(Rng& rng, ExpectedSections& e) {
         const int nChannels = nPick(rng, 0, 600);
         const std::string sChannels = sRandomText(rng, 40);
         // The section after the last is written with a gap, so never read.
-        SynthSection t =
-            tStreamSection(m == nStreams + 1 ? m + 1 : m, sType, nRecSize, nFileSize, nChannels,
-                           sChannels);
+        SynthSection t = tStreamSection(m == nStreams + 1 ? m + 1 : m, sType, nRecSize, nFileSize,
+                                        nChannels, sChannels);
         t.sName = sRandomCase(rng, t.sName);
         a.push_back(t);
         if (m <= nStreams) {
-            e.aStreams.push_back({sType == "PERMANENT" ? 'P' : 'T', nRecSize, nFileSize,
-                                  nChannels, sChannels.substr(0, 33)});
+            e.aStreams.push_back({sType == "PERMANENT" ? 'P' : 'T', nRecSize, nFileSize, nChannels,
+                                  sChannels.substr(0, 33)});
         }
     }
     std::shuffle(a.begin(), a.end(), rng);
@@ -284,8 +286,8 @@ TEST(RoundTrip, RandomRecordingsReadBackFieldForField) {
         tRec.nRecords = static_cast<size_t>(nPick(rng, 1, 12));
         const int nBlocks = nPick(rng, 0, 5);
         for (int b = 0; b < nBlocks; ++b) {
-            tRec.aBlocks.push_back(
-                SynthSignal{static_cast<SignalKind>(nPick(rng, 0, 4)), static_cast<uint64_t>(rng())});
+            tRec.aBlocks.push_back(SynthSignal{static_cast<SignalKind>(nPick(rng, 0, 4)),
+                                               static_cast<uint64_t>(rng())});
         }
         if (bChance(rng, 0.5)) {
             tRec.nJumpRecord = static_cast<size_t>(nPick(rng, 1, 12));
@@ -307,9 +309,9 @@ TEST(RoundTrip, RandomRecordingsReadBackFieldForField) {
         EXPECT_EQ(sStationName(r.tHeader), sStationName(tRec.tFixed));
 
         // Start time and every later record's time.
-        const EpochTime tExpected0 = dCalendarToEpoch(
-            tRec.nYear, tRec.nMonth, tRec.nDay, tRec.nHour, tRec.nMinute,
-            static_cast<float>(tRec.nSecond + tRec.nSecondWord));
+        const EpochTime tExpected0 =
+            dCalendarToEpoch(tRec.nYear, tRec.nMonth, tRec.nDay, tRec.nHour, tRec.nMinute,
+                             static_cast<float>(tRec.nSecond + tRec.nSecondWord));
         EXPECT_EQ(t0, tExpected0);
         const size_t nOffset = static_cast<size_t>(tRec.tFixed.nDataOffset);
         const size_t nPerBlock = static_cast<size_t>(tRec.nRecordSeconds * tRec.nRate);
@@ -327,8 +329,8 @@ TEST(RoundTrip, RandomRecordingsReadBackFieldForField) {
         // and as the generator makes them.
         ASSERT_EQ(tOut.aanSamples.size(), static_cast<size_t>(nBlocks));
         for (size_t p = 0; p < static_cast<size_t>(nBlocks); ++p) {
-            const std::vector<uint16_t> anFound = anSamplesAt(
-                an, nOffset, tRec.nRecords, static_cast<size_t>(nBlocks), nPerBlock, p);
+            const std::vector<uint16_t> anFound =
+                anSamplesAt(an, nOffset, tRec.nRecords, static_cast<size_t>(nBlocks), nPerBlock, p);
             EXPECT_EQ(anFound, tOut.aanSamples[p]) << "position " << p;
             EXPECT_EQ(anFound, anGenerateSignal(tRec.aBlocks[p].eKind, tRec.aBlocks[p].nSeed,
                                                 tRec.nRecords * nPerBlock, tRec.nRate));
@@ -378,7 +380,8 @@ TEST(RoundTrip, StandardRecordingIsWhatTheConversionExpects) {
         EXPECT_EQ(r.aGroups[c].nFreq, 50);
         EXPECT_EQ(r.aGroups[c].nChannelNo, c + 1);
     }
-    EXPECT_EQ(tOut.anFile.size(), static_cast<size_t>(nDefaultDataOffset) + 5 * (256 + 3 * 2 * 100));
+    EXPECT_EQ(tOut.anFile.size(),
+              static_cast<size_t>(nDefaultDataOffset) + 5 * (256 + 3 * 2 * 100));
     for (const auto& an : tOut.aanSamples) EXPECT_EQ(an.size(), 500u);
 }
 

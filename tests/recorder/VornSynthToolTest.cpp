@@ -24,11 +24,32 @@ TEST(VornSynthTool, WritesTheRecordingAndTheExpectedSamplesItDescribes) {
     TempDir tDir;
     const std::string sOut = tDir.sFile("rec.vrx");
     const std::string sExpect = tDir.sFile("expect");
-    const ProcessResult p = tRunSynth(
-        {"--out", sOut, "--station", "ABCDEFGH", "--channels", "BHZ,BHN,BHE", "--rate", "20",
-         "--record-seconds", "3", "--seconds", "61", "--signal", "recorder,noise,extremes",
-         "--seed", "9", "--channel-list", "2,0,1", "--start", "2004-12-07T13:45:30",
-         "--second-word", "2", "--trailing-bytes", "17", "--expect-dir", sExpect});
+    const ProcessResult p = tRunSynth({"--out",
+                                       sOut,
+                                       "--station",
+                                       "ABCDEFGH",
+                                       "--channels",
+                                       "BHZ,BHN,BHE",
+                                       "--rate",
+                                       "20",
+                                       "--record-seconds",
+                                       "3",
+                                       "--seconds",
+                                       "61",
+                                       "--signal",
+                                       "recorder,noise,extremes",
+                                       "--seed",
+                                       "9",
+                                       "--channel-list",
+                                       "2,0,1",
+                                       "--start",
+                                       "2004-12-07T13:45:30",
+                                       "--second-word",
+                                       "2",
+                                       "--trailing-bytes",
+                                       "17",
+                                       "--expect-dir",
+                                       sExpect});
     ASSERT_EQ(p.nExitStatus, 0) << p.sStderr;
     EXPECT_EQ(p.sStderr, "");
 
@@ -63,7 +84,8 @@ TEST(VornSynthTool, WritesTheRecordingAndTheExpectedSamplesItDescribes) {
         ASSERT_EQ(anExpected.size(), 2u * 1260) << pos;
         std::vector<uint8_t> anFound;
         for (size_t k = 0; k < 21; ++k) {
-            const auto it = an.begin() + 4352 + static_cast<long>(k * nRecordSize + 256 + pos * 120);
+            const auto it =
+                an.begin() + 4352 + static_cast<long>(k * nRecordSize + 256 + pos * 120);
             anFound.insert(anFound.end(), it, it + 120);
         }
         EXPECT_EQ(anFound, anExpected) << pos;
@@ -88,13 +110,14 @@ TEST(VornSynthTool, SameOptionsSameBytes) {
 
 TEST(VornSynthTool, HeadFileOffsetAndJumpReachTheFile) {
     TempDir tDir;
-    vWriteFile(tDir.sFile("head.ini"), "[ch1]\r\nSTAT=ON\r\nNAME=RAW\r\n[STREAM1]\r\nTYPE=x\r\n"
-                                       "REC_SIZE_SEC=1\r\n");
+    vWriteFile(tDir.sFile("head.ini"),
+               "[ch1]\r\nSTAT=ON\r\nNAME=RAW\r\n[STREAM1]\r\nTYPE=x\r\n"
+               "REC_SIZE_SEC=1\r\n");
     const std::string sOut = tDir.sFile("r.vrx");
     const ProcessResult p =
         tRunSynth({"--out", sOut, "--channels", "ONE", "--rate", "10", "--records", "5",
-                   "--head-file", tDir.sFile("head.ini"), "--data-offset", "5000", "--jump-at",
-                   "3", "--jump-seconds", "-60", "--start=1999-01-01T00:00:00"});
+                   "--head-file", tDir.sFile("head.ini"), "--data-offset", "5000", "--jump-at", "3",
+                   "--jump-seconds", "-60", "--start=1999-01-01T00:00:00"});
     ASSERT_EQ(p.nExitStatus, 0) << p.sStderr;
     const std::vector<uint8_t> an = anBytesOf(sOut);
     ASSERT_EQ(an.size(), 5000u + 5 * (256 + 20));
@@ -127,7 +150,8 @@ TEST(VornSynthTool, HelpAndMistakes) {
         {{"--out", sOut, "--signal", "chirp"}, "vorn-synth: error: unknown signal \"chirp\"\n"},
         {{"--out", sOut, "--station", "NINECHARS"},
          "vorn-synth: error: --station takes at most 8 bytes\n"},
-        {{"--out", sOut, "--bogus", "1"}, "vorn-synth: error: unknown option --bogus (see --help)\n"},
+        {{"--out", sOut, "--bogus", "1"},
+         "vorn-synth: error: unknown option --bogus (see --help)\n"},
         {{"--out", sOut, "--start", "yesterday"},
          "vorn-synth: error: --start needs YYYY-MM-DDTHH:MM:SS, not \"yesterday\"\n"},
         {{"--out"}, "vorn-synth: error: --out needs a value\n"},

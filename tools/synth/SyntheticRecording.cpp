@@ -60,9 +60,13 @@ RecordTime tSplitTime(int64_t t) {
     int64_t y = 0, m = 0, d = 0;
     vCivilFromDays(t / 86400, y, m, d);
     const int64_t s = t % 86400;
-    return RecordTime{static_cast<int16_t>(y),        static_cast<int16_t>(m),
-                      static_cast<int16_t>(d),        static_cast<int16_t>(s / 3600),
-                      static_cast<int16_t>(s % 3600 / 60), static_cast<int16_t>(s % 60), 0};
+    return RecordTime{static_cast<int16_t>(y),
+                      static_cast<int16_t>(m),
+                      static_cast<int16_t>(d),
+                      static_cast<int16_t>(s / 3600),
+                      static_cast<int16_t>(s % 3600 / 60),
+                      static_cast<int16_t>(s % 60),
+                      0};
 }
 
 void vWriteRecordHeader(uint8_t* p, size_t nRecord, const RecordTime& t) {
@@ -188,7 +192,8 @@ size_t nSynthRecordSize(const SyntheticRecording& tRec) {
 
 void vSetStation(RecorderHeader& tHeader, std::string_view sStation) {
     std::memset(tHeader.sStation, 0, sizeof tHeader.sStation);
-    std::memcpy(tHeader.sStation, sStation.data(), std::min(sStation.size(), sizeof tHeader.sStation));
+    std::memcpy(tHeader.sStation, sStation.data(),
+                std::min(sStation.size(), sizeof tHeader.sStation));
 }
 
 uint64_t nBlockSeed(uint64_t nSeed, size_t nPosition) {
@@ -208,7 +213,8 @@ SyntheticOutput tBuildRecording(const SyntheticRecording& tRec) {
     an.assign(std::max(nFixedEnd, nDataEnd), 0);
 
     const std::string sHead = sHeadText(tRec) + tRec.sAfterHead;
-    std::memcpy(an.data(), sHead.data(), std::min<size_t>(sHead.size(), nRecorderFixedHeaderOffset));
+    std::memcpy(an.data(), sHead.data(),
+                std::min<size_t>(sHead.size(), nRecorderFixedHeaderOffset));
     vEncodeFixedHeader(tRec.tFixed, an.data() + nRecorderFixedHeaderOffset);
 
     // Record times: the first as given, the later ones from its EpochTime.
@@ -228,7 +234,8 @@ SyntheticOutput tBuildRecording(const SyntheticRecording& tRec) {
         uint8_t* pRecord = an.data() + nDataOffset + r * nRecordSize;
         RecordTime tTime = tFirst;
         if (r > 0 && bTimeValid) {
-            int64_t t = static_cast<int64_t>(tStart) + static_cast<int64_t>(r) * tRec.nRecordSeconds;
+            int64_t t =
+                static_cast<int64_t>(tStart) + static_cast<int64_t>(r) * tRec.nRecordSeconds;
             if (tRec.nJumpRecord > 0 && r >= tRec.nJumpRecord) t += tRec.nJumpSeconds;
             tTime = tSplitTime(std::max<int64_t>(t, 0));
         }

@@ -241,9 +241,8 @@ void vWriteExpected(const Options& o, const SyntheticRecording& tRec, const Synt
     }
     std::string sManifest;
     for (size_t p = 0; p < tOut.aanSamples.size(); ++p) {
-        const int c = p < static_cast<size_t>(nRecorderChannelListLength)
-                          ? tRec.tFixed.anChannelList[p]
-                          : -1;
+        const int c =
+            p < static_cast<size_t>(nRecorderChannelListLength) ? tRec.tFixed.anChannelList[p] : -1;
         const bool bNamed = c >= 0 && static_cast<size_t>(c) < o.tLayout.asChannels.size();
         const std::string sName = bNamed ? o.tLayout.asChannels[static_cast<size_t>(c)] : "";
         char acFile[32];
@@ -259,9 +258,9 @@ void vWriteExpected(const Options& o, const SyntheticRecording& tRec, const Synt
         std::string sError;
         const std::string sPath = o.sExpectDir + "/" + sFile;
         if (!bWriteBytes(sPath, anBytes, sError)) throw UsageError(sPath + ": " + sError);
-        sManifest += std::to_string(p) + " " + (c >= 0 ? "CH" + std::to_string(c + 1) : "-") +
-                     " " + (sName.empty() ? "-" : sName) + " " + std::to_string(tRec.nRate) +
-                     " " + std::to_string(an.size()) + " " + sStart + " " + sFile + "\n";
+        sManifest += std::to_string(p) + " " + (c >= 0 ? "CH" + std::to_string(c + 1) : "-") + " " +
+                     (sName.empty() ? "-" : sName) + " " + std::to_string(tRec.nRate) + " " +
+                     std::to_string(an.size()) + " " + sStart + " " + sFile + "\n";
     }
     std::string sError;
     const std::string sPath = o.sExpectDir + "/manifest.txt";
