@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/ConversionTestSupport.h"
+#include "support/ConversionTestSupport.h"
 #include "support/Process.h"
 
 namespace {

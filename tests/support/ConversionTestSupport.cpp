@@ -1,5 +1,5 @@
 // End-to-end test helpers.
-#include "driver/ConversionTestSupport.h"
+#include "support/ConversionTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,112 @@
+// The program's output read back by our own decoder: every channel's
+// samples in order, its names, record numbering and record start times.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "support/ConversionTestSupport.h"
+#include "mseed/Steim2Decoder.h"
+#include "support/Process.h"
+
+namespace {
+
+// One channel as the output holds it.
+struct DecodedChannel {
+    std::string sStation, sChannel;
+    std::vector<int32_t> anSamples;
+};
+
+// Decodes the file and splits it into channels where the numbering restarts;
+// checks every record and the numbering and timing within each channel.
+std::vector<DecodedChannel> atDecodeChannels(const std::string& sBytes, EpochTime tStart,
+                                             double dRate) {
+    std::vector<DecodedChannel> at;
+    int32_t nExpectedSequence = 1;
+    for (const DecodedRecord& r : atDecodeRecords(sBytes.data(), sBytes.size())) {
+        EXPECT_EQ(r.sError, "") << "record at " << r.nOffset;
+        if (r.nSequenceNumber == 1) {
+            at.push_back({r.sStation, r.sChannel, {}});
+            nExpectedSequence = 1;
+        }
+        EXPECT_FALSE(at.empty());
+        if (at.empty()) break;
+        DecodedChannel& c = at.back();
+        EXPECT_EQ(r.nSequenceNumber, nExpectedSequence++);
+        EXPECT_EQ(r.sChannel, c.sChannel);
+        EXPECT_EQ(dRecordRate(r), dRate);
+        const EpochTime tExpected = tStart + static_cast<double>(c.anSamples.size()) / dRate;
+        EXPECT_LE(std::fabs(tRecordStart(r) - tExpected), 1.0e-4) << "record at " << r.nOffset;
+        c.anSamples.insert(c.anSamples.end(), r.anSamples.begin(), r.anSamples.end());
+    }
+    return at;
+}
+
+std::vector<int32_t> anWiden(const std::vector<uint16_t>& an) { return {an.begin(), an.end()}; }
+
+TEST(ConversionDecode, TwoChannelsOf656ByteRecordsWithTrailingBytes) {
+    // N = 2, R = 1, 100 sps: records of 656 bytes; 3 records and 32 bytes more
+    // make a data area of 2000 bytes. Position 0 alternates FF FF and 00 00.
+    StandardLayout t;
+    t.asChannels = {"BHZ", "HHE"};
+    t.nRecords = 3;
+    t.aeSignals = {SignalKind::Extremes, SignalKind::RecorderLike};
+    SyntheticRecording tRec = tStandardRecording(t);
+    tRec.nTrailingBytes = 32;
+    TempDir tDir;
+    const auto aanExpected = aanWriteRecording(tDir, "rec.vrx", tRec);
+    const ProcessResult r = tRunTessal({"rec.vrx"}, tDir.sPath());
+    ASSERT_EQ(r.nExitStatus, 0) << r.sStderr;
+    EXPECT_NE(r.sStderr.find("32 bytes after the last whole record"), std::string::npos);
+
+    const auto at = atDecodeChannels(sReadFile(tDir.sFile("rec.mseed")), 1102427130.0, 100.0);
+    ASSERT_EQ(at.size(), 2u);
+    EXPECT_EQ(at[0].sStation, "DEMO");
+    EXPECT_EQ(at[0].sChannel, "BHZ");
+    EXPECT_EQ(at[1].sChannel, "HHE");
+    ASSERT_EQ(at[0].anSamples.size(), 300u);
+    EXPECT_EQ(at[0].anSamples[1], 65535);  // FF FF widened without sign
+    EXPECT_EQ(at[0].anSamples, anWiden(aanExpected[0]));
+    EXPECT_EQ(at[1].anSamples, anWiden(aanExpected[1]));
+}
+
+TEST(ConversionDecode, ListPositionsNotChannelNumbersLocateTheBlocks) {
+    // Position 0 holds channel CH2 (BBB), position 1 channel CH1 (AAA).
+    StandardLayout t;
+    t.asChannels = {"AAA", "BBB"};
+    t.nRecords = 40;
+    t.aeSignals = {SignalKind::Sine, SignalKind::WhiteNoise};
+    SyntheticRecording tRec = tStandardRecording(t);
+    tRec.tFixed.anChannelList[0] = 1;
+    tRec.tFixed.anChannelList[1] = 0;
+    TempDir tDir;
+    const auto aanExpected = aanWriteRecording(tDir, "rec.vrx", tRec);
+    ASSERT_EQ(tRunTessal({"rec.vrx"}, tDir.sPath()).nExitStatus, 0);
+    const auto at = atDecodeChannels(sReadFile(tDir.sFile("rec.mseed")), 1102427130.0, 100.0);
+    ASSERT_EQ(at.size(), 2u);
+    EXPECT_EQ(at[0].sChannel, "BBB");
+    EXPECT_EQ(at[0].anSamples, anWiden(aanExpected[0]));
+    EXPECT_EQ(at[1].sChannel, "AAA");
+    EXPECT_EQ(at[1].anSamples, anWiden(aanExpected[1]));
+}
+
+TEST(ConversionDecode, LongRecordingOfThreeChannelsRoundTrips) {
+    // 20 minutes at 100 sps in 10-second records: 120000 samples a channel,
+    // many segments of 10000, every signal kind of the recorder.
+    StandardLayout t;
+    t.nRecordSeconds = 10;
+    t.nRecords = 120;
+    t.aeSignals = {SignalKind::RecorderLike, SignalKind::WhiteNoise, SignalKind::Constant};
+    TempDir tDir;
+    const auto aanExpected = aanWriteRecording(tDir, "day.vrx", tStandardRecording(t));
+    ASSERT_EQ(tRunTessal({"day.vrx"}, tDir.sPath()).nExitStatus, 0);
+    const auto at = atDecodeChannels(sReadFile(tDir.sFile("day.mseed")), 1102427130.0, 100.0);
+    ASSERT_EQ(at.size(), 3u);
+    for (size_t p = 0; p < 3; ++p) {
+        EXPECT_EQ(at[p].anSamples.size(), 120000u);
+        EXPECT_EQ(at[p].anSamples, anWiden(aanExpected[p])) << "position " << p;
+    }
+}
+
+}  // namespace
