@@ -281,7 +281,10 @@ SyntheticRecording tStandardRecording(const StandardLayout& tLayout) {
     for (int n = 1; n <= nChannels; ++n)
         tRec.aSections.push_back(tGroupSection(n, n, tLayout.nRate, 1, "SEISMIC", 1));
     std::string sList;
-    for (int k = 1; k <= nChannels; ++k) sList += (k > 1 ? "," : "") + std::to_string(k);
+    for (int k = 1; k <= nChannels; ++k) {
+        if (k > 1) sList += ',';
+        sList += std::to_string(k);
+    }
     tRec.aSections.push_back(
         tStreamSection(1, "PERMANENT", tLayout.nRecordSeconds, 3600, nChannels, sList));
 
