@@ -86,8 +86,10 @@ int main(int argc, char** argv) {
     std::filesystem::create_directories(sDir);
     const std::string sInput = sDir + "/day.vrx";
 
+    // 10-second records: 8640 records of 256 + 3 x 2000 bytes, about 54 MB.
     StandardLayout tLayout;
-    tLayout.nRecords = 86400;
+    tLayout.nRecordSeconds = 10;
+    tLayout.nRecords = 8640;
     tLayout.aeSignals = {SignalKind::RecorderLike};
     const SyntheticOutput tOut = tBuildRecording(tStandardRecording(tLayout));
     std::string sError;

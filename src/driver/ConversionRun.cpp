@@ -22,9 +22,6 @@
 
 namespace {
 
-// The list of channel positions is 16 entries long.
-constexpr int nChannelListLength = 16;
-
 // One channel to convert: its list position and its channel index.
 struct PlannedChannel {
     int nPosition;
@@ -44,23 +41,23 @@ struct Recording {
 
 // Reads and checks the input; false with sError (the reason) when refused.
 bool bLoadRecording(const std::string& sPath, Recording& r, std::string& sError) {
-    if (!bReadInputFile(sPath, r.tInput, sError)) return false;
-    if (r.tInput.nSize > std::numeric_limits<int32_t>::max()) {
+    if (!r.tInput.bOpen(sPath, sError)) return false;
+    if (r.tInput.nSize() > std::numeric_limits<int32_t>::max()) {
         sError = "recordings of 2 GiB or more are not supported";
         return false;
     }
-    r.tFileStart = tReadRecorderHeader(r.tInput.pBytes.get(), static_cast<size_t>(r.tInput.nSize),
-                                       r.tHeader, sError);
+    const uint8_t* pFile = r.tInput.pBytes();
+    const size_t nFileSize = static_cast<size_t>(r.tInput.nSize());
+    r.tFileStart = tReadRecorderHeader(pFile, nFileSize, r.tHeader, sError);
     if (std::isnan(r.tFileStart)) return false;
-    vReadRecorderSections(r.tInput.pBytes.get(), static_cast<size_t>(r.tInput.nSize), r.tHeader,
-                          r.aGroups);
+    vReadRecorderSections(pFile, nFileSize, r.tHeader, r.aGroups);
     if (r.tHeader.nStreamCount <= 0) {
         sError = "no STREAM section: the record length in seconds is unknown";
         return false;
     }
     r.nRecSeconds = static_cast<int8_t>(r.tHeader.aStreams[r.tHeader.nStreamCount - 1].nRecSizeSec);
-    r.pData = r.tInput.pBytes.get() + r.tHeader.nDataOffset;
-    r.nDataSize = r.tInput.nSize - r.tHeader.nDataOffset;
+    r.pData = pFile + r.tHeader.nDataOffset;
+    r.nDataSize = r.tInput.nSize() - r.tHeader.nDataOffset;
     return true;
 }
 
@@ -69,12 +66,12 @@ bool bLoadRecording(const std::string& sPath, Recording& r, std::string& sError)
 std::vector<PlannedChannel> atPlanChannels(const Recording& r, const std::string& sPath) {
     std::vector<PlannedChannel> atPlan;
     const int nCount = r.tHeader.nChannelCount;
-    if (nCount > nChannelListLength) {
+    if (nCount > nRecorderChannelListLength) {
         vPrintWarning(sPath + ": " + std::to_string(nCount) +
                       " channels are switched on but the channel list holds " +
-                      std::to_string(nChannelListLength) + "; only those are converted");
+                      std::to_string(nRecorderChannelListLength) + "; only those are converted");
     }
-    for (int i = 0; i < nCount && i < nChannelListLength; ++i) {
+    for (int i = 0; i < nCount && i < nRecorderChannelListLength; ++i) {
         const int c = r.tHeader.anChannelList[i];
         if (c < 0 || c >= nRecorderChannelSlots) {
             vPrintWarning(sPath + ": channel list position " + std::to_string(i + 1) +
@@ -119,8 +116,8 @@ void vWarnAboutLayout(const Recording& r, const std::vector<PlannedChannel>& atP
 // True when the two names denote the same existing file.
 bool bSameFile(const InputFile& tInput, const std::string& sOutput) {
     struct stat st;
-    return stat(sOutput.c_str(), &st) == 0 && st.st_dev == tInput.nDevice &&
-           st.st_ino == tInput.nInode;
+    return stat(sOutput.c_str(), &st) == 0 && st.st_dev == tInput.nDevice() &&
+           st.st_ino == tInput.nInode();
 }
 
 // Converts every planned channel into the open output; false with sError on
@@ -128,13 +125,11 @@ bool bSameFile(const InputFile& tInput, const std::string& sOutput) {
 bool bConvertChannels(const Recording& r, const std::vector<PlannedChannel>& atPlan,
                       const OutputFile& tOutput, std::string& sError) {
     const std::string sStation = sStationName(r.tHeader);
-    SampleArray tSamples;
     for (const PlannedChannel& p : atPlan) {
         const ExtractionResult tResult =
             tExtractChannel(r.pData, r.nDataSize, r.tFileStart, r.tHeader.aChannels[p.nChannel].sName,
                             sStation.c_str(), static_cast<double>(r.aGroups[p.nChannel].nFreq),
-                            p.nPosition, r.nRecSeconds, r.tHeader.nChannelCount, tOutput.nFile(),
-                            tSamples);
+                            p.nPosition, r.nRecSeconds, r.tHeader.nChannelCount, tOutput.nFile());
         if (tResult.nWriteError != 0) {
             sError = sErrnoText(tResult.nWriteError);
             return false;
@@ -172,7 +167,7 @@ int nRunConversion(const CommandLine& tArgs) {
         vPrintError(sOut + ": cannot open for writing: " + sError);
         return nExitOutputFailed;
     }
-    if (tOutput.nDevice() == r.tInput.nDevice && tOutput.nInode() == r.tInput.nInode) {
+    if (tOutput.nDevice() == r.tInput.nDevice() && tOutput.nInode() == r.tInput.nInode()) {
         tOutput.vRestore();
         vPrintError(sOut + ": the output is the input recording itself; choose another name");
         return nExitCommandLine;

@@ -1,19 +1,30 @@
-// The input recording, read whole into memory once.
+// The input recording, mapped into memory whole and read once.
 #pragma once
 
 #include <sys/types.h>
 
 #include <cstdint>
-#include <memory>
 #include <string>
 
-struct InputFile {
-    std::unique_ptr<uint8_t[]> pBytes;  // the whole file
-    int64_t nSize = 0;
-    dev_t nDevice = 0;  // identity of the file, to refuse it as output
-    ino_t nInode = 0;
-};
+class InputFile {
+public:
+    InputFile() = default;
+    ~InputFile();
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
 
-// Reads the file at sPath into tInput. On failure returns false with sError
-// set to the reason (the system's text where it has one).
-bool bReadInputFile(const std::string& sPath, InputFile& tInput, std::string& sError);
+    // Maps the regular file at sPath read-only. On failure returns false with
+    // sError set to the reason (the system's text where it has one).
+    bool bOpen(const std::string& sPath, std::string& sError);
+
+    const uint8_t* pBytes() const { return m_pBytes; }
+    int64_t nSize() const { return m_nSize; }
+    dev_t nDevice() const { return m_nDevice; }  // identity of the file, to
+    ino_t nInode() const { return m_nInode; }    // refuse it as the output
+
+private:
+    const uint8_t* m_pBytes = nullptr;
+    int64_t m_nSize = 0;
+    dev_t m_nDevice = 0;
+    ino_t m_nInode = 0;
+};

@@ -19,7 +19,8 @@ off_t g_nArmedLength = 0;
 bool g_bArmedCreated = false;
 char g_szArmedPath[4096];
 
-const int anRestoreSignals[] = {SIGINT, SIGTERM, SIGHUP};
+// SIGBUS arrives when the mapped input shrinks under the run.
+const int anRestoreSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGBUS};
 
 void vRestoreOnSignal(int nSignal) {
     const int nFile = g_nArmedFile;
@@ -29,6 +30,12 @@ void vRestoreOnSignal(int nSignal) {
         } else {
             (void)!ftruncate(nFile, g_nArmedLength);
         }
+    }
+    if (nSignal == SIGBUS) {
+        static const char szMessage[] =
+            "tessal: error: the input recording shrank while it was read; "
+            "the output is left as it was\n";
+        (void)!write(2, szMessage, sizeof szMessage - 1);
     }
     std::signal(nSignal, SIG_DFL);
     std::raise(nSignal);

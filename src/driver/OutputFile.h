@@ -23,8 +23,9 @@ public:
     ino_t nInode() const { return m_nInode; }
 
     // Puts the file back as it was before bOpen: truncated to its old length,
-    // or removed when this run created it. Also runs on SIGINT, SIGTERM and
-    // SIGHUP while the file is open, so an interrupted run leaves no part-file.
+    // or removed when this run created it. Also runs on SIGINT, SIGTERM,
+    // SIGHUP and SIGBUS (the mapped input shrank) while the file is open, so
+    // an interrupted run leaves no part-file.
     void vRestore();
 
     // Closes the file and keeps its new content. When the close reports a

@@ -4,7 +4,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 
 #include "timeconv/CalendarTime.h"
 
@@ -25,30 +24,19 @@ struct RecordGeometry {
 RecordGeometry tRecordGeometry(int64_t nDataSize, double dRate, int32_t nPosition,
                                int32_t nRecSeconds, int32_t nChannelCount);
 
-// A sample array reused from channel to channel, so its memory is touched
-// once per run rather than once per channel.
-class SampleArray {
-public:
-    // Room for at least nCount samples; the contents are unspecified.
-    int32_t* pnReserve(size_t nCount);
-
-private:
-    std::unique_ptr<int32_t[]> m_pnSamples;
-    size_t m_nCapacity = 0;
-};
-
 struct ExtractionResult {
     RecordGeometry tGeometry;
     int64_t nSamples = 0;  // samples handed to the writer
     int nWriteError = 0;   // errno of the first failed write, 0 when all went out
 };
 
-// Seeks nFile to its end, gathers the channel's samples (unsigned 16-bit
-// little-endian, widened without sign) from every whole record, in time order,
-// and writes them through a CSeedWriter of its own: one vAddSamples call
-// starting at tStart, then vFlushAll. Record numbers start at 000001.
-// Gathering stops at the first sample that would lie outside the data area.
+// Seeks nFile to its end and writes the channel's samples (unsigned 16-bit
+// little-endian, widened without sign) from every whole record, in time
+// order, through a CSeedWriter of its own: one run starting at tStart, then
+// vFlushAll. Record numbers start at 000001. The run ends before the first
+// sample that would lie outside the data area. The samples are fetched chunk
+// by chunk as the writer takes them, so no array of the whole run is made.
 ExtractionResult tExtractChannel(const uint8_t* pData, int64_t nDataSize, EpochTime tStart,
                                  const char* szChannel, const char* szStation, double dRate,
                                  int32_t nPosition, int32_t nRecSeconds, int32_t nChannelCount,
-                                 int nFile, SampleArray& tSamples);
+                                 int nFile);

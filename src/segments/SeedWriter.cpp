@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 CChannelSegment::CChannelSegment(CText strNameIn, double dSampleRateIn)
     : dSampleRate(dSampleRateIn) {
@@ -30,6 +31,24 @@ CSeedWriter::~CSeedWriter() {
 
 void CSeedWriter::vAddSamples(const char* szStation, const char* szChannel, double dSpS,
                               EpochTime tBegin, int nCount, const int32_t* pnSamples) {
+    vAddRun(szStation, szChannel, dSpS, tBegin, nCount,
+            [pnSamples](int n, int) { return pnSamples + n; });
+}
+
+void CSeedWriter::vAddSamplesFrom(const char* szStation, const char* szChannel, double dSpS,
+                                  EpochTime tBegin, int nCount, const SampleFill& fnFill) {
+    if (nCount <= 0) return;
+    const std::unique_ptr<int32_t[]> pnChunk(
+        new int32_t[nCount < nMaxChunkSamples ? nCount : nMaxChunkSamples]);
+    vAddRun(szStation, szChannel, dSpS, tBegin, nCount, [&](int n, int c) {
+        fnFill(n, c, pnChunk.get());
+        return pnChunk.get();
+    });
+}
+
+void CSeedWriter::vAddRun(const char* szStation, const char* szChannel, double dSpS,
+                          EpochTime tBegin, int nCount,
+                          const std::function<const int32_t*(int n, int c)>& fnChunk) {
     int n = 0;
     int r = nCount;
     while (r > 0) {
@@ -37,7 +56,7 @@ void CSeedWriter::vAddSamples(const char* szStation, const char* szChannel, doub
         const EpochTime tChunk = tBegin + n / dSpS;
         std::printf("nCount: %d dSpS: %f tBegin: %f (tBegin+n/dSpS): %f\n", c, dSpS, tBegin,
                     tChunk);
-        vAddChunk(szStation, szChannel, dSpS, tChunk, c, pnSamples + n);
+        vAddChunk(szStation, szChannel, dSpS, tChunk, c, fnChunk(n, c));
         n += c;
         r -= c;
     }

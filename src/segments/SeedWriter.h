@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 #include "segments/CPtrArray.h"
 #include "segments/CText.h"
@@ -67,6 +68,13 @@ public:
     // one "nCount: ..." line per chunk on standard output.
     void vAddSamples(const char* szStation, const char* szChannel, double dSpS, EpochTime tBegin,
                      int nCount, const int32_t* pnSamples);
+    // Writes samples nFirst .. nFirst + nCount - 1 of a run to pnOut.
+    using SampleFill = std::function<void(int nFirst, int nCount, int32_t* pnOut)>;
+    // As vAddSamples, with the same chunks and console lines, for a run that
+    // is not held in one array: each chunk is fetched by fnFill when it is
+    // added, so a long run needs no memory of its own.
+    void vAddSamplesFrom(const char* szStation, const char* szChannel, double dSpS,
+                         EpochTime tBegin, int nCount, const SampleFill& fnFill);
     // Adds one chunk whose first sample was taken at tChunk: appends it to the
     // channel's segment when it continues it within one sample period, the
     // total stays at or below 9900 and the rate is above 1.0; otherwise
@@ -97,6 +105,10 @@ public:
     CStationEntry* pGetStation(int i) const { return static_cast<CStationEntry*>(arrStations[i]); }
 
 private:
+    // The chunk loop of vAddSamples: fnChunk(n, c) gives the c samples from
+    // index n of the run.
+    void vAddRun(const char* szStation, const char* szChannel, double dSpS, EpochTime tBegin,
+                 int nCount, const std::function<const int32_t*(int n, int c)>& fnChunk);
     // Writes all nBytes, continuing after partial writes and retrying EINTR;
     // records the first failure and skips the write after one.
     void vWriteAll(const void* pData, size_t nBytes);

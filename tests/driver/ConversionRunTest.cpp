@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <string>
 #include <vector>
 
@@ -269,6 +271,65 @@ TEST(ConversionRun, ChannelListEntriesOutsideTheChannelsAreSkippedWithAWarning) 
     const std::vector<RecordFields> at = atRecordFields(sReadFile(tDir.sFile("rec.mseed")));
     ASSERT_FALSE(at.empty());
     for (const RecordFields& f : at) EXPECT_EQ(f.sChannel, "BBB");
+}
+
+}  // namespace
+
+namespace {
+
+// Starts tessal with standard output into a pipe nobody reads: once the pipe
+// is full the program blocks mid-run, with records already in the output.
+pid_t nStartBlockedConversion(const TempDir& tDir, const std::string& sInput, int& nReadEnd) {
+    int anPipe[2];
+    if (pipe(anPipe) != 0) return -1;
+    const pid_t nPid = fork();
+    if (nPid == 0) {
+        dup2(anPipe[1], 1);
+        close(anPipe[0]);
+        if (chdir(tDir.sPath().c_str()) != 0) _exit(126);
+        execl(TESSAL_PROGRAM, TESSAL_PROGRAM, sInput.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(anPipe[1]);
+    nReadEnd = anPipe[0];
+    return nPid;
+}
+
+TEST(ConversionRun, AnInterruptedRunPutsTheOutputBack) {
+    TempDir tDir;
+    StandardLayout t;
+    t.nRecordSeconds = 10;
+    t.nRecords = 1000;
+    // 3 x 1,000,000 samples of noise, some 29000 records: about 600 KB of
+    // console text, far more than the pipe and the program's buffer hold.
+    t.aeSignals = {SignalKind::WhiteNoise};
+    aanWriteRecording(tDir, "rec.vrx", tStandardRecording(t));
+    for (const bool bExisting : {false, true}) {
+        const std::string sOld = "kept as it was";
+        if (bExisting) vWriteFile(tDir.sFile("rec.mseed"), sOld);
+        int nReadEnd = -1;
+        const pid_t nPid = nStartBlockedConversion(tDir, "rec.vrx", nReadEnd);
+        ASSERT_GT(nPid, 0);
+        // Wait (at most about 20 s) until records have reached the file.
+        struct stat st;
+        for (int i = 0; i < 2000; ++i) {
+            if (stat(tDir.sFile("rec.mseed").c_str(), &st) == 0 &&
+                st.st_size > static_cast<off_t>(sOld.size()) + 4096)
+                break;
+            usleep(10000);
+        }
+        ASSERT_GT(st.st_size, static_cast<off_t>(sOld.size()) + 4096);
+        kill(nPid, SIGTERM);
+        int nStatus = 0;
+        waitpid(nPid, &nStatus, 0);
+        close(nReadEnd);
+        EXPECT_TRUE(WIFSIGNALED(nStatus) && WTERMSIG(nStatus) == SIGTERM);
+        if (bExisting) {
+            EXPECT_EQ(sReadFile(tDir.sFile("rec.mseed")), sOld);
+        } else {
+            EXPECT_FALSE(bFileExists(tDir.sFile("rec.mseed")));
+        }
+    }
 }
 
 }  // namespace

@@ -33,12 +33,4 @@ TEST(RecordGeometry, UnsoundSizesGiveNoRecords) {
     EXPECT_EQ(tRecordGeometry(5000, std::nan(""), 0, 1, 1).nRecordCount, 0);
 }
 
-TEST(SampleArray, GrowsOnlyWhenAskedForMore) {
-    SampleArray t;
-    int32_t* p = t.pnReserve(1000);
-    EXPECT_EQ(t.pnReserve(500), p);
-    EXPECT_EQ(t.pnReserve(1000), p);
-    EXPECT_NE(t.pnReserve(0), nullptr);
-}
-
 }  // namespace
