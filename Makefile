@@ -5,6 +5,7 @@
 #   make check-sanitize  the whole test suite again under ASan and UBSan (clang)
 #   make bench           build and run the benchmarks
 #   make demo            synthesise a recording, convert it and inspect the result
+#   make fuzz            libFuzzer on the decoder and the recorder readers (clang)
 
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G "Unix Makefiles"
@@ -12,7 +13,7 @@ BUILD_PKGS := cmake make g++ pkg-config
 TEST_PKGS  := $(BUILD_PKGS) clang libgtest-dev libgmock-dev libbenchmark-dev libmseed-dev
 BENCH_PKGS := $(BUILD_PKGS) libbenchmark-dev libmseed-dev
 
-.PHONY: all release check check-sanitize bench demo clean
+.PHONY: all release check check-sanitize bench demo fuzz clean
 
 all: release
 
@@ -42,6 +43,16 @@ bench:
 	cmake -S . -B build/bench $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DTESSAL_TESTS=OFF
 	cmake --build build/bench -j $(JOBS)
 	bench/run-all build/bench
+
+fuzz:
+	@tools/ensure-deps $(TEST_PKGS)
+	cmake -S . -B build/fuzz $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DTESSAL_FUZZ=ON \
+	      -DTESSAL_SANITIZE=ON -DTESSAL_TESTS=OFF -DTESSAL_BENCH=OFF -DCMAKE_CXX_COMPILER=clang++ \
+	      -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g"
+	cmake --build build/fuzz -j $(JOBS)
+	fuzz/make-seeds-and-run build/fuzz/tools/vorn-synth/vorn-synth build/fuzz/tessal \
+	      build/fuzz/seeds libfuzzer:$${FUZZ_SECONDS:-60} build/fuzz/fuzz/fuzz_decoder \
+	      build/fuzz/fuzz/fuzz_recorder
 
 demo: release
 	tools/demo/run-demo build/release demo
