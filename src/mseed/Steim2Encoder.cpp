@@ -209,10 +209,128 @@ int nCompressSteim2Literal(const int32_t* pnSamples, const SeedFixedHeader* pTem
     return nFinishSteim2(pnOutput, &h, &s);
 }
 
-int nCompressSteim2(const int32_t* pnSamples, const SeedFixedHeader* pHeader,
+// The fast encoder. The packing rules reduce to this: a word starting at
+// difference i holds the largest count k (7..1) such that the k differences
+// from i all have a class of at most 8 - k, counting only differences that
+// exist. (A difference joins while the pending count stays within the
+// capacity of the widest class so far; that bound only tightens, so the
+// first refusal ends the word, and a word going out early is raised to
+// exactly its count.) The encoder therefore works in blocks: one pass forms
+// the differences and their classes, a second gives the count k of a word
+// starting at each position (both free of branches, so the compiler can
+// vectorise them), and the walk hops from word to word, packing each with
+// its layout and doing the frame and record bookkeeping.
+namespace {
+
+constexpr uint32_t nBlock = 1024;
+constexpr uint32_t nLookAhead = 6;  // differences a word may reach past its first
+
+inline uint8_t nClassOfFast(int32_t d) {
+    const uint32_t u = static_cast<uint32_t>(d ^ (d >> 31));     // d, or -d - 1 if negative
+    const uint32_t a = u + (static_cast<uint32_t>(d) >> 31);     // |d|
+    return static_cast<uint8_t>(1 + (u > 7) + (u > 15) + (u > 31) + (u > 127) + (a > 511) +
+                                (a > 16383));
+}
+
+// One data word of k differences from pd, in the layout of capacity k.
+inline uint32_t nPackFast(const int32_t* pd, uint32_t k) {
+    auto f = [pd](int j, uint32_t nMask, int nShift) {
+        return (static_cast<uint32_t>(pd[j]) & nMask) << nShift;
+    };
+    switch (k) {
+        case 7:
+            return 0x80000000u | f(0, 15, 24) | f(1, 15, 20) | f(2, 15, 16) | f(3, 15, 12) |
+                   f(4, 15, 8) | f(5, 15, 4) | f(6, 15, 0);
+        case 6:
+            return 0x40000000u | f(0, 31, 25) | f(1, 31, 20) | f(2, 31, 15) | f(3, 31, 10) |
+                   f(4, 31, 5) | f(5, 31, 0);
+        case 5: return f(0, 63, 24) | f(1, 63, 18) | f(2, 63, 12) | f(3, 63, 6) | f(4, 63, 0);
+        case 4: return f(0, 255, 24) | f(1, 255, 16) | f(2, 255, 8) | f(3, 255, 0);
+        case 3: return 0xC0000000u | f(0, 1023, 20) | f(1, 1023, 10) | f(2, 1023, 0);
+        case 2: return 0x80000000u | f(0, 0x7FFF, 15) | f(1, 0x7FFF, 0);
+        default: return 0x40000000u | f(0, 0x3FFFFFFF, 0);
+    }
+}
+
+// Control code of a word holding k differences (index k).
+constexpr uint32_t anCodeOfCount[8] = {0, 2, 2, 2, 1, 3, 3, 3};
+
+}  // namespace
+
+int nCompressSteim2(const int32_t* pnSamples, const SeedFixedHeader* pTemplate,
                     uint32_t nSampleCount, int16_t nRecLen, uint32_t* pnOutput, int nBlkCount1,
                     int nBlkLen1, const void* pBlk1, int nBlkCount2, int nBlkLen2,
                     const void* pBlk2) {
-    return nCompressSteim2Literal(pnSamples, pHeader, nSampleCount, nRecLen, pnOutput, nBlkCount1,
-                                  nBlkLen1, pBlk1, nBlkCount2, nBlkLen2, pBlk2);
+    Steim2State s;
+    SeedFixedHeader h;
+    vStartSteim2(&s, &h, pTemplate, nRecLen, nBlkCount1, nBlkLen1, pBlk1, nBlkCount2, nBlkLen2,
+                 pBlk2);
+    if (nSampleCount == 0) return nFinishSteim2(pnOutput, &h, &s);
+
+    int32_t anDiff[nBlock + nLookAhead];
+    uint8_t anClass[nBlock + nLookAhead];
+    uint8_t anCount[nBlock];
+
+    uint32_t nSamplesInRecord = 0;
+    s.nX0 = pnSamples[0];
+    uint32_t i = 0;
+    while (i < nSampleCount) {
+        // Differences and classes of [i, i + nBlock + nLookAhead); past the
+        // end of the input the class is 8, which no word accepts.
+        const uint32_t nFirst = i;
+        const uint32_t nSpan = std::min<uint32_t>(nBlock + nLookAhead, nSampleCount - nFirst);
+        const int32_t* px = pnSamples + nFirst;
+        anDiff[0] = nDifference(px[0], nFirst == 0 ? 0 : px[-1]);
+        for (uint32_t j = 1; j < nSpan; ++j) anDiff[j] = nDifference(px[j], px[j - 1]);
+        for (uint32_t j = 0; j < nSpan; ++j) {
+            assert(anDiff[j] >= nDiffMin && anDiff[j] <= nDiffMax && "difference beyond 30 bits");
+            anClass[j] = nClassOfFast(anDiff[j]);
+        }
+        for (uint32_t j = nSpan; j < nBlock + nLookAhead; ++j) anClass[j] = 8;
+
+        // Count of the word that would start at each position of the block.
+        const uint32_t nStarts = std::min<uint32_t>(nBlock, nSpan);
+        for (uint32_t j = 0; j < nStarts; ++j) {
+            uint8_t m = anClass[j];
+            uint8_t k = 1;
+            m = std::max(m, anClass[j + 1]); k += m <= 6;
+            m = std::max(m, anClass[j + 2]); k += m <= 5;
+            m = std::max(m, anClass[j + 3]); k += m <= 4;
+            m = std::max(m, anClass[j + 4]); k += m <= 3;
+            m = std::max(m, anClass[j + 5]); k += m <= 2;
+            m = std::max(m, anClass[j + 6]); k += m <= 1;
+            anCount[j] = k;
+        }
+
+        // Walk the words that start in this block.
+        uint32_t j = i - nFirst;
+        while (j < nStarts) {
+            const uint32_t k = anCount[j];
+            const uint32_t nWord = nPackFast(anDiff + j, k);
+            j += k;
+            nSamplesInRecord += k;
+            s.nCodes |= anCodeOfCount[k] << (2 * (15 - s.nWord));
+            pnOutput[s.nRecBase + 16 * s.nFrame + s.nWord] = nToBig32(nWord);
+            if (++s.nWord <= 15) continue;
+            pnOutput[s.nRecBase + 16 * s.nFrame] = nToBig32(s.nCodes);
+            s.nFrame += 1;
+            s.nWord = 1;
+            s.nCodes = 0;
+            if (s.nFrame < s.nFramesPerRec) continue;
+            // Record full: close it; the next sample starts the next record.
+            const uint32_t nNext = nFirst + j;
+            s.nLast = pnSamples[nNext - 1];
+            h.Number_of_samples = static_cast<uint16_t>(nSamplesInRecord);
+            vCloseRecord(pnOutput, &h, &s);
+            nSamplesInRecord = 0;
+            if (nNext < nSampleCount) {
+                s.nX0 = pnSamples[nNext];
+                s.nStartPending = 0;
+            }
+        }
+        i = nFirst + j;
+    }
+    s.nLast = pnSamples[nSampleCount - 1];
+    h.Number_of_samples = static_cast<uint16_t>(nSamplesInRecord);
+    return nFinishSteim2(pnOutput, &h, &s);
 }
