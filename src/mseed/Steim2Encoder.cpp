@@ -48,6 +48,10 @@
 #include <cassert>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "mseed/ByteOrder.h"
 #include "mseed/RecordCloseOut.h"
 #include "mseed/Steim2Rules.h"
@@ -226,10 +230,46 @@ constexpr uint32_t nBlock = 1024;
 constexpr uint32_t nLookAhead = 6;  // differences a word may reach past its first
 
 inline uint8_t nClassOfFast(int32_t d) {
-    const uint32_t u = static_cast<uint32_t>(d ^ (d >> 31));     // d, or -d - 1 if negative
-    const uint32_t a = u + (static_cast<uint32_t>(d) >> 31);     // |d|
+    const int32_t u = d ^ (d >> 31);                         // d, or -d - 1 if negative
+    const int32_t a = u + static_cast<int32_t>(static_cast<uint32_t>(d) >> 31);  // |d|
     return static_cast<uint8_t>(1 + (u > 7) + (u > 15) + (u > 31) + (u > 127) + (a > 511) +
                                 (a > 16383));
+}
+
+// Differences x[j] - x[j-1] and their classes for j from nFrom to nTo - 1
+// (px[nFrom - 1] must exist).
+void vClassify(const int32_t* px, int32_t* pnDiff, uint8_t* pnClass, uint32_t nFrom,
+               uint32_t nTo) {
+    uint32_t j = nFrom;
+#if defined(__SSE2__)
+    // Eight at a time in 16-bit lanes: the differences saturate to 16 bits,
+    // which keeps every class above 6 at 7.
+    const __m128i nZero = _mm_setzero_si128();
+    for (; j + 8 <= nTo; j += 8) {
+        const __m128i d0 = _mm_sub_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(px + j)),
+                                         _mm_loadu_si128(reinterpret_cast<const __m128i*>(px + j - 1)));
+        const __m128i d1 =
+            _mm_sub_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(px + j + 4)),
+                          _mm_loadu_si128(reinterpret_cast<const __m128i*>(px + j + 3)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(pnDiff + j), d0);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(pnDiff + j + 4), d1);
+        const __m128i d = _mm_packs_epi32(d0, d1);
+        const __m128i u = _mm_xor_si128(d, _mm_srai_epi16(d, 15));
+        const __m128i a = _mm_max_epi16(d, _mm_subs_epi16(nZero, d));
+        __m128i c = _mm_set1_epi16(1);
+        c = _mm_sub_epi16(c, _mm_cmpgt_epi16(u, _mm_set1_epi16(7)));
+        c = _mm_sub_epi16(c, _mm_cmpgt_epi16(u, _mm_set1_epi16(15)));
+        c = _mm_sub_epi16(c, _mm_cmpgt_epi16(u, _mm_set1_epi16(31)));
+        c = _mm_sub_epi16(c, _mm_cmpgt_epi16(u, _mm_set1_epi16(127)));
+        c = _mm_sub_epi16(c, _mm_cmpgt_epi16(a, _mm_set1_epi16(511)));
+        c = _mm_sub_epi16(c, _mm_cmpgt_epi16(a, _mm_set1_epi16(16383)));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(pnClass + j), _mm_packus_epi16(c, c));
+    }
+#endif
+    for (; j < nTo; ++j) {
+        pnDiff[j] = nDifference(px[j], px[j - 1]);
+        pnClass[j] = nClassOfFast(pnDiff[j]);
+    }
 }
 
 // One data word of k differences from pd, in the layout of capacity k.
@@ -271,8 +311,16 @@ int nCompressSteim2(const int32_t* pnSamples, const SeedFixedHeader* pTemplate,
     uint8_t anClass[nBlock + nLookAhead];
     uint8_t anCount[nBlock];
 
+    // The frame being filled: its control word, the next word, the words
+    // left and the codes so far (shifted in, the latest lowest).
+    uint32_t* pFrame = pnOutput + s.nRecBase + 16 * s.nFrame;
+    uint32_t* pNext = pFrame + s.nWord;
+    uint32_t nLeft = 16 - s.nWord;
+    uint32_t nCodes = 0;
     uint32_t nSamplesInRecord = 0;
     s.nX0 = pnSamples[0];
+    s.nStartPending = 0;
+
     uint32_t i = 0;
     while (i < nSampleCount) {
         // Differences and classes of [i, i + nBlock + nLookAhead); past the
@@ -281,11 +329,12 @@ int nCompressSteim2(const int32_t* pnSamples, const SeedFixedHeader* pTemplate,
         const uint32_t nSpan = std::min<uint32_t>(nBlock + nLookAhead, nSampleCount - nFirst);
         const int32_t* px = pnSamples + nFirst;
         anDiff[0] = nDifference(px[0], nFirst == 0 ? 0 : px[-1]);
-        for (uint32_t j = 1; j < nSpan; ++j) anDiff[j] = nDifference(px[j], px[j - 1]);
-        for (uint32_t j = 0; j < nSpan; ++j) {
+        anClass[0] = nClassOfFast(anDiff[0]);
+        vClassify(px, anDiff, anClass, 1, nSpan);
+#ifndef NDEBUG
+        for (uint32_t j = 0; j < nSpan; ++j)
             assert(anDiff[j] >= nDiffMin && anDiff[j] <= nDiffMax && "difference beyond 30 bits");
-            anClass[j] = nClassOfFast(anDiff[j]);
-        }
+#endif
         for (uint32_t j = nSpan; j < nBlock + nLookAhead; ++j) anClass[j] = 8;
 
         // Count of the word that would start at each position of the block.
@@ -303,26 +352,31 @@ int nCompressSteim2(const int32_t* pnSamples, const SeedFixedHeader* pTemplate,
         }
 
         // Walk the words that start in this block.
-        uint32_t j = i - nFirst;
+        uint32_t j = 0;
         while (j < nStarts) {
             const uint32_t k = anCount[j];
-            const uint32_t nWord = nPackFast(anDiff + j, k);
+            *pNext++ = nToBig32(nPackFast(anDiff + j, k));
+            nCodes = (nCodes << 2) | anCodeOfCount[k];
             j += k;
             nSamplesInRecord += k;
-            s.nCodes |= anCodeOfCount[k] << (2 * (15 - s.nWord));
-            pnOutput[s.nRecBase + 16 * s.nFrame + s.nWord] = nToBig32(nWord);
-            if (++s.nWord <= 15) continue;
-            pnOutput[s.nRecBase + 16 * s.nFrame] = nToBig32(s.nCodes);
-            s.nFrame += 1;
-            s.nWord = 1;
-            s.nCodes = 0;
-            if (s.nFrame < s.nFramesPerRec) continue;
+            if (--nLeft != 0) continue;
+            *pFrame = nToBig32(nCodes);
+            nCodes = 0;
+            if (++s.nFrame < s.nFramesPerRec) {
+                pFrame += 16;
+                pNext = pFrame + 1;
+                nLeft = 15;
+                continue;
+            }
             // Record full: close it; the next sample starts the next record.
             const uint32_t nNext = nFirst + j;
             s.nLast = pnSamples[nNext - 1];
             h.Number_of_samples = static_cast<uint16_t>(nSamplesInRecord);
             vCloseRecord(pnOutput, &h, &s);
             nSamplesInRecord = 0;
+            pFrame = pnOutput + s.nRecBase + 16 * s.nFrame;
+            pNext = pFrame + s.nWord;
+            nLeft = 16 - s.nWord;
             if (nNext < nSampleCount) {
                 s.nX0 = pnSamples[nNext];
                 s.nStartPending = 0;
@@ -331,6 +385,7 @@ int nCompressSteim2(const int32_t* pnSamples, const SeedFixedHeader* pTemplate,
         i = nFirst + j;
     }
     s.nLast = pnSamples[nSampleCount - 1];
+    s.nCodes = nCodes << (2 * (nLeft % 16));
     h.Number_of_samples = static_cast<uint16_t>(nSamplesInRecord);
     return nFinishSteim2(pnOutput, &h, &s);
 }
