@@ -29,13 +29,15 @@ const std::vector<int32_t>& anSamples(SignalKind eKind) {
     return an;
 }
 
-SignalKind eKindOf(const benchmark::State& state) { return static_cast<SignalKind>(state.range(0)); }
+SignalKind eKindOf(const benchmark::State& state) {
+    return static_cast<SignalKind>(state.range(0));
+}
 
 void vSetLabel(benchmark::State& state, size_t nRecords) {
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) *
                             static_cast<int64_t>(nBenchSamples));
-    state.SetLabel(std::string(szSignalKindName(eKindOf(state))) + ", " +
-                   std::to_string(nRecords) + " records");
+    state.SetLabel(std::string(szSignalKindName(eKindOf(state))) + ", " + std::to_string(nRecords) +
+                   " records");
 }
 
 void BM_Tessal(benchmark::State& state) {
@@ -49,7 +51,7 @@ void BM_Tessal(benchmark::State& state) {
     h.Record_start_time = SeedTime{2004, 60, 23, 59, 59, 0, 5000};
     h.Sample_rate_factor = 100;
     h.Sample_rate_multiplier = 1;
-    const Blockette1000 b{nBlockette1000Type, 0, nEncodingSteim2, nWordOrderBigEndian,
+    const Blockette1000 b{nBlockette1000Type,        0, nEncodingSteim2, nWordOrderBigEndian,
                           nSeedRecordLengthExponent, 0};
     // Zero-filled once: every call writes the same bytes, so the words a
     // record leaves unwritten stay zero.
@@ -104,7 +106,8 @@ void BM_Libmseed(benchmark::State& state) {
         benchmark::DoNotOptimize(sink.ac.data());
         benchmark::ClobberMemory();
     }
-    if (nPacked != static_cast<int64_t>(nBenchSamples)) state.SkipWithError("msr_pack packed too few");
+    if (nPacked != static_cast<int64_t>(nBenchSamples))
+        state.SkipWithError("msr_pack packed too few");
     pMsr->datasamples = nullptr;
     msr_free(&pMsr);
     vSetLabel(state, sink.nUsed / 512);

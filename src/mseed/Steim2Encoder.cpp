@@ -83,7 +83,9 @@ int nDiffClass(int32_t d) {
     return 7;
 }
 
-int nClassCapacity(int c) { return 8 - c; }
+int nClassCapacity(int c) {
+    return 8 - c;
+}
 
 int nCanJoin(int nClass, int nDiffs, int c) {
     if (nClass == 0) return 1;
@@ -230,24 +232,24 @@ constexpr uint32_t nBlock = 1024;
 constexpr uint32_t nLookAhead = 6;  // differences a word may reach past its first
 
 inline uint8_t nClassOfFast(int32_t d) {
-    const int32_t u = d ^ (d >> 31);                         // d, or -d - 1 if negative
-    const int32_t a = u + static_cast<int32_t>(static_cast<uint32_t>(d) >> 31);  // |d|
+    const uint32_t u = static_cast<uint32_t>(d ^ (d >> 31));  // d, or -d - 1 if negative
+    const uint32_t a = u + (static_cast<uint32_t>(d) >> 31);  // |d|
     return static_cast<uint8_t>(1 + (u > 7) + (u > 15) + (u > 31) + (u > 127) + (a > 511) +
                                 (a > 16383));
 }
 
 // Differences x[j] - x[j-1] and their classes for j from nFrom to nTo - 1
 // (px[nFrom - 1] must exist).
-void vClassify(const int32_t* px, int32_t* pnDiff, uint8_t* pnClass, uint32_t nFrom,
-               uint32_t nTo) {
+void vClassify(const int32_t* px, int32_t* pnDiff, uint8_t* pnClass, uint32_t nFrom, uint32_t nTo) {
     uint32_t j = nFrom;
 #if defined(__SSE2__)
     // Eight at a time in 16-bit lanes: the differences saturate to 16 bits,
     // which keeps every class above 6 at 7.
     const __m128i nZero = _mm_setzero_si128();
     for (; j + 8 <= nTo; j += 8) {
-        const __m128i d0 = _mm_sub_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(px + j)),
-                                         _mm_loadu_si128(reinterpret_cast<const __m128i*>(px + j - 1)));
+        const __m128i d0 =
+            _mm_sub_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(px + j)),
+                          _mm_loadu_si128(reinterpret_cast<const __m128i*>(px + j - 1)));
         const __m128i d1 =
             _mm_sub_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(px + j + 4)),
                           _mm_loadu_si128(reinterpret_cast<const __m128i*>(px + j + 3)));
@@ -284,11 +286,16 @@ inline uint32_t nPackFast(const int32_t* pd, uint32_t k) {
         case 6:
             return 0x40000000u | f(0, 31, 25) | f(1, 31, 20) | f(2, 31, 15) | f(3, 31, 10) |
                    f(4, 31, 5) | f(5, 31, 0);
-        case 5: return f(0, 63, 24) | f(1, 63, 18) | f(2, 63, 12) | f(3, 63, 6) | f(4, 63, 0);
-        case 4: return f(0, 255, 24) | f(1, 255, 16) | f(2, 255, 8) | f(3, 255, 0);
-        case 3: return 0xC0000000u | f(0, 1023, 20) | f(1, 1023, 10) | f(2, 1023, 0);
-        case 2: return 0x80000000u | f(0, 0x7FFF, 15) | f(1, 0x7FFF, 0);
-        default: return 0x40000000u | f(0, 0x3FFFFFFF, 0);
+        case 5:
+            return f(0, 63, 24) | f(1, 63, 18) | f(2, 63, 12) | f(3, 63, 6) | f(4, 63, 0);
+        case 4:
+            return f(0, 255, 24) | f(1, 255, 16) | f(2, 255, 8) | f(3, 255, 0);
+        case 3:
+            return 0xC0000000u | f(0, 1023, 20) | f(1, 1023, 10) | f(2, 1023, 0);
+        case 2:
+            return 0x80000000u | f(0, 0x7FFF, 15) | f(1, 0x7FFF, 0);
+        default:
+            return 0x40000000u | f(0, 0x3FFFFFFF, 0);
     }
 }
 
@@ -342,12 +349,18 @@ int nCompressSteim2(const int32_t* pnSamples, const SeedFixedHeader* pTemplate,
         for (uint32_t j = 0; j < nStarts; ++j) {
             uint8_t m = anClass[j];
             uint8_t k = 1;
-            m = std::max(m, anClass[j + 1]); k += m <= 6;
-            m = std::max(m, anClass[j + 2]); k += m <= 5;
-            m = std::max(m, anClass[j + 3]); k += m <= 4;
-            m = std::max(m, anClass[j + 4]); k += m <= 3;
-            m = std::max(m, anClass[j + 5]); k += m <= 2;
-            m = std::max(m, anClass[j + 6]); k += m <= 1;
+            m = std::max(m, anClass[j + 1]);
+            k += m <= 6;
+            m = std::max(m, anClass[j + 2]);
+            k += m <= 5;
+            m = std::max(m, anClass[j + 3]);
+            k += m <= 4;
+            m = std::max(m, anClass[j + 4]);
+            k += m <= 3;
+            m = std::max(m, anClass[j + 5]);
+            k += m <= 2;
+            m = std::max(m, anClass[j + 6]);
+            k += m <= 1;
             anCount[j] = k;
         }
 

@@ -26,7 +26,7 @@ std::vector<RecordView> atReadBack(const Encoded& e) {
         EXPECT_EQ(r.sError, "") << "record at " << r.nOffset;
         // The difference chain runs on across records.
         EXPECT_EQ(r.nFirstDifference, static_cast<int32_t>(static_cast<uint32_t>(r.nX0) -
-                                                          static_cast<uint32_t>(nPrevLast)));
+                                                           static_cast<uint32_t>(nPrevLast)));
         nPrevLast = r.nXn;
         at.push_back(RecordView{r.nSequenceNumber, r.sStation, r.sChannel,
                                 std::llround(tRecordStart(r) * 1e4) * 100, dRecordRate(r),
@@ -37,11 +37,16 @@ std::vector<RecordView> atReadBack(const Encoded& e) {
 
 size_t nRandomLength(SignalRng& rng) {
     switch (rng.nNext() % 8) {
-        case 0: return rng.nNext() % 20;
-        case 1: return 721 * (1 + rng.nNext() % 4);  // fills records exactly for constant runs
-        case 2: return 103 * (1 + rng.nNext() % 4) + rng.nNext() % 3;
-        case 3: return rng.nNext() % 7000;
-        default: return rng.nNext() % 2500;
+        case 0:
+            return rng.nNext() % 20;
+        case 1:
+            return 721 * (1 + rng.nNext() % 4);  // fills records exactly for constant runs
+        case 2:
+            return 103 * (1 + rng.nNext() % 4) + rng.nNext() % 3;
+        case 3:
+            return rng.nNext() % 7000;
+        default:
+            return rng.nNext() % 2500;
     }
 }
 
@@ -72,11 +77,13 @@ TEST(Steim2Property, RunCutWhereARecordEndsGivesTheSameRecordsAndNoMore) {
         const SeedFixedHeader h = tRandomTemplate(rng);
         const Encoded eFull = tEncode(an, h);
         ASSERT_GE(eFull.nRecords, 2);
-        const int nKeep = 1 + static_cast<int>(rng.nNext() % static_cast<uint64_t>(eFull.nRecords - 1));
+        const int nKeep =
+            1 + static_cast<int>(rng.nNext() % static_cast<uint64_t>(eFull.nRecords - 1));
         size_t nCut = 0;
         for (int k = 0; k < nKeep; ++k) nCut += eFull.nSamples(k);
         SCOPED_TRACE(sRunKindName(eKind) + " cut after " + std::to_string(nKeep) + " records");
-        const Encoded eCut = tEncode(std::vector<int32_t>(an.begin(), an.begin() + static_cast<long>(nCut)), h);
+        const Encoded eCut =
+            tEncode(std::vector<int32_t>(an.begin(), an.begin() + static_cast<long>(nCut)), h);
         ASSERT_EQ(eCut.nRecords, nKeep);
         ASSERT_EQ(std::memcmp(eCut.pBytes(), eFull.pBytes(), 512 * static_cast<size_t>(nKeep)), 0);
     }
@@ -102,7 +109,8 @@ TEST(Steim2FastPath, ByteEqualToTheLiteralRulesOnRandomRuns) {
     for (int n = 0; n < 900; ++n) {
         const RunKind eKind = aeAllRunKinds[n % 6];
         size_t nCount = nRandomLength(rng);
-        if (n % 9 == 0) nCount = 1024 * (1 + rng.nNext() % 3) + rng.nNext() % 15 - 7;  // block edges
+        if (n % 9 == 0)
+            nCount = 1024 * (1 + rng.nNext() % 3) + rng.nNext() % 15 - 7;  // block edges
         const std::vector<int32_t> an = anMakeRun(eKind, rng.nNext(), nCount);
         SCOPED_TRACE(sRunKindName(eKind) + " run " + std::to_string(n) + " of " +
                      std::to_string(nCount));
@@ -120,7 +128,8 @@ TEST(Steim2FastPath, ByteEqualWhereRecordsEndOnEveryPossibleSample) {
     const size_t nEnd = std::min<size_t>(an.size(), eFull.nSamples(0) + eFull.nSamples(1) + 8);
     for (size_t n = 0; n <= nEnd; ++n) {
         SCOPED_TRACE("prefix of " + std::to_string(n));
-        vExpectSameAsLiteral(std::vector<int32_t>(an.begin(), an.begin() + static_cast<long>(n)), h);
+        vExpectSameAsLiteral(std::vector<int32_t>(an.begin(), an.begin() + static_cast<long>(n)),
+                             h);
         if (HasFailure()) return;
     }
 }
@@ -144,7 +153,9 @@ TEST(Steim2FastPath, ByteEqualOnEveryShortRunOfClassBoundaries) {
         int64_t x = 0;
         for (int32_t d : anDiffs) an.push_back(static_cast<int32_t>(x += d));
         for (size_t nCut = 3; nCut <= an.size(); nCut += 4) {
-            vExpectSameAsLiteral(std::vector<int32_t>(an.begin(), an.begin() + static_cast<long>(nCut)), tTemplate());
+            vExpectSameAsLiteral(
+                std::vector<int32_t>(an.begin(), an.begin() + static_cast<long>(nCut)),
+                tTemplate());
         }
         if (HasFailure()) return;
     }
