@@ -275,10 +275,18 @@ void vClassify(const int32_t* px, int32_t* pnDiff, uint8_t* pnClass, uint32_t nF
 }
 
 // One data word of k differences from pd, in the layout of capacity k.
+// Reads pd[1] also when k is 1.
 inline uint32_t nPackFast(const int32_t* pd, uint32_t k) {
     auto f = [pd](int j, uint32_t nMask, int nShift) {
         return (static_cast<uint32_t>(pd[j]) & nMask) << nShift;
     };
+    if (k <= 2) {
+        // Noisy data takes these two most of the time, in no predictable
+        // order: build both and select, without a branch.
+        const uint32_t n1 = 0x40000000u | f(0, 0x3FFFFFFF, 0);
+        const uint32_t n2 = 0x80000000u | f(0, 0x7FFF, 15) | f(1, 0x7FFF, 0);
+        return k == 1 ? n1 : n2;
+    }
     switch (k) {
         case 7:
             return 0x80000000u | f(0, 15, 24) | f(1, 15, 20) | f(2, 15, 16) | f(3, 15, 12) |
@@ -343,6 +351,7 @@ int nCompressSteim2(const int32_t* pnSamples, const SeedFixedHeader* pTemplate,
             assert(anDiff[j] >= nDiffMin && anDiff[j] <= nDiffMax && "difference beyond 30 bits");
 #endif
         for (uint32_t j = nSpan; j < nBlock + nLookAhead; ++j) anClass[j] = 8;
+        if (nSpan < nBlock + nLookAhead) anDiff[nSpan] = 0;  // read by nPackFast, never used
 
         // Count of the word that would start at each position of the block.
         const uint32_t nStarts = std::min<uint32_t>(nBlock, nSpan);
