@@ -51,7 +51,8 @@ void vAdvanceSequenceNumber(char (&sz)[6]) {
     int i = 0;
     while (i < 6 && sz[i] == ' ') ++i;
     uint32_t v = 0;
-    for (; i < 6 && sz[i] >= '0' && sz[i] <= '9'; ++i) v = v * 10 + static_cast<uint32_t>(sz[i] - '0');
+    for (; i < 6 && sz[i] >= '0' && sz[i] <= '9'; ++i)
+        v = v * 10 + static_cast<uint32_t>(sz[i] - '0');
     v = v + 1 > 999999 ? 1 : v + 1;
     for (int k = 5; k >= 0; --k) {
         sz[k] = static_cast<char>('0' + v % 10);
@@ -107,13 +108,15 @@ void vSwapRecords(uint32_t* pnOutput, int nRecLen, uint32_t nRecords) {
         h.First_blockette = nToBig16(48);
         h.Number_of_blockettes_follow = 1;
         h.Number_of_samples = nToBig16(h.Number_of_samples);
-        h.Sample_rate_factor = static_cast<int16_t>(nToBig16(static_cast<uint16_t>(h.Sample_rate_factor)));
+        h.Sample_rate_factor =
+            static_cast<int16_t>(nToBig16(static_cast<uint16_t>(h.Sample_rate_factor)));
         h.Sample_rate_multiplier =
             static_cast<int16_t>(nToBig16(static_cast<uint16_t>(h.Sample_rate_multiplier)));
         h.Record_start_time.year = nToBig16(h.Record_start_time.year);
         h.Record_start_time.day = nToBig16(h.Record_start_time.day);
         h.Record_start_time.fract = nToBig16(h.Record_start_time.fract);
-        h.Time_correction = static_cast<int32_t>(nToBig32(static_cast<uint32_t>(h.Time_correction)));
+        h.Time_correction =
+            static_cast<int32_t>(nToBig32(static_cast<uint32_t>(h.Time_correction)));
         std::memcpy(pRecord, &h, sizeof h);
     }
 }

@@ -10,22 +10,22 @@
 
 // State of one nCompressSteim2 call; lives on the encoder's stack.
 struct Steim2State {
-    int nStartPending;        // 1: the next sample taken becomes X0 of the current record
-    int32_t nX0;              // forward integration constant of the current record
-    int32_t nLast;            // last sample taken (0 at the start); Xn when the record closes
-    uint32_t nCodes;          // control word of the current frame, host order
-    uint32_t nRecords;        // records completed; the encoder's result
-    int nRecLen;              // record length in bytes (512)
-    uint32_t nFrame;          // current frame within the record
-    uint32_t nWord;           // next word to fill within the frame
-    uint32_t nRecBase;        // start of the current record in the output, in 32-bit words
-    uint32_t nFramesPerRec;   // nRecLen / 64
-    double dRate;             // samples per second
-    double dTickFrac;         // carried fraction of a 1/10,000 s tick, in [0, 1)
-    int nBlkCount1;           // blockette set 1, copied into every record from byte 48
+    int nStartPending;       // 1: the next sample taken becomes X0 of the current record
+    int32_t nX0;             // forward integration constant of the current record
+    int32_t nLast;           // last sample taken (0 at the start); Xn when the record closes
+    uint32_t nCodes;         // control word of the current frame, host order
+    uint32_t nRecords;       // records completed; the encoder's result
+    int nRecLen;             // record length in bytes (512)
+    uint32_t nFrame;         // current frame within the record
+    uint32_t nWord;          // next word to fill within the frame
+    uint32_t nRecBase;       // start of the current record in the output, in 32-bit words
+    uint32_t nFramesPerRec;  // nRecLen / 64
+    double dRate;            // samples per second
+    double dTickFrac;        // carried fraction of a 1/10,000 s tick, in [0, 1)
+    int nBlkCount1;          // blockette set 1, copied into every record from byte 48
     int nBlkLen1;
     const void* pBlk1;
-    int nBlkCount2;           // blockette set 2, copied into the first record only
+    int nBlkCount2;  // blockette set 2, copied into the first record only
     int nBlkLen2;
     const void* pBlk2;
 };

@@ -156,8 +156,8 @@ void vDecodeFrames(DecodedRecord& r, const unsigned char* p, size_t nLength) {
             int32_t an[7];
             const int n = nUnpackWord(w, nCode, an);
             if (n == 0) {
-                vAddError(r, "invalid sub-code in frame " + std::to_string(nFrame / 64) +
-                                 " word " + std::to_string(j));
+                vAddError(r, "invalid sub-code in frame " + std::to_string(nFrame / 64) + " word " +
+                                 std::to_string(j));
                 return;
             }
             anDiffs.insert(anDiffs.end(), an, an + n);
@@ -179,8 +179,8 @@ void vDecodeFrames(DecodedRecord& r, const unsigned char* p, size_t nLength) {
         r.anSamples[i] = static_cast<int32_t>(x);
     }
     if (r.anSamples.back() != r.nXn)
-        vAddError(r, "last sample " + std::to_string(r.anSamples.back()) +
-                         " differs from Xn " + std::to_string(r.nXn));
+        vAddError(r, "last sample " + std::to_string(r.anSamples.back()) + " differs from Xn " +
+                         std::to_string(r.nXn));
 }
 
 // Days from 1970-01-01 to January 1 of nYear (proleptic Gregorian).

@@ -14,21 +14,21 @@
 #include "timeconv/CalendarTime.h"
 
 struct DecodedRecord {
-    size_t nOffset = 0;                  // byte offset of the record in the buffer
-    SeedFixedHeader tHeader{};           // fixed header, numbers in host order
-    int32_t nSequenceNumber = -1;        // SequenceNumber as a number; -1 if not six digits
-    std::string sStation;                // identifiers without their padding blanks
+    size_t nOffset = 0;            // byte offset of the record in the buffer
+    SeedFixedHeader tHeader{};     // fixed header, numbers in host order
+    int32_t nSequenceNumber = -1;  // SequenceNumber as a number; -1 if not six digits
+    std::string sStation;          // identifiers without their padding blanks
     std::string sLocation;
     std::string sChannel;
     std::string sNetwork;
     bool bHasBlockette1000 = false;
-    Blockette1000 tBlockette1000{};      // numbers in host order
-    int32_t nX0 = 0;                     // integration constants
+    Blockette1000 tBlockette1000{};  // numbers in host order
+    int32_t nX0 = 0;                 // integration constants
     int32_t nXn = 0;
-    int32_t nFirstDifference = 0;        // the record's first difference, taken against
-                                         // the sample before X0 (the previous record's Xn)
-    std::vector<int32_t> anSamples;      // the decoded samples, X0 first
-    std::string sError;                  // empty for a sound record, else the problems found
+    int32_t nFirstDifference = 0;    // the record's first difference, taken against
+                                     // the sample before X0 (the previous record's Xn)
+    std::vector<int32_t> anSamples;  // the decoded samples, X0 first
+    std::string sError;              // empty for a sound record, else the problems found
 };
 
 // Decodes the record of nLength bytes at p (512 expected). Never reads

@@ -48,6 +48,10 @@
 #include <cassert>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "mseed/ByteOrder.h"
 #include "mseed/RecordCloseOut.h"
 #include "mseed/Steim2Rules.h"
@@ -79,7 +83,9 @@ int nDiffClass(int32_t d) {
     return 7;
 }
 
-int nClassCapacity(int c) { return 8 - c; }
+int nClassCapacity(int c) {
+    return 8 - c;
+}
 
 int nCanJoin(int nClass, int nDiffs, int c) {
     if (nClass == 0) return 1;
@@ -209,10 +215,199 @@ int nCompressSteim2Literal(const int32_t* pnSamples, const SeedFixedHeader* pTem
     return nFinishSteim2(pnOutput, &h, &s);
 }
 
-int nCompressSteim2(const int32_t* pnSamples, const SeedFixedHeader* pHeader,
+// The fast encoder. The packing rules reduce to this: a word starting at
+// difference i holds the largest count k (7..1) such that the k differences
+// from i all have a class of at most 8 - k, counting only differences that
+// exist. (A difference joins while the pending count stays within the
+// capacity of the widest class so far; that bound only tightens, so the
+// first refusal ends the word, and a word going out early is raised to
+// exactly its count.) The encoder therefore works in blocks: one pass forms
+// the differences and their classes, a second gives the count k of a word
+// starting at each position (both free of branches, so the compiler can
+// vectorise them), and the walk hops from word to word, packing each with
+// its layout and doing the frame and record bookkeeping.
+namespace {
+
+constexpr uint32_t nBlock = 1024;
+constexpr uint32_t nLookAhead = 6;  // differences a word may reach past its first
+
+inline uint8_t nClassOfFast(int32_t d) {
+    const uint32_t u = static_cast<uint32_t>(d ^ (d >> 31));  // d, or -d - 1 if negative
+    const uint32_t a = u + (static_cast<uint32_t>(d) >> 31);  // |d|
+    return static_cast<uint8_t>(1 + (u > 7) + (u > 15) + (u > 31) + (u > 127) + (a > 511) +
+                                (a > 16383));
+}
+
+// Differences x[j] - x[j-1] and their classes for j from nFrom to nTo - 1
+// (px[nFrom - 1] must exist).
+void vClassify(const int32_t* px, int32_t* pnDiff, uint8_t* pnClass, uint32_t nFrom, uint32_t nTo) {
+    uint32_t j = nFrom;
+#if defined(__SSE2__)
+    // Eight at a time in 16-bit lanes: the differences saturate to 16 bits,
+    // which keeps every class above 6 at 7.
+    const __m128i nZero = _mm_setzero_si128();
+    for (; j + 8 <= nTo; j += 8) {
+        const __m128i d0 =
+            _mm_sub_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(px + j)),
+                          _mm_loadu_si128(reinterpret_cast<const __m128i*>(px + j - 1)));
+        const __m128i d1 =
+            _mm_sub_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(px + j + 4)),
+                          _mm_loadu_si128(reinterpret_cast<const __m128i*>(px + j + 3)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(pnDiff + j), d0);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(pnDiff + j + 4), d1);
+        const __m128i d = _mm_packs_epi32(d0, d1);
+        const __m128i u = _mm_xor_si128(d, _mm_srai_epi16(d, 15));
+        const __m128i a = _mm_max_epi16(d, _mm_subs_epi16(nZero, d));
+        __m128i c = _mm_set1_epi16(1);
+        c = _mm_sub_epi16(c, _mm_cmpgt_epi16(u, _mm_set1_epi16(7)));
+        c = _mm_sub_epi16(c, _mm_cmpgt_epi16(u, _mm_set1_epi16(15)));
+        c = _mm_sub_epi16(c, _mm_cmpgt_epi16(u, _mm_set1_epi16(31)));
+        c = _mm_sub_epi16(c, _mm_cmpgt_epi16(u, _mm_set1_epi16(127)));
+        c = _mm_sub_epi16(c, _mm_cmpgt_epi16(a, _mm_set1_epi16(511)));
+        c = _mm_sub_epi16(c, _mm_cmpgt_epi16(a, _mm_set1_epi16(16383)));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(pnClass + j), _mm_packus_epi16(c, c));
+    }
+#endif
+    for (; j < nTo; ++j) {
+        pnDiff[j] = nDifference(px[j], px[j - 1]);
+        pnClass[j] = nClassOfFast(pnDiff[j]);
+    }
+}
+
+// One data word of k differences from pd, in the layout of capacity k.
+// Reads pd[1] also when k is 1.
+inline uint32_t nPackFast(const int32_t* pd, uint32_t k) {
+    auto f = [pd](int j, uint32_t nMask, int nShift) {
+        return (static_cast<uint32_t>(pd[j]) & nMask) << nShift;
+    };
+    if (k <= 2) {
+        // Noisy data takes these two most of the time, in no predictable
+        // order: build both and select, without a branch.
+        const uint32_t n1 = 0x40000000u | f(0, 0x3FFFFFFF, 0);
+        const uint32_t n2 = 0x80000000u | f(0, 0x7FFF, 15) | f(1, 0x7FFF, 0);
+        return k == 1 ? n1 : n2;
+    }
+    switch (k) {
+        case 7:
+            return 0x80000000u | f(0, 15, 24) | f(1, 15, 20) | f(2, 15, 16) | f(3, 15, 12) |
+                   f(4, 15, 8) | f(5, 15, 4) | f(6, 15, 0);
+        case 6:
+            return 0x40000000u | f(0, 31, 25) | f(1, 31, 20) | f(2, 31, 15) | f(3, 31, 10) |
+                   f(4, 31, 5) | f(5, 31, 0);
+        case 5:
+            return f(0, 63, 24) | f(1, 63, 18) | f(2, 63, 12) | f(3, 63, 6) | f(4, 63, 0);
+        case 4:
+            return f(0, 255, 24) | f(1, 255, 16) | f(2, 255, 8) | f(3, 255, 0);
+        case 3:
+            return 0xC0000000u | f(0, 1023, 20) | f(1, 1023, 10) | f(2, 1023, 0);
+        case 2:
+            return 0x80000000u | f(0, 0x7FFF, 15) | f(1, 0x7FFF, 0);
+        default:
+            return 0x40000000u | f(0, 0x3FFFFFFF, 0);
+    }
+}
+
+// Control code of a word holding k differences (index k).
+constexpr uint32_t anCodeOfCount[8] = {0, 2, 2, 2, 1, 3, 3, 3};
+
+}  // namespace
+
+int nCompressSteim2(const int32_t* pnSamples, const SeedFixedHeader* pTemplate,
                     uint32_t nSampleCount, int16_t nRecLen, uint32_t* pnOutput, int nBlkCount1,
                     int nBlkLen1, const void* pBlk1, int nBlkCount2, int nBlkLen2,
                     const void* pBlk2) {
-    return nCompressSteim2Literal(pnSamples, pHeader, nSampleCount, nRecLen, pnOutput, nBlkCount1,
-                                  nBlkLen1, pBlk1, nBlkCount2, nBlkLen2, pBlk2);
+    Steim2State s;
+    SeedFixedHeader h;
+    vStartSteim2(&s, &h, pTemplate, nRecLen, nBlkCount1, nBlkLen1, pBlk1, nBlkCount2, nBlkLen2,
+                 pBlk2);
+    if (nSampleCount == 0) return nFinishSteim2(pnOutput, &h, &s);
+
+    int32_t anDiff[nBlock + nLookAhead];
+    uint8_t anClass[nBlock + nLookAhead];
+    uint8_t anCount[nBlock];
+
+    // The frame being filled: its control word, the next word, the words
+    // left and the codes so far (shifted in, the latest lowest).
+    uint32_t* pFrame = pnOutput + s.nRecBase + 16 * s.nFrame;
+    uint32_t* pNext = pFrame + s.nWord;
+    uint32_t nLeft = 16 - s.nWord;
+    uint32_t nCodes = 0;
+    uint32_t nSamplesInRecord = 0;
+    s.nX0 = pnSamples[0];
+    s.nStartPending = 0;
+
+    uint32_t i = 0;
+    while (i < nSampleCount) {
+        // Differences and classes of [i, i + nBlock + nLookAhead); past the
+        // end of the input the class is 8, which no word accepts.
+        const uint32_t nFirst = i;
+        const uint32_t nSpan = std::min<uint32_t>(nBlock + nLookAhead, nSampleCount - nFirst);
+        const int32_t* px = pnSamples + nFirst;
+        anDiff[0] = nDifference(px[0], nFirst == 0 ? 0 : px[-1]);
+        anClass[0] = nClassOfFast(anDiff[0]);
+        vClassify(px, anDiff, anClass, 1, nSpan);
+#ifndef NDEBUG
+        for (uint32_t j = 0; j < nSpan; ++j)
+            assert(anDiff[j] >= nDiffMin && anDiff[j] <= nDiffMax && "difference beyond 30 bits");
+#endif
+        for (uint32_t j = nSpan; j < nBlock + nLookAhead; ++j) anClass[j] = 8;
+        if (nSpan < nBlock + nLookAhead) anDiff[nSpan] = 0;  // read by nPackFast, never used
+
+        // Count of the word that would start at each position of the block.
+        const uint32_t nStarts = std::min<uint32_t>(nBlock, nSpan);
+        for (uint32_t j = 0; j < nStarts; ++j) {
+            uint8_t m = anClass[j];
+            uint8_t k = 1;
+            m = std::max(m, anClass[j + 1]);
+            k += m <= 6;
+            m = std::max(m, anClass[j + 2]);
+            k += m <= 5;
+            m = std::max(m, anClass[j + 3]);
+            k += m <= 4;
+            m = std::max(m, anClass[j + 4]);
+            k += m <= 3;
+            m = std::max(m, anClass[j + 5]);
+            k += m <= 2;
+            m = std::max(m, anClass[j + 6]);
+            k += m <= 1;
+            anCount[j] = k;
+        }
+
+        // Walk the words that start in this block.
+        uint32_t j = 0;
+        while (j < nStarts) {
+            const uint32_t k = anCount[j];
+            *pNext++ = nToBig32(nPackFast(anDiff + j, k));
+            nCodes = (nCodes << 2) | anCodeOfCount[k];
+            j += k;
+            nSamplesInRecord += k;
+            if (--nLeft != 0) continue;
+            *pFrame = nToBig32(nCodes);
+            nCodes = 0;
+            if (++s.nFrame < s.nFramesPerRec) {
+                pFrame += 16;
+                pNext = pFrame + 1;
+                nLeft = 15;
+                continue;
+            }
+            // Record full: close it; the next sample starts the next record.
+            const uint32_t nNext = nFirst + j;
+            s.nLast = pnSamples[nNext - 1];
+            h.Number_of_samples = static_cast<uint16_t>(nSamplesInRecord);
+            vCloseRecord(pnOutput, &h, &s);
+            nSamplesInRecord = 0;
+            pFrame = pnOutput + s.nRecBase + 16 * s.nFrame;
+            pNext = pFrame + s.nWord;
+            nLeft = 16 - s.nWord;
+            if (nNext < nSampleCount) {
+                s.nX0 = pnSamples[nNext];
+                s.nStartPending = 0;
+            }
+        }
+        i = nFirst + j;
+    }
+    s.nLast = pnSamples[nSampleCount - 1];
+    s.nCodes = nCodes << (2 * (nLeft % 16));
+    h.Number_of_samples = static_cast<uint16_t>(nSamplesInRecord);
+    return nFinishSteim2(pnOutput, &h, &s);
 }

@@ -105,10 +105,10 @@ TEST(SwapRecords, TurnsEveryNumericHeaderFieldBigEndianAndFixesTheBlocketteField
     }
     vSwapRecords(an.data(), 512, 2);
     const unsigned char acExpected[56] = {
-        '0', '0', '0', '0', '0', '7', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-        0, 0, 0, 0, 0x07, 0xD4, 0x00, 0x3C, 23, 59, 58, 0, 0x04, 0xD2, 0x02, 0xD1,
-        0xFF, 0xF6, 0x00, 0x03, 0, 0, 0, 1, 0x01, 0x02, 0x03, 0x04, 0x00, 0x40, 0x00, 0x30,
-        0x03, 0xE8, 0, 0, 0, 0, 0, 0};
+        '0',  '0',  '0',  '0',  '0',  '7',  0,    0,    0,    0,    0,  0,  0,    0,
+        0,    0,    0,    0,    0,    0,    0x07, 0xD4, 0x00, 0x3C, 23, 59, 58,   0,
+        0x04, 0xD2, 0x02, 0xD1, 0xFF, 0xF6, 0x00, 0x03, 0,    0,    0,  1,  0x01, 0x02,
+        0x03, 0x04, 0x00, 0x40, 0x00, 0x30, 0x03, 0xE8, 0,    0,    0,  0,  0,    0};
     for (int k = 0; k < 2; ++k) {
         const unsigned char* p = reinterpret_cast<const unsigned char*>(an.data()) + 512 * k;
         EXPECT_EQ(std::memcmp(p, acExpected, 56), 0) << "record " << k;

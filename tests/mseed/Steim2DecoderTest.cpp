@@ -89,7 +89,11 @@ TEST(Steim2Decoder, ReportsEachBrokenRuleAsTextForThatRecord) {
         {"header says 7 samples", [](std::vector<unsigned char>& ac) { ac[31] = 7; }},
         {"differs from Xn", [](std::vector<unsigned char>& ac) { vPutBig32(ac, 72, 29999); }},
         {"invalid sub-code", [](std::vector<unsigned char>& ac) { ac[80] = 0x00; }},  // code 2, 00
-        {"invalid sub-code", [](std::vector<unsigned char>& ac) { vPutBig32(ac, 64, 0x03000000); ac[76] = 0xC0; }},
+        {"invalid sub-code",
+         [](std::vector<unsigned char>& ac) {
+             vPutBig32(ac, 64, 0x03000000);
+             ac[76] = 0xC0;
+         }},
         {"sequence number", [](std::vector<unsigned char>& ac) { ac[2] = 'x'; }},
         {"data header indicator", [](std::vector<unsigned char>& ac) { ac[6] = 'Z'; }},
         {"invalid start time", [](std::vector<unsigned char>& ac) { ac[24] = 24; }},
@@ -133,7 +137,8 @@ TEST(Steim2Decoder, ArbitraryBytesNeverFault) {
                 ac[30] = static_cast<unsigned char>(rng.nNext() % 3);
             }
         } else {
-            for (int k = 0; k < 1 + n % 4; ++k) ac[rng.nNext() % 512] ^= static_cast<unsigned char>(1 + rng.nNext() % 255);
+            for (int k = 0; k < 1 + n % 4; ++k)
+                ac[rng.nNext() % 512] ^= static_cast<unsigned char>(1 + rng.nNext() % 255);
         }
         const size_t nLen = n % 17 == 0 ? rng.nNext() % 512 : 512;
         const std::vector<DecodedRecord> at = atDecodeRecords(ac.data(), nLen);

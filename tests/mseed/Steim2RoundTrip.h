@@ -33,8 +33,8 @@ inline std::string sField(const char* p, size_t n) {
 // Start of the template in ticks of 1/10,000 s since 1970.
 inline int64_t nTemplateTicks(const SeedFixedHeader& h) {
     const SeedTime& t = h.Record_start_time;
-    const double dDay = dCalendarToEpoch(static_cast<int16_t>(t.year), 1, static_cast<int16_t>(t.day),
-                                         t.hours, t.minutes, 0.0f);
+    const double dDay = dCalendarToEpoch(static_cast<int16_t>(t.year), 1,
+                                         static_cast<int16_t>(t.day), t.hours, t.minutes, 0.0f);
     return std::llround(dDay) * 10000 + t.seconds * 10000 + t.fract;
 }
 

@@ -25,14 +25,20 @@ constexpr int32_t anClassMax[8] = {0, 7, 15, 31, 127, 511, 16383, (1 << 29) - 1}
 inline int32_t nRandomDiffOfClass(SignalRng& rng, int c) {
     const int64_t nLo = anClassMin[c], nHi = anClassMax[c];
     switch (rng.nNext() % 6) {
-        case 0: return static_cast<int32_t>(nLo);
-        case 1: return static_cast<int32_t>(nHi);
-        case 2: return c == 7 ? 16384 * (rng.nNext() % 2 ? 1 : -1) : 0;
-        default: break;
+        case 0:
+            return static_cast<int32_t>(nLo);
+        case 1:
+            return static_cast<int32_t>(nHi);
+        case 2:
+            return c == 7 ? 16384 * (rng.nNext() % 2 ? 1 : -1) : 0;
+        default:
+            break;
     }
-    const int64_t nInnerLo = c == 1 ? 0 : anClassMin[c - 1], nInnerHi = c == 1 ? 0 : anClassMax[c - 1];
+    const int64_t nInnerLo = c == 1 ? 0 : anClassMin[c - 1],
+                  nInnerHi = c == 1 ? 0 : anClassMax[c - 1];
     for (;;) {
-        const int64_t d = nLo + static_cast<int64_t>(rng.nNext() % static_cast<uint64_t>(nHi - nLo + 1));
+        const int64_t d =
+            nLo + static_cast<int64_t>(rng.nNext() % static_cast<uint64_t>(nHi - nLo + 1));
         if (c == 1 || d < nInnerLo || d > nInnerHi) return static_cast<int32_t>(d);
     }
 }
@@ -69,12 +75,18 @@ constexpr RunKind aeAllRunKinds[] = {RunKind::Recorder, RunKind::Noise,    RunKi
 
 inline std::string sRunKindName(RunKind e) {
     switch (e) {
-        case RunKind::Recorder: return "recorder";
-        case RunKind::Noise: return "noise";
-        case RunKind::Constant: return "constant";
-        case RunKind::Sine: return "sine";
-        case RunKind::Extremes: return "extremes";
-        case RunKind::ClassMix: return "classmix";
+        case RunKind::Recorder:
+            return "recorder";
+        case RunKind::Noise:
+            return "noise";
+        case RunKind::Constant:
+            return "constant";
+        case RunKind::Sine:
+            return "sine";
+        case RunKind::Extremes:
+            return "extremes";
+        case RunKind::ClassMix:
+            return "classmix";
     }
     return "?";
 }
@@ -84,7 +96,8 @@ inline std::vector<int32_t> anMakeRun(RunKind e, uint64_t nSeed, size_t nCount) 
     static const SignalKind aeKinds[] = {SignalKind::RecorderLike, SignalKind::WhiteNoise,
                                          SignalKind::Constant, SignalKind::Sine,
                                          SignalKind::Extremes};
-    const std::vector<uint16_t> an16 = anGenerateSignal(aeKinds[static_cast<int>(e)], nSeed, nCount);
+    const std::vector<uint16_t> an16 =
+        anGenerateSignal(aeKinds[static_cast<int>(e)], nSeed, nCount);
     return std::vector<int32_t>(an16.begin(), an16.end());
 }
 
@@ -98,13 +111,12 @@ inline SeedFixedHeader tRandomTemplate(SignalRng& rng) {
     const bool bLeap = (nYear % 4 == 0 && nYear % 100 != 0) || nYear % 400 == 0;
     const uint16_t nDays = bLeap ? 366 : 365;
     const bool bLate = rng.nNext() % 2;
-    SeedFixedHeader h = tTemplate(szSeq, nYear,
-                                  bLate ? nDays : static_cast<uint16_t>(1 + rng.nNext() % nDays),
-                                  bLate ? 23 : static_cast<uint8_t>(rng.nNext() % 24),
-                                  bLate ? 59 : static_cast<uint8_t>(rng.nNext() % 60),
-                                  static_cast<uint8_t>(rng.nNext() % 60),
-                                  static_cast<uint16_t>(10 * (rng.nNext() % 1000)),
-                                  anRates[rng.nNext() % (sizeof anRates / sizeof anRates[0])]);
+    SeedFixedHeader h = tTemplate(
+        szSeq, nYear, bLate ? nDays : static_cast<uint16_t>(1 + rng.nNext() % nDays),
+        bLate ? 23 : static_cast<uint8_t>(rng.nNext() % 24),
+        bLate ? 59 : static_cast<uint8_t>(rng.nNext() % 60), static_cast<uint8_t>(rng.nNext() % 60),
+        static_cast<uint16_t>(10 * (rng.nNext() % 1000)),
+        anRates[rng.nNext() % (sizeof anRates / sizeof anRates[0])]);
     static const char* aszStations[] = {"ABC  ", "VORN1", "X    ", "     "};
     static const char* aszChannels[] = {"BHZ", "HHN", "E  "};
     std::memcpy(h.Station_identifier_code, aszStations[rng.nNext() % 4], 5);

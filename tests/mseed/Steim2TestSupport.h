@@ -31,12 +31,14 @@ inline SeedFixedHeader tTemplate(const char* szSeq = "000001", uint16_t nYear = 
 }
 
 inline Blockette1000 tBlockette1000() {
-    return Blockette1000{nBlockette1000Type, 0, nEncodingSteim2, nWordOrderBigEndian,
+    return Blockette1000{nBlockette1000Type,        0, nEncodingSteim2, nWordOrderBigEndian,
                          nSeedRecordLengthExponent, 0};
 }
 
 // Words enough for every record the encoder may write for nCount samples.
-inline size_t nOutputWords(size_t nCount) { return 128 * ((nCount + 102) / 103 + 1); }
+inline size_t nOutputWords(size_t nCount) {
+    return 128 * ((nCount + 102) / 103 + 1);
+}
 
 // Runs the encoder the way the segment flush does; returns the records.
 struct Encoded {
@@ -72,11 +74,13 @@ inline Encoded tEncode(const std::vector<int32_t>& an, const SeedFixedHeader& tH
     Encoded e;
     e.anWords.assign(nOutputWords(an.size()), 0);
     const Blockette1000 b = tBlockette1000();
-    e.nRecords = fn(an.data(), &tHeader, static_cast<uint32_t>(an.size()), 512, e.anWords.data(),
-                    1, 8, &b, 0, 0, nullptr);
+    e.nRecords = fn(an.data(), &tHeader, static_cast<uint32_t>(an.size()), 512, e.anWords.data(), 1,
+                    8, &b, 0, 0, nullptr);
     return e;
 }
 
-inline Encoded tEncode(const std::vector<int32_t>& an) { return tEncode(an, tTemplate()); }
+inline Encoded tEncode(const std::vector<int32_t>& an) {
+    return tEncode(an, tTemplate());
+}
 
 }  // namespace steim2test

@@ -19,7 +19,9 @@ using namespace steim2test;
 
 std::vector<std::string> g_asLog;
 
-void vCaptureLog(char* sz) { g_asLog.emplace_back(sz ? sz : ""); }
+void vCaptureLog(char* sz) {
+    g_asLog.emplace_back(sz ? sz : "");
+}
 
 class LibmseedUnpack : public ::testing::Test {
 protected:
@@ -37,7 +39,8 @@ protected:
             g_asLog.clear();
             const int nRc = msr_unpack(ac.data(), 512, &pMsr, 1, 0);
             EXPECT_EQ(nRc, MS_NOERROR) << "record " << k;
-            for (const std::string& s : g_asLog) ADD_FAILURE() << "record " << k << " libmseed: " << s;
+            for (const std::string& s : g_asLog)
+                ADD_FAILURE() << "record " << k << " libmseed: " << s;
             if (nRc != MS_NOERROR || pMsr == nullptr) {
                 msr_free(&pMsr);
                 break;
