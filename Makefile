@@ -3,6 +3,8 @@
 #   make                 release build of tessal and its tools (build/release)
 #   make check           build with warnings as errors and run every test
 #   make check-sanitize  the whole test suite again under ASan and UBSan (clang)
+#   make check-release   optimised builds (assertions off) with g++ and clang++,
+#                        warnings as errors, and the tests once more
 #   make bench           build and run the benchmarks
 #   make demo            synthesise a recording, convert it and inspect the result
 #   make fuzz            libFuzzer on the decoder and the recorder readers (clang)
@@ -13,7 +15,7 @@ BUILD_PKGS := cmake make g++ pkg-config
 TEST_PKGS  := $(BUILD_PKGS) clang libgtest-dev libgmock-dev libbenchmark-dev libmseed-dev
 BENCH_PKGS := $(BUILD_PKGS) libbenchmark-dev libmseed-dev
 
-.PHONY: all release check check-sanitize bench demo fuzz clean
+.PHONY: all release check check-sanitize check-release bench demo fuzz clean
 
 all: release
 
@@ -37,6 +39,15 @@ check-sanitize:
 	cmake --build build/sanitize -j $(JOBS)
 	cd build/sanitize && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 	      UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
+
+check-release:
+	@tools/ensure-deps $(TEST_PKGS)
+	for cxx in g++ clang++; do \
+	    cmake -S . -B build/release-$$cxx $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DTESSAL_WERROR=ON \
+	          -DCMAKE_CXX_COMPILER=$$cxx && \
+	    cmake --build build/release-$$cxx -j $(JOBS) && \
+	    (cd build/release-$$cxx && ctest --output-on-failure -j $(JOBS)) || exit 1; \
+	done
 
 bench:
 	@tools/ensure-deps $(BENCH_PKGS)

@@ -58,8 +58,9 @@
 
 namespace {
 
-constexpr int32_t nDiffMin = -(1 << 29);
-constexpr int32_t nDiffMax = (1 << 29) - 1;
+// The 30-bit range every difference must lie in (checked in debug builds).
+[[maybe_unused]] constexpr int32_t nDiffMin = -(1 << 29);
+[[maybe_unused]] constexpr int32_t nDiffMax = (1 << 29) - 1;
 
 // x - nPrev with 32-bit wrap-around.
 inline int32_t nDifference(int32_t x, int32_t nPrev) {
