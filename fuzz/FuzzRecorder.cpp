@@ -35,8 +35,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
         const int c = tHeader.anChannelList[i];
         if (c < 0 || c >= nRecorderChannelSlots || tHeader.aChannels[c].bOn != 1) continue;
         if (aGroups[c].nFreq < 0) continue;
-        tExtractChannel(pArea, nArea, tStart, tHeader.aChannels[c].sName, sStation.c_str(),
-                        aGroups[c].nFreq, i, nRecSeconds, tHeader.nChannelCount, nNull);
+        ExtractionResult tResult;
+        vExtractChannel(pArea, nArea, tStart, tHeader.aChannels[c].sName, sStation.c_str(),
+                        aGroups[c].nFreq, i, nRecSeconds, tHeader.nChannelCount, nNull, tResult);
     }
     return 0;
 }

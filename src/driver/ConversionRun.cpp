@@ -126,10 +126,11 @@ bool bConvertChannels(const Recording& r, const std::vector<PlannedChannel>& atP
                       const OutputFile& tOutput, std::string& sError) {
     const std::string sStation = sStationName(r.tHeader);
     for (const PlannedChannel& p : atPlan) {
-        const ExtractionResult tResult =
-            tExtractChannel(r.pData, r.nDataSize, r.tFileStart, r.tHeader.aChannels[p.nChannel].sName,
-                            sStation.c_str(), static_cast<double>(r.aGroups[p.nChannel].nFreq),
-                            p.nPosition, r.nRecSeconds, r.tHeader.nChannelCount, tOutput.nFile());
+        ExtractionResult tResult;
+        vExtractChannel(r.pData, r.nDataSize, r.tFileStart, r.tHeader.aChannels[p.nChannel].sName,
+                        sStation.c_str(), static_cast<double>(r.aGroups[p.nChannel].nFreq),
+                        p.nPosition, r.nRecSeconds, r.tHeader.nChannelCount, tOutput.nFile(),
+                        tResult);
         if (tResult.nWriteError != 0) {
             sError = sErrnoText(tResult.nWriteError);
             return false;

@@ -74,11 +74,11 @@ void vFillSamples(const uint8_t* pData, const RecordGeometry& g, int64_t nFirst,
 
 }  // namespace
 
-ExtractionResult tExtractChannel(const uint8_t* pData, int64_t nDataSize, EpochTime tStart,
-                                 const char* szChannel, const char* szStation, double dRate,
-                                 int32_t nPosition, int32_t nRecSeconds, int32_t nChannelCount,
-                                 int nFile) {
-    ExtractionResult tResult;
+void vExtractChannel(const uint8_t* pData, int64_t nDataSize, EpochTime tStart,
+                     const char* szChannel, const char* szStation, double dRate, int32_t nPosition,
+                     int32_t nRecSeconds, int32_t nChannelCount, int nFile,
+                     ExtractionResult& tResult) {
+    tResult = ExtractionResult{};
     lseek(nFile, 0, SEEK_END);
     tResult.tGeometry = tRecordGeometry(nDataSize, dRate, nPosition, nRecSeconds, nChannelCount);
     const RecordGeometry& g = tResult.tGeometry;
@@ -93,5 +93,4 @@ ExtractionResult tExtractChannel(const uint8_t* pData, int64_t nDataSize, EpochT
                             });
     tWriter.vFlushAll();
     tResult.nWriteError = tWriter.nWriteError();
-    return tResult;
 }

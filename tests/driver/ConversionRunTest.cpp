@@ -273,6 +273,27 @@ TEST(ConversionRun, ChannelListEntriesOutsideTheChannelsAreSkippedWithAWarning) 
     for (const RecordFields& f : at) EXPECT_EQ(f.sChannel, "BBB");
 }
 
+TEST(ConversionRun, MoreChannelsThanTheListAndDifferingRatesAreWarnedOnce) {
+    TempDir tDir;
+    std::vector<std::string> asNames;
+    for (int k = 1; k <= 17; ++k) asNames.push_back("C" + std::to_string(k));
+    SyntheticRecording tRec = tStandardRecording(tLayout(asNames, 2));
+    for (SynthSection& s : tRec.aSections) {
+        if (s.sName == "GROUP2") s = tGroupSection(2, 2, 50);
+    }
+    aanWriteRecording(tDir, "rec.vrx", tRec);
+    const ProcessResult r = tRunTessal({"rec.vrx"}, tDir.sPath());
+    EXPECT_EQ(r.nExitStatus, 0) << r.sStderr;
+    EXPECT_EQ(nCountLines(r.sStderr, "tessal: warning: rec.vrx: 17 channels are switched on but "
+                                     "the channel list holds 16"),
+              1)
+        << r.sStderr;
+    EXPECT_EQ(nCountLines(r.sStderr, "tessal: warning: rec.vrx: the channels have different rates"),
+              1);
+    // The sixteen positions of the list are converted, the seventeenth is not.
+    EXPECT_EQ(nCountLines(r.sStdout, "Seed block number 000001"), 16);
+}
+
 }  // namespace
 
 namespace {
