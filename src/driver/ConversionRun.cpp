@@ -87,24 +87,33 @@ std::vector<PlannedChannel> atPlanChannels(const Recording& r, const std::string
 }
 
 // Warnings about the layout that the output cannot show: differing rates,
-// bytes after the last whole record, record times off the timeline.
+// bytes after the last whole record, record times off the timeline. The
+// record layout is that of the first channel with a rate above 0.
 void vWarnAboutLayout(const Recording& r, const std::vector<PlannedChannel>& atPlan,
                       const std::string& sPath) {
     if (atPlan.empty()) {
         vPrintWarning(sPath + ": no channel to convert; the output gets no records");
         return;
     }
-    const int32_t nFirstRate = r.aGroups[atPlan.front().nChannel].nFreq;
     for (const PlannedChannel& p : atPlan) {
-        if (r.aGroups[p.nChannel].nFreq != nFirstRate) {
+        if (r.aGroups[p.nChannel].nFreq != r.aGroups[atPlan.front().nChannel].nFreq) {
             vPrintWarning(sPath + ": the channels have different rates (FREQ); the record "
                                   "layout assumes one rate, so their samples cannot be located "
                                   "reliably");
             break;
         }
     }
-    const RecordGeometry g = tRecordGeometry(r.nDataSize, nFirstRate, atPlan.front().nPosition,
-                                             r.nRecSeconds, r.tHeader.nChannelCount);
+    const PlannedChannel* pLayout = nullptr;
+    for (const PlannedChannel& p : atPlan) {
+        if (r.aGroups[p.nChannel].nFreq > 0) {
+            pLayout = &p;
+            break;
+        }
+    }
+    if (pLayout == nullptr) return;
+    const RecordGeometry g = tRecordGeometry(r.nDataSize, r.aGroups[pLayout->nChannel].nFreq,
+                                             pLayout->nPosition, r.nRecSeconds,
+                                             r.tHeader.nChannelCount);
     if (g.nRecordCount > 0 && g.nTrailingBytes > 0) {
         vPrintWarning(sPath + ": " + std::to_string(g.nTrailingBytes) +
                       " bytes after the last whole record are ignored");

@@ -127,6 +127,10 @@ TEST(ConversionRun, ChannelsWithoutRateOrWithNegativeRateKeepTheOthersInPlace) {
     EXPECT_EQ(nSamples, 1000);
     // Only CCC feeds samples: the rate-0 channel prints no chunk line.
     EXPECT_EQ(nCountLines(r.sStdout, "nCount: "), 1);
+    // The record layout is CCC's: no bytes left over, no records off time.
+    EXPECT_EQ(nCountLines(r.sStderr, "tessal: warning: rec.vrx: the channels have different"), 1);
+    EXPECT_EQ(nCountLines(r.sStderr, "tessal: warning: rec.vrx: record "), 0) << r.sStderr;
+    EXPECT_EQ(r.sStderr.find("after the last whole record"), std::string::npos) << r.sStderr;
 }
 
 TEST(ConversionRun, NoChannelOnLeavesAnExistingFileAsItWas) {
