@@ -280,7 +280,7 @@ TEST(ConversionRun, ChannelListEntriesOutsideTheChannelsAreSkippedWithAWarning) 
 TEST(ConversionRun, MoreChannelsThanTheListAndDifferingRatesAreWarnedOnce) {
     TempDir tDir;
     std::vector<std::string> asNames;
-    for (int k = 1; k <= 17; ++k) asNames.push_back("C" + std::to_string(k));
+    for (int k = 1; k <= 17; ++k) asNames.push_back(std::string("C").append(std::to_string(k)));
     SyntheticRecording tRec = tStandardRecording(tLayout(asNames, 2));
     for (SynthSection& s : tRec.aSections) {
         if (s.sName == "GROUP2") s = tGroupSection(2, 2, 50);
