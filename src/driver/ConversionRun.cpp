@@ -8,6 +8,7 @@
 #include <cmath>
 #include <csignal>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <string>
 #include <vector>
@@ -122,7 +123,8 @@ void vWarnAboutLayout(const Recording& r, const std::vector<PlannedChannel>& atP
         vPrintWarning(sPath + ": " + s);
 }
 
-// True when the two names denote the same existing file.
+// True when sOutput names the input file itself (by another path, a link or
+// a symbolic link); checked before the output is opened, so nothing is touched.
 bool bSameFile(const InputFile& tInput, const std::string& sOutput) {
     struct stat st;
     return stat(sOutput.c_str(), &st) == 0 && st.st_dev == tInput.nDevice() &&
@@ -141,7 +143,7 @@ bool bConvertChannels(const Recording& r, const std::vector<PlannedChannel>& atP
                         p.nPosition, r.nRecSeconds, r.tHeader.nChannelCount, tOutput.nFile(),
                         tResult);
         if (tResult.nWriteError != 0) {
-            sError = sErrnoText(tResult.nWriteError);
+            sError = std::strerror(tResult.nWriteError);
             return false;
         }
     }
@@ -176,11 +178,6 @@ int nRunConversion(const CommandLine& tArgs) {
     if (!tOutput.bOpen(sOut, sError)) {
         vPrintError(sOut + ": cannot open for writing: " + sError);
         return nExitOutputFailed;
-    }
-    if (tOutput.nDevice() == r.tInput.nDevice() && tOutput.nInode() == r.tInput.nInode()) {
-        tOutput.vRestore();
-        vPrintError(sOut + ": the output is the input recording itself; choose another name");
-        return nExitCommandLine;
     }
     if (!bConvertChannels(r, atPlan, tOutput, sError)) {
         tOutput.vRestore();

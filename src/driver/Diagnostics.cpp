@@ -2,7 +2,6 @@
 #include "driver/Diagnostics.h"
 
 #include <cstdio>
-#include <cstring>
 
 void vPrintError(const std::string& sMessage) {
     std::fprintf(stderr, "tessal: error: %s\n", sMessage.c_str());
@@ -11,5 +10,3 @@ void vPrintError(const std::string& sMessage) {
 void vPrintWarning(const std::string& sMessage) {
     std::fprintf(stderr, "tessal: warning: %s\n", sMessage.c_str());
 }
-
-std::string sErrnoText(int nErrno) { return std::strerror(nErrno); }

@@ -6,6 +6,3 @@
 
 void vPrintError(const std::string& sMessage);
 void vPrintWarning(const std::string& sMessage);
-
-// The text of an errno value, for messages.
-std::string sErrnoText(int nErrno);

@@ -19,18 +19,25 @@ off_t g_nArmedLength = 0;
 bool g_bArmedCreated = false;
 char g_szArmedPath[4096];
 
+// Puts the file back: removes it when the run created it, else cuts it to
+// nLength, through the descriptor when there is one (nFile >= 0) or by its
+// name. With a descriptor it makes only async-signal-safe calls.
+void vPutBack(bool bCreated, const char* szPath, int nFile, off_t nLength) {
+    if (bCreated) {
+        unlink(szPath);
+    } else if (nFile >= 0) {
+        (void)!ftruncate(nFile, nLength);
+    } else {
+        (void)!truncate(szPath, nLength);
+    }
+}
+
 // SIGBUS arrives when the mapped input shrinks under the run.
 const int anRestoreSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGBUS};
 
 void vRestoreOnSignal(int nSignal) {
     const int nFile = g_nArmedFile;
-    if (nFile >= 0) {
-        if (g_bArmedCreated) {
-            unlink(g_szArmedPath);
-        } else {
-            (void)!ftruncate(nFile, g_nArmedLength);
-        }
-    }
+    if (nFile >= 0) vPutBack(g_bArmedCreated, g_szArmedPath, nFile, g_nArmedLength);
     if (nSignal == SIGBUS) {
         static const char szMessage[] =
             "tessal: error: the input recording shrank while it was read; "
@@ -80,8 +87,6 @@ bool OutputFile::bOpen(const std::string& sPath, std::string& sError) {
         return false;
     }
     m_nOldLength = st.st_size;
-    m_nDevice = st.st_dev;
-    m_nInode = st.st_ino;
     vArm(m_nFile, m_nOldLength, m_bCreated, sPath);
     return true;
 }
@@ -89,11 +94,7 @@ bool OutputFile::bOpen(const std::string& sPath, std::string& sError) {
 void OutputFile::vRestore() {
     if (m_nFile < 0) return;
     vDisarm();
-    if (m_bCreated) {
-        unlink(m_sPath.c_str());
-    } else {
-        (void)!ftruncate(m_nFile, m_nOldLength);
-    }
+    vPutBack(m_bCreated, m_sPath.c_str(), m_nFile, m_nOldLength);
     close(m_nFile);
     m_nFile = -1;
 }
@@ -106,11 +107,7 @@ bool OutputFile::bClose(std::string& sError) {
     m_nFile = -1;
     if (nResult != 0) {
         // The data may not have arrived: put the file back by its name.
-        if (m_bCreated) {
-            unlink(m_sPath.c_str());
-        } else {
-            (void)!truncate(m_sPath.c_str(), m_nOldLength);
-        }
+        vPutBack(m_bCreated, m_sPath.c_str(), -1, m_nOldLength);
         sError = std::strerror(nErrno);
         return false;
     }

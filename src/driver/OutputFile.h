@@ -19,8 +19,6 @@ public:
     bool bOpen(const std::string& sPath, std::string& sError);
 
     int nFile() const { return m_nFile; }
-    dev_t nDevice() const { return m_nDevice; }
-    ino_t nInode() const { return m_nInode; }
 
     // Puts the file back as it was before bOpen: truncated to its old length,
     // or removed when this run created it. Also runs on SIGINT, SIGTERM,
@@ -37,7 +35,5 @@ private:
     int m_nFile = -1;
     bool m_bCreated = false;
     off_t m_nOldLength = 0;
-    dev_t m_nDevice = 0;
-    ino_t m_nInode = 0;
     std::string m_sPath;
 };

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "recorder/LittleEndian.h"
 #include "segments/SeedWriter.h"
 
 RecordGeometry tRecordGeometry(int64_t nDataSize, double dRate, int32_t nPosition,
@@ -33,20 +34,25 @@ RecordGeometry tRecordGeometry(int64_t nDataSize, double dRate, int32_t nPositio
 
 namespace {
 
-inline int32_t nSampleAt(const uint8_t* p) {
-    return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8);
+// Samples of the channel in one record: Q, or the whole numbers j < Q when Q
+// has a fraction (the recordings' integer rates always give a whole Q).
+int64_t nSamplesPerBlock(const RecordGeometry& g) {
+    return static_cast<int64_t>(std::ceil(g.dBlockSamples));
+}
+
+// Byte offset, in the data area, of the channel's block in record r.
+int64_t nBlockOffset(const RecordGeometry& g, int64_t r) {
+    return r * g.nRecordSize + 256 + 2 * static_cast<int64_t>(g.dBlockStart);
 }
 
 // Samples of the channel in the data area: Q from every whole record, up to
 // the first that would lie outside the data area.
 int64_t nCountSamples(int64_t nDataSize, const RecordGeometry& g) {
     if (!(g.dBlockSamples > 0.0) || g.nRecordCount == 0) return 0;
-    // Q and T are whole numbers for the integer rates a recording holds; a
-    // fractional Q takes the samples j < Q, as the record layout counts them.
-    const int64_t nPerBlock = static_cast<int64_t>(std::ceil(g.dBlockSamples));
+    const int64_t nPerBlock = nSamplesPerBlock(g);
     int64_t n = 0;
     for (int64_t r = 0; r < g.nRecordCount; ++r) {
-        const int64_t nOffset = r * g.nRecordSize + 256 + 2 * static_cast<int64_t>(g.dBlockStart);
+        const int64_t nOffset = nBlockOffset(g, r);
         const int64_t nTake = nOffset >= nDataSize ? 0 : std::min((nDataSize - nOffset) / 2, nPerBlock);
         n += nTake;
         if (nTake < nPerBlock) break;
@@ -57,14 +63,13 @@ int64_t nCountSamples(int64_t nDataSize, const RecordGeometry& g) {
 // Copies samples nFirst .. nFirst + nCount - 1 of the channel's run to pnOut.
 void vFillSamples(const uint8_t* pData, const RecordGeometry& g, int64_t nFirst, int nCount,
                   int32_t* pnOut) {
-    const int64_t nPerBlock = static_cast<int64_t>(std::ceil(g.dBlockSamples));
-    const int64_t nBlockStart = static_cast<int64_t>(g.dBlockStart);
+    const int64_t nPerBlock = nSamplesPerBlock(g);
     int64_t r = nFirst / nPerBlock;
     int64_t j = nFirst % nPerBlock;
     while (nCount > 0) {
         const int64_t nTake = std::min<int64_t>(nPerBlock - j, nCount);
-        const uint8_t* p = pData + r * g.nRecordSize + 256 + 2 * (nBlockStart + j);
-        for (int64_t i = 0; i < nTake; ++i) pnOut[i] = nSampleAt(p + 2 * i);
+        const uint8_t* p = pData + nBlockOffset(g, r) + 2 * j;
+        for (int64_t i = 0; i < nTake; ++i) pnOut[i] = nReadLe16(p + 2 * i);  // widened without sign
         pnOut += nTake;
         nCount -= static_cast<int>(nTake);
         ++r;

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <limits>
 
+#include "recorder/LittleEndian.h"
+
 namespace {
 
 // Reads consecutive little-endian fields from a byte buffer.
@@ -16,15 +18,13 @@ public:
     uint8_t nU8() { return *m_p++; }
     int8_t nI8() { return static_cast<int8_t>(nU8()); }
     uint16_t nU16() {
-        const uint16_t v = static_cast<uint16_t>(m_p[0] | (m_p[1] << 8));
+        const uint16_t v = nReadLe16(m_p);
         m_p += 2;
         return v;
     }
     int16_t nI16() { return static_cast<int16_t>(nU16()); }
     uint32_t nU32() {
-        const uint32_t v = static_cast<uint32_t>(m_p[0]) | (static_cast<uint32_t>(m_p[1]) << 8) |
-                           (static_cast<uint32_t>(m_p[2]) << 16) |
-                           (static_cast<uint32_t>(m_p[3]) << 24);
+        const uint32_t v = nReadLe32(m_p);
         m_p += 4;
         return v;
     }
@@ -38,7 +38,7 @@ private:
 };
 
 int16_t nWordAt(const uint8_t* p, size_t nOffset) {
-    return static_cast<int16_t>(static_cast<uint16_t>(p[nOffset] | (p[nOffset + 1] << 8)));
+    return static_cast<int16_t>(nReadLe16(p + nOffset));
 }
 
 // Fills tHeader from the 1025 bytes at p; the in-memory tables beyond what

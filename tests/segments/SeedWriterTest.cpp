@@ -23,7 +23,7 @@ const CChannelSegment& tSegment(const CSeedWriter& w, int s = 0, int k = 0) {
 }
 
 TEST(SeedWriterChunks, A25000SampleRunIsCutInto10000_10000_5000) {
-    OutputFile out;
+    ScratchOutputFile out;
     const std::vector<int32_t> an = anRamp(25000);
     CSeedWriter w(out.nFd());
     const std::string sOut =
@@ -90,7 +90,7 @@ TEST(SeedWriterContinuity, ContiguousCallsMergeOnlyUpTo9900) {
         EXPECT_EQ(tSegment(w).anBuffer[4000], an[0]);
     }
     {
-        OutputFile out;
+        ScratchOutputFile out;
         CSeedWriter w(out.nFd());
         const std::string sOut = sCaptureStdout([&] {
             w.vAddSamples("ABC", "BHZ", 100.0, T, 5000, an.data());
@@ -114,7 +114,7 @@ TEST(SeedWriterContinuity, GapsUpToOnePeriodContinueLongerGapsAndOverlapsRestart
     } aCases[] = {{0.0, true}, {dPeriod, true}, {1.5 * dPeriod, false}, {-1.5 * dPeriod, false}};
     for (const Case& c : aCases) {
         SCOPED_TRACE(c.dOffset);
-        OutputFile out;
+        ScratchOutputFile out;
         CSeedWriter w(out.nFd());
         const std::string sOut = sCaptureStdout([&] {
             w.vAddSamples("ABC", "BHZ", dRate, t0, 64, an.data());
@@ -141,7 +141,7 @@ TEST(SeedWriterContinuity, RatesOfOneOrLessNeverAppend) {
     const std::vector<int32_t> an = anRamp(10);
     for (double dRate : {1.0, 0.5}) {
         SCOPED_TRACE(dRate);
-        OutputFile out;
+        ScratchOutputFile out;
         CSeedWriter w(out.nFd());
         sCaptureStdout([&] {
             w.vAddSamples("ABC", "LHZ", dRate, T, 10, an.data());
@@ -160,7 +160,7 @@ TEST(SeedWriterContinuity, RatesOfOneOrLessNeverAppend) {
 
 TEST(SeedWriterContinuity, ANewRateCountsForTheChunkThatBringsIt) {
     const std::vector<int32_t> an = anRamp(100);
-    OutputFile out;
+    ScratchOutputFile out;
     CSeedWriter w(out.nFd());
     sCaptureStdout([&] {
         w.vAddSamples("ABC", "BHZ", 100.0, T, 100, an.data());
@@ -173,7 +173,7 @@ TEST(SeedWriterContinuity, ANewRateCountsForTheChunkThatBringsIt) {
 }
 
 TEST(SeedWriterNames, LookupIgnoresCaseAndKeepsTheFirstForm) {
-    OutputFile out;
+    ScratchOutputFile out;
     const std::vector<int32_t> an = anRamp(100);
     CSeedWriter w(out.nFd());
     sCaptureStdout([&] {
@@ -202,7 +202,7 @@ TEST(SeedWriterNames, LookupIgnoresCaseAndKeepsTheFirstForm) {
 }
 
 TEST(SeedWriterLifetime, DestroyingAWriterWithHeldSamplesWritesNothing) {
-    OutputFile out;
+    ScratchOutputFile out;
     const std::vector<int32_t> an = anRamp(500);
     const std::string sOut = sCaptureStdout([&] {
         CSeedWriter w(out.nFd());

@@ -27,7 +27,7 @@ std::vector<int32_t> anWide(int n) {
 }
 
 TEST(SegmentFlush, EmptySegmentPrintsAndWritesNothing) {
-    OutputFile out;
+    ScratchOutputFile out;
     CSeedWriter w(out.nFd());
     w.nFindChannel(w.nFindStation("ABC"), "BHZ", 100.0);
     EXPECT_EQ(sCaptureStdout([&] {
@@ -41,7 +41,7 @@ TEST(SegmentFlush, EmptySegmentPrintsAndWritesNothing) {
 }
 
 TEST(SegmentFlush, ConsoleLinesAndNumberingAcrossFlushes) {
-    OutputFile out;
+    ScratchOutputFile out;
     const std::vector<int32_t> an = anWide(300);
     CSeedWriter w(out.nFd());
     std::string sOut = sCaptureStdout([&] {
@@ -73,7 +73,7 @@ TEST(SegmentFlush, ConsoleLinesAndNumberingAcrossFlushes) {
 }
 
 TEST(SegmentFlush, WorkedRecordStartByteForByte) {
-    OutputFile out;
+    ScratchOutputFile out;
     std::vector<int32_t> an(50);
     for (int i = 0; i < 50; ++i) an[i] = 32768 + i;
     {
@@ -133,7 +133,7 @@ TEST(SegmentFlush, LongNamesAreCutToTheirFieldsWithOneWarningEach) {
     static int nRun = 0;
     const std::string sStation = "LONGSTATION" + std::to_string(nRun);
     const std::string sChannel = "LONGCH" + std::to_string(nRun++);
-    OutputFile out;
+    ScratchOutputFile out;
     const std::vector<int32_t> an = anWide(10);
     CSeedWriter w(out.nFd());
     std::string sErr;
@@ -200,7 +200,7 @@ TEST(SegmentFlush, FailedWriteIsKeptAndStopsFurtherWrites) {
 TEST(SegmentFlush, ShortWriteIsContinuedAndItsFailureKept) {
     // A file size limit of 1024 bytes lets the first write of 1536 bytes
     // through in part; the continuation then fails with EFBIG.
-    OutputFile out;
+    ScratchOutputFile out;
     struct rlimit tOld;
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &tOld), 0);
     void (*pfnOld)(int) = std::signal(SIGXFSZ, SIG_IGN);

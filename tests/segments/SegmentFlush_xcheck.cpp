@@ -18,7 +18,7 @@ TEST(SegmentFlushXcheck, RecordsDecodeToTheSamplesFed) {
     const std::vector<uint16_t> an16 = anGenerateSignal(SignalKind::RecorderLike, 7, 25000);
     const std::vector<int32_t> an(an16.begin(), an16.end());
 
-    OutputFile out;
+    ScratchOutputFile out;
     CSeedWriter w(out.nFd());
     sCaptureStdout([&] {
         w.vAddSamples("abc", "bhz", 100.0, T, 25000, an.data());

@@ -41,12 +41,12 @@ inline std::vector<std::string> asLinesStartingWith(const std::string& sText,
 }
 
 // A fresh output file opened for writing, closed with the object.
-class OutputFile {
+class ScratchOutputFile {
 public:
-    OutputFile() : m_sPath(m_dir.sFile("out.mseed")) {
+    ScratchOutputFile() : m_sPath(m_dir.sFile("out.mseed")) {
         m_nFd = ::open(m_sPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     }
-    ~OutputFile() {
+    ~ScratchOutputFile() {
         if (m_nFd >= 0) ::close(m_nFd);
     }
     int nFd() const { return m_nFd; }
