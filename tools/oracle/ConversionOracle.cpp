@@ -1,0 +1,119 @@
+// The conversion oracle. The samples are picked one at a time, exactly as
+// the recorder layout places them, with no shortcut shared with the
+// program's extraction; the output is read back with our decoder.
+#include "ConversionOracle.h"
+
+#include <cmath>
+#include <string>
+
+#include "mseed/Steim2Decoder.h"
+#include "recorder/RecorderHeader.h"
+
+namespace {
+
+// A name as the record holds it: BHZ/BHN/BHE in any letter case become upper
+// case, then the first nWidth bytes, padded with blanks.
+std::string sNameField(std::string s, size_t nWidth, bool bTranslate) {
+    if (bTranslate && s.size() == 3 && (s[0] | 0x20) == 'b' && (s[1] | 0x20) == 'h') {
+        const char c = static_cast<char>(s[2] | 0x20);
+        if (c == 'z' || c == 'n' || c == 'e') s = std::string("BH") + static_cast<char>(c - 32);
+    }
+    s.resize(nWidth, ' ');
+    return s;
+}
+
+// Samples of list position nPosition: for every whole record of
+// S = (N x R x rate) x 2 + 256 bytes, the Q = R x rate samples that start
+// T = p x R x rate samples after the record header, stopping at the first
+// sample that does not lie wholly inside the data area.
+std::vector<int32_t> anSelectSamples(const uint8_t* pData, int64_t nDataSize, double dRate,
+                                     int nPosition, int nRecSeconds, int nChannelCount) {
+    std::vector<int32_t> an;
+    const double dS = std::trunc(static_cast<double>(nChannelCount) * nRecSeconds * dRate * 2 + 256);
+    if (!(dS > 0) || dS > static_cast<double>(nDataSize)) return an;
+    const int64_t nS = static_cast<int64_t>(dS);
+    const int64_t nK = nDataSize / nS;
+    const double dQ = nRecSeconds * dRate;
+    const int64_t nT = static_cast<int64_t>(nPosition * static_cast<double>(nRecSeconds) * dRate);
+    for (int64_t r = 0; r < nK; ++r) {
+        for (int64_t j = 0; j < dQ; ++j) {
+            const int64_t nAt = r * nS + 256 + 2 * (nT + j);
+            if (nAt < 0 || nAt + 2 > nDataSize) return an;
+            an.push_back(pData[nAt] | pData[nAt + 1] << 8);
+        }
+    }
+    return an;
+}
+
+}  // namespace
+
+OracleConversion tOracleConversion(const uint8_t* p, size_t n) {
+    OracleConversion t;
+    RecorderHeader h{};
+    RecorderGroup aGroups[nRecorderChannelSlots];
+    std::string sError;
+    t.tStart = tReadRecorderHeader(p, n, h, sError);
+    if (std::isnan(t.tStart)) return t;
+    vReadRecorderSections(p, n, h, aGroups);
+    if (h.nStreamCount <= 0) return t;
+    t.bAccepted = true;
+
+    const int nRecSeconds = h.aStreams[h.nStreamCount - 1].nRecSizeSec;
+    const int64_t nDataSize = static_cast<int64_t>(n) - h.nDataOffset;
+    const std::string sStation = sNameField(sStationName(h), 5, false);
+    for (int i = 0; i < h.nChannelCount && i < nRecorderChannelListLength; ++i) {
+        const int c = h.anChannelList[i];
+        if (c < 0 || c >= nRecorderChannelSlots || h.aChannels[c].bOn != 1) continue;
+        if (aGroups[c].nFreq < 0) continue;
+        OracleChannel tChannel;
+        tChannel.nPosition = i;
+        tChannel.sStationField = sStation;
+        tChannel.sChannelField = sNameField(h.aChannels[c].sName, 3, true);
+        tChannel.anSamples = anSelectSamples(p + h.nDataOffset, nDataSize, aGroups[c].nFreq, i,
+                                             nRecSeconds, h.nChannelCount);
+        t.atChannels.push_back(std::move(tChannel));
+    }
+    return t;
+}
+
+std::vector<std::string> asCheckOutput(const OracleConversion& tExpected, const uint8_t* pOut,
+                                       size_t nOut) {
+    std::vector<std::string> asProblems;
+    if (nOut % 512 != 0) asProblems.push_back("output is not whole 512-byte records");
+    const std::vector<DecodedRecord> at = atDecodeRecords(pOut, nOut);
+
+    std::vector<const OracleChannel*> apWithSamples;
+    for (const OracleChannel& c : tExpected.atChannels)
+        if (!c.anSamples.empty()) apWithSamples.push_back(&c);
+
+    size_t k = 0;
+    for (const OracleChannel* pChannel : apWithSamples) {
+        const std::string sWhere = "position " + std::to_string(pChannel->nPosition) + ": ";
+        if (k >= at.size()) {
+            asProblems.push_back(sWhere + "no records");
+            break;
+        }
+        if (std::fabs(tRecordStart(at[k]) - tExpected.tStart) > 0.0011)
+            asProblems.push_back(sWhere + "first record time differs from the recording start");
+        std::vector<int32_t> anGot;
+        for (int32_t nSeq = 1; k < at.size() && (nSeq == 1 || at[k].nSequenceNumber != 1);
+             ++k, ++nSeq) {
+            const DecodedRecord& r = at[k];
+            const std::string sRecord = sWhere + "record " + std::to_string(k) + ": ";
+            if (!r.sError.empty()) asProblems.push_back(sRecord + r.sError);
+            if (r.nSequenceNumber != nSeq)
+                asProblems.push_back(sRecord + "sequence number " + std::to_string(r.nSequenceNumber) +
+                                     ", expected " + std::to_string(nSeq));
+            if (std::string(r.tHeader.Station_identifier_code, 5) != pChannel->sStationField ||
+                std::string(r.tHeader.Channel_identifier, 3) != pChannel->sChannelField)
+                asProblems.push_back(sRecord + "station or channel name differs");
+            anGot.insert(anGot.end(), r.anSamples.begin(), r.anSamples.end());
+        }
+        if (anGot != pChannel->anSamples)
+            asProblems.push_back(sWhere + std::to_string(anGot.size()) + " samples differ from the " +
+                                 std::to_string(pChannel->anSamples.size()) + " expected");
+    }
+    if (k < at.size())
+        asProblems.push_back(std::to_string(at.size() - k) + " records more than expected");
+    return asProblems;
+}

@@ -1,0 +1,38 @@
+// The conversion oracle: from a recording's file image, what a successful
+// run must append to the output, worked out sample by sample with the plain
+// selection rules (record size, record count, block start, bounds check per
+// sample) rather than with the program's own extraction. The header and
+// section readers are the program's; they are tested on their own.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "timeconv/CalendarTime.h"
+
+// One converted list position.
+struct OracleChannel {
+    int nPosition = 0;
+    std::string sStationField;  // the 5 station bytes of every record, blank padded
+    std::string sChannelField;  // the 3 channel bytes, after the BHZ/BHN/BHE translation
+    std::vector<int32_t> anSamples;
+};
+
+struct OracleConversion {
+    bool bAccepted = false;  // the run must end with 0 (else 1, nothing written)
+    EpochTime tStart = 0;    // time of every channel's first sample
+    std::vector<OracleChannel> atChannels;  // converted positions in list order
+};
+
+// Works out the run's outcome for the recording image (p, n).
+OracleConversion tOracleConversion(const uint8_t* p, size_t n);
+
+// Checks the bytes a successful run appended (pOut, nOut) against tExpected:
+// whole 512-byte records that our decoder reads without a problem, one
+// numbering from 000001 per channel with samples, in list order, with the
+// expected names, first-record time (within 1 ms) and samples. Returns the
+// problems found, one line each; empty when the output is right.
+std::vector<std::string> asCheckOutput(const OracleConversion& tExpected, const uint8_t* pOut,
+                                       size_t nOut);
