@@ -7,12 +7,15 @@
 #                        warnings as errors, and the tests once more
 #   make bench           build and run the benchmarks
 #   make demo            synthesise a recording, convert it and inspect the result
-#   make fuzz            libFuzzer on the decoder and the recorder readers (clang)
+#   make fuzz            libFuzzer on the whole conversion, the INI-style lookup,
+#                        the Steim-2 encoder and the decoder (clang), each for
+#                        FUZZ_SECONDS (default 60): make fuzz FUZZ_SECONDS=600
 
 JOBS       ?= $(shell nproc)
+FUZZ_SECONDS ?= 60
 CMAKE_GEN  := -G "Unix Makefiles"
 BUILD_PKGS := cmake make g++ pkg-config
-TEST_PKGS  := $(BUILD_PKGS) clang libgtest-dev libgmock-dev libbenchmark-dev libmseed-dev
+TEST_PKGS  := $(BUILD_PKGS) clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev libmseed-dev
 BENCH_PKGS := $(BUILD_PKGS) libbenchmark-dev libmseed-dev
 
 .PHONY: all release check check-sanitize check-release bench demo fuzz clean
@@ -62,8 +65,8 @@ fuzz:
 	      -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g"
 	cmake --build build/fuzz -j $(JOBS)
 	fuzz/make-seeds-and-run build/fuzz/tools/vorn-synth/vorn-synth build/fuzz/tessal \
-	      build/fuzz/seeds libfuzzer:$${FUZZ_SECONDS:-60} build/fuzz/fuzz/fuzz_decoder \
-	      build/fuzz/fuzz/fuzz_recorder
+	      build/fuzz/seeds libfuzzer:$(FUZZ_SECONDS) build/fuzz/fuzz/fuzz_conversion \
+	      build/fuzz/fuzz/fuzz_profile build/fuzz/fuzz/fuzz_steim2 build/fuzz/fuzz/fuzz_decoder
 
 demo: release
 	tools/demo/run-demo build/release demo
