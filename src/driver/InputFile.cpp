@@ -29,7 +29,9 @@ InputFile::~InputFile() {
 }
 
 bool InputFile::bOpen(const std::string& sPath, std::string& sError) {
-    const int nFile = open(sPath.c_str(), O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK: a named pipe without a writer must be refused, not waited
+    // for; it changes nothing for the regular file that is then required.
+    const int nFile = open(sPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (nFile < 0) {
         sError = std::string("cannot open: ") + std::strerror(errno);
         return false;

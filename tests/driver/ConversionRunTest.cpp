@@ -236,6 +236,26 @@ TEST(ConversionRun, InvalidRecordingsAreRefusedWithoutTouchingTheOutput) {
     EXPECT_FALSE(bFileExists(tDir.sFile("missing.mseed")));
 }
 
+TEST(ConversionRun, InputsThatAreNotFilesAreRefusedAtOnce) {
+    TempDir tDir;
+    ASSERT_EQ(mkfifo(tDir.sFile("pipe.vrx").c_str(), 0600), 0);
+    ASSERT_EQ(mkdir(tDir.sFile("dir.vrx").c_str(), 0700), 0);
+    const struct {
+        const char* szInput;
+        const char* szReason;
+    } aCases[] = {{"pipe.vrx", "is not a regular file"},  // no writer: opening must not wait
+                  {"dir.vrx", "is a directory, not a recording"},
+                  {"/dev/null", "is not a regular file"}};
+    for (const auto& c : aCases) {
+        const ProcessResult r =
+            tRunTessal({c.szInput, "-outname=out.mseed"}, tDir.sPath(), [] { alarm(10); });
+        EXPECT_EQ(r.nSignal, 0) << c.szInput;
+        EXPECT_EQ(r.nExitStatus, 1) << c.szInput;
+        EXPECT_EQ(r.sStderr, std::string("tessal: error: ") + c.szInput + ": " + c.szReason + "\n");
+        EXPECT_FALSE(bFileExists(tDir.sFile("out.mseed")));
+    }
+}
+
 TEST(ConversionRun, WarningsTellWhatTheOutputCannotShow) {
     TempDir tDir;
     SyntheticRecording tRec = tStandardRecording(tLayout({"BHZ"}, 30));
