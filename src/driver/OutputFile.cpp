@@ -74,7 +74,12 @@ bool OutputFile::bOpen(const std::string& sPath, std::string& sError) {
     m_sPath = sPath;
     m_nFile = open(sPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR);
     m_bCreated = m_nFile >= 0;
-    if (m_nFile < 0 && errno == EEXIST) m_nFile = open(sPath.c_str(), O_WRONLY | O_CLOEXEC);
+    // O_NONBLOCK: a named pipe that nobody reads fails at once (ENXIO)
+    // instead of blocking the run; the writes themselves then block as usual.
+    if (m_nFile < 0 && errno == EEXIST) {
+        m_nFile = open(sPath.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
+        if (m_nFile >= 0) fcntl(m_nFile, F_SETFL, fcntl(m_nFile, F_GETFL) & ~O_NONBLOCK);
+    }
     if (m_nFile < 0) {
         sError = std::strerror(errno);
         return false;

@@ -156,6 +156,16 @@ TEST(ConversionRun, AMissingOutputDirectoryFailsWithStatusThree) {
     EXPECT_FALSE(bFileExists(tDir.sFile("nodir")));
 }
 
+TEST(ConversionRun, APipeWithoutReaderAsOutputFailsAtOnce) {
+    TempDir tDir;
+    aanWriteRecording(tDir, "in.vrx", tStandardRecording(tLayout({"BHZ"}, 5)));
+    ASSERT_EQ(mkfifo(tDir.sFile("pipe").c_str(), 0600), 0);
+    const ProcessResult r = tRunTessal({"in.vrx", "-outname=pipe"}, tDir.sPath(), [] { alarm(10); });
+    EXPECT_EQ(r.nSignal, 0);
+    EXPECT_EQ(r.nExitStatus, 3);
+    EXPECT_EQ(r.sStderr, "tessal: error: pipe: cannot open for writing: No such device or address\n");
+}
+
 TEST(ConversionRun, TheInputIsNeverItsOwnOutput) {
     TempDir tDir;
     aanWriteRecording(tDir, "rec.vrx", tStandardRecording(tLayout({"BHZ"}, 5)));
