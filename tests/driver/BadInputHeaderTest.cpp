@@ -55,6 +55,42 @@ TEST(BadInputHeader, RecordsPlacedAtUnusualDataOffsetsConvertAsUsual) {
     }
 }
 
+TEST(BadInputHeader, StartTimesPastTheLastCalendarSecondAreRefused) {
+    // Every field in range on its own, the sum beyond 9999-12-31 23:59:59:
+    // the output cannot carry such a time, so the file is refused.
+    struct Start {
+        int16_t nMonth, nDay, nHour, nMinute, nSecond, nSecondWord;
+    };
+    for (const Start& s : {Start{12, 32767, 0, 0, 0, 0}, Start{0, 1, 32767, 32767, 32767, 32767},
+                           Start{12, 31, 23, 59, 59, 1}}) {
+        SyntheticRecording tRec = tBaseRecording();
+        tRec.nYear = 9999;
+        tRec.nMonth = s.nMonth;
+        tRec.nDay = s.nDay;
+        tRec.nHour = s.nHour;
+        tRec.nMinute = s.nMinute;
+        tRec.nSecond = s.nSecond;
+        tRec.nSecondWord = s.nSecondWord;
+        const BadInputRun t = tRunDamaged(anImage(tRec), "start past 9999, day " +
+                                                             std::to_string(s.nDay) + " hour " +
+                                                             std::to_string(s.nHour));
+        EXPECT_EQ(t.tProcess.nExitStatus, 1);
+        EXPECT_NE(t.tProcess.sStderr.find("after 9999-12-31 23:59:59"), std::string::npos)
+            << t.tProcess.sStderr;
+    }
+    // The latest recording that still fits: twenty seconds up to the end.
+    SyntheticRecording tRec = tBaseRecording();
+    tRec.nYear = 9999;
+    tRec.nMonth = 12;
+    tRec.nDay = 31;
+    tRec.nHour = 23;
+    tRec.nMinute = 59;
+    tRec.nSecond = 40;
+    const BadInputRun t = tRunDamaged(anImage(tRec), "ends at the last calendar second");
+    EXPECT_EQ(t.tProcess.nExitStatus, 0);
+    EXPECT_EQ(asFullChannels(t), (Names{"BHZ", "BHN", "BHE"}));
+}
+
 TEST(BadInputHeader, NegativeRateLeavesOutOnlyItsChannel) {
     const BadInputRun t = tRunChanged(
         [](SyntheticRecording& r) { vSetKey(r, "GROUP2", "FREQ", "-1"); }, "FREQ -1");
