@@ -190,6 +190,19 @@ TEST(BadInputHeader, StationOfEightLettersWithoutTerminator) {
     EXPECT_EQ(t.tExpected.atChannels[0].sStationField, "ABCDE");  // the oracle checks every record
 }
 
+TEST(BadInputHeader, ControlBytesInNamesStayInsideOneDiagnosticLine) {
+    SyntheticRecording tRec = tBaseRecording();
+    vSetStation(tRec.tFixed, "FIE\nLD\r\x1B");
+    vSetKey(tRec, "CH2", "NAME", "B\rH\x1B[2J");
+    const BadInputRun t = tRunDamaged(anImage(tRec), "control bytes in names");
+    EXPECT_EQ(t.tProcess.nExitStatus, 0);
+    EXPECT_EQ(t.asWarnings,
+              (Names{"tessal: warning: station name \"FIE\\x0ALD\\x0D\\x1B\" is longer than 5 "
+                     "characters; records carry \"FIE\\x0AL\"",
+                     "tessal: warning: channel name \"B\\x0DH\\x1B[2J\" is longer than 3 "
+                     "characters; records carry \"B\\x0DH\""}));
+}
+
 TEST(BadInputHeader, MissingSections) {
     // No channel section: nothing on, nothing written.
     BadInputRun t = tRunChanged(
