@@ -158,8 +158,10 @@ BadInputRun tRunDamaged(const std::vector<uint8_t>& anImageBytes, const std::str
 
     const int nExpectedStatus = t.tExpected.bAccepted ? 0 : 1;
     EXPECT_EQ(t.tProcess.nExitStatus, nExpectedStatus) << t.tProcess.sStderr;
-    if (t.tProcess.nExitStatus == 0) vCheckSuccess(t);
-    else vCheckRefusal(t);
+    if (t.tProcess.nExitStatus == 0)
+        vCheckSuccess(t);
+    else
+        vCheckRefusal(t);
     return t;
 }
 

@@ -71,9 +71,9 @@ TEST(BadInputHeader, StartTimesPastTheLastCalendarSecondAreRefused) {
         tRec.nMinute = s.nMinute;
         tRec.nSecond = s.nSecond;
         tRec.nSecondWord = s.nSecondWord;
-        const BadInputRun t = tRunDamaged(anImage(tRec), "start past 9999, day " +
-                                                             std::to_string(s.nDay) + " hour " +
-                                                             std::to_string(s.nHour));
+        const BadInputRun t =
+            tRunDamaged(anImage(tRec), "start past 9999, day " + std::to_string(s.nDay) + " hour " +
+                                           std::to_string(s.nHour));
         EXPECT_EQ(t.tProcess.nExitStatus, 1);
         EXPECT_NE(t.tProcess.sStderr.find("after 9999-12-31 23:59:59"), std::string::npos)
             << t.tProcess.sStderr;
@@ -92,8 +92,8 @@ TEST(BadInputHeader, StartTimesPastTheLastCalendarSecondAreRefused) {
 }
 
 TEST(BadInputHeader, NegativeRateLeavesOutOnlyItsChannel) {
-    const BadInputRun t = tRunChanged(
-        [](SyntheticRecording& r) { vSetKey(r, "GROUP2", "FREQ", "-1"); }, "FREQ -1");
+    const BadInputRun t =
+        tRunChanged([](SyntheticRecording& r) { vSetKey(r, "GROUP2", "FREQ", "-1"); }, "FREQ -1");
     EXPECT_EQ(t.tProcess.nExitStatus, 0);
     EXPECT_EQ(asFullChannels(t), (Names{"BHZ", "BHE"}));
 }
@@ -128,8 +128,8 @@ TEST(BadInputHeader, ChannelListEntriesOutsideTheChannelsAreSkipped) {
         const BadInputRun t = tRunDamaged(an, "list entry " + std::to_string(nEntry));
         EXPECT_EQ(t.tProcess.nExitStatus, 0);
         EXPECT_EQ(asFullChannels(t), (Names{"BHZ", "BHE"})) << nEntry;
-        EXPECT_TRUE(bAnyLineHas(t.asWarnings, "position 2 names channel index " +
-                                                  std::to_string(nEntry)));
+        EXPECT_TRUE(
+            bAnyLineHas(t.asWarnings, "position 2 names channel index " + std::to_string(nEntry)));
     }
 }
 
@@ -207,7 +207,8 @@ TEST(BadInputHeader, MissingSections) {
     // No channel section: nothing on, nothing written.
     BadInputRun t = tRunChanged(
         [](SyntheticRecording& r) {
-            std::erase_if(r.aSections, [](const SynthSection& s) { return s.sName.rfind("CH", 0) == 0; });
+            std::erase_if(r.aSections,
+                          [](const SynthSection& s) { return s.sName.rfind("CH", 0) == 0; });
         },
         "no CH sections");
     EXPECT_EQ(t.tProcess.nExitStatus, 0);

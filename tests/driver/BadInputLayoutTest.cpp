@@ -30,10 +30,12 @@ SyntheticRecording tRandomLayout(uint32_t nSeed) {
                                     "1000", "-1", "2147483647", "-2147483647", "33000", "65536"};
     for (uint32_t c = 1; c <= nChannels; ++c) {
         if (tRng() % 3 == 0)
-            vSetKey(tRec, "GROUP" + std::to_string(c), "FREQ", aszRates[tRng() % std::size(aszRates)]);
+            vSetKey(tRec, "GROUP" + std::to_string(c), "FREQ",
+                    aszRates[tRng() % std::size(aszRates)]);
     }
     if (tRng() % 3 == 0)
-        vSetKey(tRec, "STREAM1", "REC_SIZE_SEC", std::to_string(static_cast<int>(tRng() % 600) - 300));
+        vSetKey(tRec, "STREAM1", "REC_SIZE_SEC",
+                std::to_string(static_cast<int>(tRng() % 600) - 300));
     if (tRng() % 4 == 0) tRec.tFixed.nDataOffset = static_cast<int16_t>(tRng() % 9000);
     if (tRng() % 4 == 0) tRec.tFixed.anChannelList[tRng() % 16] = static_cast<int8_t>(tRng());
     tRec.nTrailingBytes = tRng() % 3 ? 0 : tRng() % 2000;

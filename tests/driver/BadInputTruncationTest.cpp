@@ -59,22 +59,21 @@ constexpr size_t nRec = nBaseRecordSize;
 
 INSTANTIATE_TEST_SUITE_P(
     Boundaries, BadInputTruncation,
-    testing::Values(Cut{"Empty", 0}, Cut{"OneByte", 1}, Cut{"InsideHead", 100},
-                    Cut{"HeadMinusOne", 3071}, Cut{"AtFixedHeader", 3072},
-                    Cut{"FixedHeaderOneByte", 3073}, Cut{"AtDataOffsetField", 3072 + 5},
-                    Cut{"InsideStation", 3072 + 25}, Cut{"FixedHeaderHalf", 3072 + 512},
-                    Cut{"FixedHeaderMinusOne", 3072 + 1024}, Cut{"AtFixedHeaderEnd", nFixedHeaderEnd},
-                    Cut{"AtDataOffset", nData}, Cut{"FirstRecordHeaderOneByte", nData + 1},
-                    Cut{"InsideRecordTime", nData + 13}, Cut{"FirstRecordHeaderHalf", nData + 128},
-                    Cut{"FirstRecordHeaderMinusOne", nData + 255},
-                    Cut{"AtFirstBlock", nFirstRecordHeaderEnd},
-                    Cut{"MidFirstBlock", nFirstRecordHeaderEnd + 100},
-                    Cut{"MidSample", nFirstRecordHeaderEnd + 201},
-                    Cut{"OneRecordMinusOne", nData + nRec - 1}, Cut{"OneRecord", nData + nRec},
-                    Cut{"MidThirdBlockOfRecordSix", nData + 5 * nRec + 256 + 401},
-                    Cut{"InsideRecordHeaderTen", nData + 9 * nRec + 17},
-                    Cut{"OneByteShort", nBaseFileSize - 1}, Cut{"TwoBytesShort", nBaseFileSize - 2},
-                    Cut{"Whole", nBaseFileSize}),
+    testing::Values(
+        Cut{"Empty", 0}, Cut{"OneByte", 1}, Cut{"InsideHead", 100}, Cut{"HeadMinusOne", 3071},
+        Cut{"AtFixedHeader", 3072}, Cut{"FixedHeaderOneByte", 3073},
+        Cut{"AtDataOffsetField", 3072 + 5}, Cut{"InsideStation", 3072 + 25},
+        Cut{"FixedHeaderHalf", 3072 + 512}, Cut{"FixedHeaderMinusOne", 3072 + 1024},
+        Cut{"AtFixedHeaderEnd", nFixedHeaderEnd}, Cut{"AtDataOffset", nData},
+        Cut{"FirstRecordHeaderOneByte", nData + 1}, Cut{"InsideRecordTime", nData + 13},
+        Cut{"FirstRecordHeaderHalf", nData + 128}, Cut{"FirstRecordHeaderMinusOne", nData + 255},
+        Cut{"AtFirstBlock", nFirstRecordHeaderEnd},
+        Cut{"MidFirstBlock", nFirstRecordHeaderEnd + 100},
+        Cut{"MidSample", nFirstRecordHeaderEnd + 201}, Cut{"OneRecordMinusOne", nData + nRec - 1},
+        Cut{"OneRecord", nData + nRec},
+        Cut{"MidThirdBlockOfRecordSix", nData + 5 * nRec + 256 + 401},
+        Cut{"InsideRecordHeaderTen", nData + 9 * nRec + 17}, Cut{"OneByteShort", nBaseFileSize - 1},
+        Cut{"TwoBytesShort", nBaseFileSize - 2}, Cut{"Whole", nBaseFileSize}),
     [](const testing::TestParamInfo<Cut>& t) { return std::string(t.param.szName); });
 
 // Ten seeded lengths per batch, four batches: the seed of each length is in
