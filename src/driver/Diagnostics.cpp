@@ -1,12 +1,16 @@
-// Diagnostic lines on standard error.
+// Diagnostic lines on standard error. Messages carry paths and names from
+// the user and the recording, so control bytes are escaped to keep each
+// diagnostic one line.
 #include "driver/Diagnostics.h"
 
 #include <cstdio>
 
+#include "segments/PrintableText.h"
+
 void vPrintError(const std::string& sMessage) {
-    std::fprintf(stderr, "tessal: error: %s\n", sMessage.c_str());
+    std::fprintf(stderr, "tessal: error: %s\n", sPrintable(sMessage).c_str());
 }
 
 void vPrintWarning(const std::string& sMessage) {
-    std::fprintf(stderr, "tessal: warning: %s\n", sMessage.c_str());
+    std::fprintf(stderr, "tessal: warning: %s\n", sPrintable(sMessage).c_str());
 }

@@ -5,6 +5,7 @@
 
 #include "driver/CommandLine.h"
 #include "driver/ConversionRun.h"
+#include "driver/Diagnostics.h"
 #include "driver/ExitStatus.h"
 
 int main(int argc, char** argv) {
@@ -22,7 +23,7 @@ int main(int argc, char** argv) {
             return nExitTooManyArgs;
         case CommandAction::Refuse:
             std::fputs(szBannerText, stdout);
-            std::fprintf(stderr, "tessal: error: %s\n", tCommand.sError.c_str());
+            vPrintError(tCommand.sError);
             return nExitCommandLine;
         case CommandAction::Convert:
             std::fputs(szBannerText, stdout);

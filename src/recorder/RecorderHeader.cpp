@@ -92,6 +92,17 @@ void vDecodeFixedHeader(const uint8_t* p, RecorderHeader& tHeader) {
     }
 }
 
+// The time the calendar words of a record header add up to, whatever their
+// ranges (NaN for a month outside 0..12). The word at 20 counts whole
+// seconds: it is added to the second as an integer, and only the sum becomes
+// the float the conversion takes.
+EpochTime tSumRecordTime(const uint8_t* pRecordHeader) {
+    const int32_t nSeconds = int32_t{nWordAt(pRecordHeader, 18)} + nWordAt(pRecordHeader, 20);
+    return dCalendarToEpoch(nWordAt(pRecordHeader, 12), nWordAt(pRecordHeader, 10),
+                            nWordAt(pRecordHeader, 8), nWordAt(pRecordHeader, 14),
+                            nWordAt(pRecordHeader, 16), static_cast<float>(nSeconds));
+}
+
 }  // namespace
 
 std::string sStationName(const RecorderHeader& tHeader) {
@@ -100,18 +111,13 @@ std::string sStationName(const RecorderHeader& tHeader) {
 }
 
 bool bReadRecordTime(const uint8_t* pRecordHeader, EpochTime& t) {
-    const int16_t nDay = nWordAt(pRecordHeader, 8);
     const int16_t nMonth = nWordAt(pRecordHeader, 10);
     const int16_t nYear = nWordAt(pRecordHeader, 12);
-    const int16_t nHour = nWordAt(pRecordHeader, 14);
-    const int16_t nMinute = nWordAt(pRecordHeader, 16);
-    // The word at 20 counts whole seconds: it is added to the second as an
-    // integer, and only the sum becomes the float the conversion takes.
-    const int32_t nSeconds = int32_t{nWordAt(pRecordHeader, 18)} + nWordAt(pRecordHeader, 20);
     if (nYear < 1970 || nYear > 9999 || nMonth < 0 || nMonth > 12) return false;
-    const EpochTime tStart =
-        dCalendarToEpoch(nYear, nMonth, nDay, nHour, nMinute, static_cast<float>(nSeconds));
-    if (!(tStart >= 0.0)) return false;
+    const EpochTime tStart = tSumRecordTime(pRecordHeader);
+    // Day, hour, minute and seconds beyond their ranges add up: the sum may
+    // still fall before 1970, or after the last second the output can hold.
+    if (!(tStart >= 0.0) || tStart > tLastCalendarSecond) return false;
     t = tStart;
     return true;
 }
@@ -155,6 +161,8 @@ EpochTime tReadRecorderHeader(const uint8_t* pFile, size_t nFileSize, RecorderHe
         } else if (nMonth < 0 || nMonth > 12) {
             sError = "the first record's start time has the month " + std::to_string(nMonth) +
                      ", outside 0 to 12";
+        } else if (tSumRecordTime(pRecord) > tLastCalendarSecond) {
+            sError = "the first record's start time lies after 9999-12-31 23:59:59";
         } else {
             sError = "the first record's start time lies before 1970-01-01";
         }

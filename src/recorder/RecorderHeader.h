@@ -118,7 +118,8 @@ EpochTime tReadRecorderHeader(const uint8_t* pFile, size_t nFileSize, RecorderHe
 // The start time of the 256-byte record header at pRecordHeader: the calendar
 // words at 8 (day), 10 (month), 12 (year), 14 (hour), 16 (minute) and 18 plus
 // 20 (seconds, whole). False, t untouched, when the time is not defined: a
-// year outside 1970..9999, a month outside 0..12, or a time before 1970.
+// year outside 1970..9999, a month outside 0..12, or a time before 1970 or
+// after 9999-12-31 23:59:59.
 bool bReadRecordTime(const uint8_t* pRecordHeader, EpochTime& t);
 
 // Lays the CH1..CH32, GROUP1..GROUPn and STREAM1.. sections of the file's

@@ -19,6 +19,7 @@
 
 #include "mseed/ByteOrder.h"
 #include "mseed/Steim2Encoder.h"
+#include "segments/PrintableText.h"
 #include "segments/SeedWriter.h"
 
 namespace {
@@ -44,10 +45,12 @@ void vPutName(char* pField, int nWidth, const char* szName, const char* szKind) 
 
     static std::set<std::string> asWarned;
     if (!asWarned.insert(std::string(szKind) + '\0' + szName).second) return;
+    // A name from a recording may hold any byte: escaped, the warning stays one line.
     std::fprintf(stderr,
                  "tessal: warning: %s name \"%s\" is longer than %d characters; records carry "
-                 "\"%.*s\"\n",
-                 szKind, szName, nWidth, nWidth, szName);
+                 "\"%s\"\n",
+                 szKind, sPrintable(szName).c_str(), nWidth,
+                 sPrintable(std::string_view(szName, nCopy)).c_str());
 }
 
 // The rate as the header's factor: truncated toward zero, its low 16 bits

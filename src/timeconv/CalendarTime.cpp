@@ -48,9 +48,8 @@ void vEpochToCalendar(EpochTime t, int32_t& nYear, int32_t& nDayOfYear, int32_t&
                       int32_t& nMinute, int32_t& nSecond, int32_t& nMillisecond) {
     // Clamp to the range the fields can hold: before 1970 and beyond 9999 the
     // calendar of this system is not defined.
-    const double dMax = 253402300799.0;  // 9999-12-31 23:59:59
     if (!(t >= 0.0)) t = 0.0;
-    if (t > dMax) t = dMax;
+    if (t > tLastCalendarSecond) t = tLastCalendarSecond;
 
     int64_t s = static_cast<int64_t>(t);
     double f = (t - static_cast<double>(s)) * 1000.0;

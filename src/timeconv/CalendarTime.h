@@ -7,6 +7,9 @@
 
 using EpochTime = double;
 
+// 9999-12-31 23:59:59 UTC: the last second the calendar fields can hold.
+constexpr EpochTime tLastCalendarSecond = 253402300799.0;
+
 // Days of a common year before the first of each month; index 0 exists and
 // counts as January.
 extern const int16_t nDaysBeforeMonth[13];

@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -63,7 +64,9 @@ ProcessResult tRunProcess(const std::string& sProgram, const std::vector<std::st
     close(anErr[1]);
     vDrain(anOut[0], anErr[0], tResult.sStdout, tResult.sStderr);
     int nStatus = 0;
-    waitpid(nPid, &nStatus, 0);
+    struct rusage tUsage {};
+    wait4(nPid, &nStatus, 0, &tUsage);
+    tResult.nPeakRssBytes = static_cast<long long>(tUsage.ru_maxrss) * 1024;  // reported in KiB
     if (WIFEXITED(nStatus)) tResult.nExitStatus = WEXITSTATUS(nStatus);
     if (WIFSIGNALED(nStatus)) tResult.nSignal = WTERMSIG(nStatus);
     return tResult;

@@ -1,5 +1,5 @@
 // Test helper: runs a program as a child process and captures its standard
-// output, standard error and exit status.
+// output, standard error, exit status and peak memory.
 #pragma once
 
 #include <functional>
@@ -11,6 +11,10 @@ struct ProcessResult {
     std::string sStderr;
     int nExitStatus = -1;  // 0..255 when the child exited, -1 otherwise
     int nSignal = 0;       // the signal that ended the child, if any
+    // Peak resident set size of the child in bytes. Linux carries the peak
+    // of the forked image (this test process's pages) across exec, so it is
+    // at least the parent's resident size at the fork.
+    long long nPeakRssBytes = 0;
 };
 
 // Runs sProgram with asArgs (argv[1]...), in sWorkDir when not empty.

@@ -1,0 +1,284 @@
+// Header fields at their extremes and text heads written wrongly: each case
+// runs under the uniform bad-input checks, and where the outcome is certain
+// it is asserted as well.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "BadInputCheck.h"
+
+namespace {
+
+constexpr size_t nDataOffsetField = 3072 + 4;
+
+// Runs a changed base recording.
+BadInputRun tRunChanged(void (*fnChange)(SyntheticRecording&), const std::string& sCase) {
+    SyntheticRecording tRec = tBaseRecording();
+    fnChange(tRec);
+    return tRunDamaged(anImage(tRec), sCase);
+}
+
+// The channel names that reached the output, and that each has all the
+// base recording's samples.
+std::vector<std::string> asFullChannels(const BadInputRun& t) {
+    std::vector<std::string> as;
+    for (const ChannelSummary& c : atSummarise(t.sAppended)) {
+        EXPECT_EQ(c.nSamples, nBaseRecords * 100) << c.sChannel;
+        as.push_back(c.sChannel);
+    }
+    return as;
+}
+
+using Names = std::vector<std::string>;
+
+TEST(BadInputHeader, DataOffsetPatchedToExtremes) {
+    // Patched in place: the records stay at 4352, the offset points elsewhere.
+    // 0 and 4096 land on text or zeros; 32767 lies past the end; 32768 and
+    // 65535 are negative as a signed field.
+    for (const int32_t nOffset : {0, 4096, 32767, 32768, 65535}) {
+        std::vector<uint8_t> an = anImage(tBaseRecording());
+        vPutInt16(an, nDataOffsetField, nOffset);
+        const BadInputRun t = tRunDamaged(an, "data offset " + std::to_string(nOffset));
+        EXPECT_EQ(t.tProcess.nExitStatus, 1) << nOffset;
+    }
+}
+
+TEST(BadInputHeader, RecordsPlacedAtUnusualDataOffsetsConvertAsUsual) {
+    // Records written where the offset says: right after the fixed header
+    // (odd offset) and at the largest offset there is.
+    for (const int16_t nOffset : {int16_t{4097}, int16_t{32767}}) {
+        SyntheticRecording tRec = tBaseRecording();
+        tRec.tFixed.nDataOffset = nOffset;
+        const BadInputRun t = tRunDamaged(anImage(tRec), "records at " + std::to_string(nOffset));
+        EXPECT_EQ(t.tProcess.nExitStatus, 0);
+        EXPECT_EQ(t.sAppended, sBaseConversion()) << nOffset;
+    }
+}
+
+TEST(BadInputHeader, StartTimesPastTheLastCalendarSecondAreRefused) {
+    // Every field in range on its own, the sum beyond 9999-12-31 23:59:59:
+    // the output cannot carry such a time, so the file is refused.
+    struct Start {
+        int16_t nMonth, nDay, nHour, nMinute, nSecond, nSecondWord;
+    };
+    for (const Start& s : {Start{12, 32767, 0, 0, 0, 0}, Start{0, 1, 32767, 32767, 32767, 32767},
+                           Start{12, 31, 23, 59, 59, 1}}) {
+        SyntheticRecording tRec = tBaseRecording();
+        tRec.nYear = 9999;
+        tRec.nMonth = s.nMonth;
+        tRec.nDay = s.nDay;
+        tRec.nHour = s.nHour;
+        tRec.nMinute = s.nMinute;
+        tRec.nSecond = s.nSecond;
+        tRec.nSecondWord = s.nSecondWord;
+        const BadInputRun t =
+            tRunDamaged(anImage(tRec), "start past 9999, day " + std::to_string(s.nDay) + " hour " +
+                                           std::to_string(s.nHour));
+        EXPECT_EQ(t.tProcess.nExitStatus, 1);
+        EXPECT_NE(t.tProcess.sStderr.find("after 9999-12-31 23:59:59"), std::string::npos)
+            << t.tProcess.sStderr;
+    }
+    // The latest recording that still fits: twenty seconds up to the end.
+    SyntheticRecording tRec = tBaseRecording();
+    tRec.nYear = 9999;
+    tRec.nMonth = 12;
+    tRec.nDay = 31;
+    tRec.nHour = 23;
+    tRec.nMinute = 59;
+    tRec.nSecond = 40;
+    const BadInputRun t = tRunDamaged(anImage(tRec), "ends at the last calendar second");
+    EXPECT_EQ(t.tProcess.nExitStatus, 0);
+    EXPECT_EQ(asFullChannels(t), (Names{"BHZ", "BHN", "BHE"}));
+}
+
+TEST(BadInputHeader, NegativeRateLeavesOutOnlyItsChannel) {
+    const BadInputRun t =
+        tRunChanged([](SyntheticRecording& r) { vSetKey(r, "GROUP2", "FREQ", "-1"); }, "FREQ -1");
+    EXPECT_EQ(t.tProcess.nExitStatus, 0);
+    EXPECT_EQ(asFullChannels(t), (Names{"BHZ", "BHE"}));
+}
+
+TEST(BadInputHeader, ZeroAndHugeRatesGiveNoRecordsForTheirChannel) {
+    for (const char* szFreq : {"0", "2147483647"}) {
+        SyntheticRecording tRec = tBaseRecording();
+        vSetKey(tRec, "GROUP1", "FREQ", szFreq);
+        const BadInputRun t = tRunDamaged(anImage(tRec), std::string("FREQ ") + szFreq);
+        EXPECT_EQ(t.tProcess.nExitStatus, 0);
+        EXPECT_EQ(asFullChannels(t), (Names{"BHN", "BHE"})) << szFreq;
+        EXPECT_TRUE(bAnyLineHas(t.asWarnings, "different rates")) << szFreq;
+    }
+}
+
+TEST(BadInputHeader, RecordLengthsWithoutSoundRecordSizeGiveNothing) {
+    // 255 reads as -1 in the signed byte: the record size comes out negative.
+    for (const char* szSeconds : {"0", "255", "-1"}) {
+        SyntheticRecording tRec = tBaseRecording();
+        vSetKey(tRec, "STREAM1", "REC_SIZE_SEC", szSeconds);
+        const BadInputRun t = tRunDamaged(anImage(tRec), std::string("REC_SIZE_SEC ") + szSeconds);
+        EXPECT_EQ(t.tProcess.nExitStatus, 0);
+        EXPECT_EQ(t.sAppended, "") << szSeconds;
+    }
+}
+
+TEST(BadInputHeader, ChannelListEntriesOutsideTheChannelsAreSkipped) {
+    // Also patched byte-wise at file offset 3072 + 111 + position.
+    for (const int32_t nEntry : {-1, 32, 127}) {
+        std::vector<uint8_t> an = anImage(tBaseRecording());
+        vPutInt8(an, 3072 + 111 + 1, nEntry);
+        const BadInputRun t = tRunDamaged(an, "list entry " + std::to_string(nEntry));
+        EXPECT_EQ(t.tProcess.nExitStatus, 0);
+        EXPECT_EQ(asFullChannels(t), (Names{"BHZ", "BHE"})) << nEntry;
+        EXPECT_TRUE(
+            bAnyLineHas(t.asWarnings, "position 2 names channel index " + std::to_string(nEntry)));
+    }
+}
+
+TEST(BadInputHeader, AllThirtyTwoChannelsOnConvertSixteenPositions) {
+    StandardLayout tLayout;
+    tLayout.asChannels.clear();
+    for (int k = 1; k <= 32; ++k) tLayout.asChannels.push_back("C" + std::to_string(k));
+    tLayout.nRecords = 3;
+    SyntheticRecording tRec = tStandardRecording(tLayout);
+    tRec.sLineEnd = "\n";
+    ASSERT_LT(sHeadText(tRec).size(), 3072u) << "the sections must all fit in the text head";
+    const BadInputRun t = tRunDamaged(anImage(tRec), "32 channels on");
+    EXPECT_EQ(t.tProcess.nExitStatus, 0);
+    const std::vector<ChannelSummary> at = atSummarise(t.sAppended);
+    ASSERT_EQ(at.size(), 16u);
+    for (size_t i = 0; i < at.size(); ++i) {
+        EXPECT_EQ(at[i].sChannel, "C" + std::to_string(i + 1));
+        EXPECT_EQ(at[i].nSamples, 300u);
+    }
+    EXPECT_TRUE(bAnyLineHas(t.asWarnings, "32 channels are switched on"));
+}
+
+TEST(BadInputHeader, FortyStreamsTakeTheRecordLengthOfTheLast) {
+    SyntheticRecording tRec = tBaseRecording();
+    tRec.sLineEnd = "\n";
+    std::erase_if(tRec.aSections, [](const SynthSection& s) { return s.sName == "STREAM1"; });
+    for (int m = 1; m <= 40; ++m) {
+        SynthSection t{"STREAM" + std::to_string(m), {}};
+        t.tKey("TYPE", m % 2 ? "PERMANENT" : "TRIGGER").tKey("REC_SIZE_SEC", m < 40 ? "5" : "1");
+        tRec.aSections.push_back(t);
+    }
+    ASSERT_LT(sHeadText(tRec).size(), 3072u);
+    const BadInputRun t = tRunDamaged(anImage(tRec), "40 streams");
+    EXPECT_EQ(t.tProcess.nExitStatus, 0);
+    EXPECT_EQ(t.sAppended, sBaseConversion());
+}
+
+TEST(BadInputHeader, OverlongNamesAndValuesAreCutToTheirFields) {
+    const std::string sLong(300, 'Q');
+    SyntheticRecording tRec = tBaseRecording();
+    vSetKey(tRec, "CH1", "NAME", sLong);
+    vSetKey(tRec, "GROUP1", "TYPE", sLong);
+    vSetKey(tRec, "STREAM1", "CH#", sLong);
+    vSetKey(tRec, "STREAM1", "TYPE", sLong);
+    vSetStation(tRec.tFixed, sLong);
+    ASSERT_LT(sHeadText(tRec).size(), 3072u);
+    const BadInputRun t = tRunDamaged(anImage(tRec), "300-character names");
+    EXPECT_EQ(t.tProcess.nExitStatus, 0);
+    EXPECT_EQ(asFullChannels(t), (Names{"QQQ", "BHN", "BHE"}));
+}
+
+TEST(BadInputHeader, StationOfEightLettersWithoutTerminator) {
+    SyntheticRecording tRec = tBaseRecording();
+    vSetStation(tRec.tFixed, "ABCDEFGH");
+    const BadInputRun t = tRunDamaged(anImage(tRec), "station ABCDEFGH");
+    EXPECT_EQ(t.tProcess.nExitStatus, 0);
+    ASSERT_EQ(t.tExpected.atChannels.size(), 3u);
+    EXPECT_EQ(t.tExpected.atChannels[0].sStationField, "ABCDE");  // the oracle checks every record
+}
+
+TEST(BadInputHeader, ControlBytesInNamesStayInsideOneDiagnosticLine) {
+    SyntheticRecording tRec = tBaseRecording();
+    vSetStation(tRec.tFixed, "FIE\nLD\r\x1B");
+    vSetKey(tRec, "CH2", "NAME", "B\rH\x1B[2J");
+    const BadInputRun t = tRunDamaged(anImage(tRec), "control bytes in names");
+    EXPECT_EQ(t.tProcess.nExitStatus, 0);
+    EXPECT_EQ(t.asWarnings,
+              (Names{"tessal: warning: station name \"FIE\\x0ALD\\x0D\\x1B\" is longer than 5 "
+                     "characters; records carry \"FIE\\x0AL\"",
+                     "tessal: warning: channel name \"B\\x0DH\\x1B[2J\" is longer than 3 "
+                     "characters; records carry \"B\\x0DH\""}));
+}
+
+TEST(BadInputHeader, MissingSections) {
+    // No channel section: nothing on, nothing written.
+    BadInputRun t = tRunChanged(
+        [](SyntheticRecording& r) {
+            std::erase_if(r.aSections,
+                          [](const SynthSection& s) { return s.sName.rfind("CH", 0) == 0; });
+        },
+        "no CH sections");
+    EXPECT_EQ(t.tProcess.nExitStatus, 0);
+    EXPECT_EQ(t.sAppended, "");
+    EXPECT_TRUE(bAnyLineHas(t.asWarnings, "no channel to convert"));
+
+    // No group for channel 2: rate 0, no records for it.
+    t = tRunChanged(
+        [](SyntheticRecording& r) {
+            std::erase_if(r.aSections, [](const SynthSection& s) { return s.sName == "GROUP2"; });
+        },
+        "no GROUP2");
+    EXPECT_EQ(t.tProcess.nExitStatus, 0);
+    EXPECT_EQ(asFullChannels(t), (Names{"BHZ", "BHE"}));
+
+    // Channel 2 missing: two channels on, records read as two blocks wide.
+    t = tRunChanged(
+        [](SyntheticRecording& r) {
+            std::erase_if(r.aSections, [](const SynthSection& s) { return s.sName == "CH2"; });
+        },
+        "no CH2");
+    EXPECT_EQ(t.tProcess.nExitStatus, 0);
+
+    t = tRunChanged(
+        [](SyntheticRecording& r) {
+            std::erase_if(r.aSections, [](const SynthSection& s) { return s.sName == "STREAM1"; });
+        },
+        "no STREAM1");
+    EXPECT_EQ(t.tProcess.nExitStatus, 1);
+}
+
+TEST(BadInputHeader, DuplicatedSectionsAnswerFromTheFirst) {
+    SyntheticRecording tRec = tBaseRecording();
+    SynthSection tStream = tSection(tRec, "STREAM1");
+    SynthSection tChannel = tSection(tRec, "CH2");
+    SynthSection tGroup = tSection(tRec, "GROUP3");
+    for (auto& [sKey, sValue] : tStream.aKeys)
+        if (sKey == "REC_SIZE_SEC") sValue = "7";
+    tChannel.aKeys = {{"STAT", "OFF"}};
+    tGroup.aKeys = {{"CH#", "3"}, {"FREQ", "-5"}};
+    tRec.aSections.push_back(tChannel);
+    tRec.aSections.push_back(tGroup);
+    tRec.aSections.push_back(tStream);
+    const BadInputRun t = tRunDamaged(anImage(tRec), "duplicated sections");
+    EXPECT_EQ(t.tProcess.nExitStatus, 0);
+    EXPECT_EQ(t.sAppended, sBaseConversion());
+}
+
+TEST(BadInputHeader, LowerCaseSectionAndKeyNamesReadAsUpperCase) {
+    SyntheticRecording tRec = tBaseRecording();
+    for (SynthSection& s : tRec.aSections) {
+        std::transform(s.sName.begin(), s.sName.end(), s.sName.begin(), ::tolower);
+        for (auto& [sKey, sValue] : s.aKeys)
+            std::transform(sKey.begin(), sKey.end(), sKey.begin(), ::tolower);
+    }
+    const BadInputRun t = tRunDamaged(anImage(tRec), "lower case");
+    EXPECT_EQ(t.tProcess.nExitStatus, 0);
+    EXPECT_EQ(t.sAppended, sBaseConversion());
+}
+
+TEST(BadInputHeader, TextHeadWithoutNulOrNewlineRunsIntoTheFixedHeader) {
+    // One line of 3072 bytes: a section line with no keys after it, so no
+    // stream is known.
+    SyntheticRecording tRec = tBaseRecording();
+    std::string sHead;
+    while (sHead.size() < 3072) sHead += "[STREAM1] TYPE=PERMANENT REC_SIZE_SEC=1 ";
+    tRec.osRawHead = sHead.substr(0, 3072);
+    const BadInputRun t = tRunDamaged(anImage(tRec), "head without NUL or newline");
+    EXPECT_EQ(t.tProcess.nExitStatus, 1);
+    EXPECT_NE(t.tProcess.sStderr.find("STREAM"), std::string::npos);
+}
+
+}  // namespace
