@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@
 #include "driver/OutputFile.h"
 #include "driver/RecordingChecks.h"
 #include "recorder/ChannelExtraction.h"
+#include "mseed/SeedRecord.h"
 #include "recorder/RecorderHeader.h"
 
 namespace {
@@ -131,21 +133,38 @@ bool bSameFile(const InputFile& tInput, const std::string& sOutput) {
            st.st_ino == tInput.nInode();
 }
 
+// Warns, once per name, that records carry sName cut to the nWidth
+// characters of its header field.
+void vWarnAboutCutName(const std::string& sName, size_t nWidth, const char* szKind,
+                       const std::string& sPath, std::set<std::string>& setWarned) {
+    if (sName.size() <= nWidth || !setWarned.insert(szKind + sName).second) return;
+    vPrintWarning(sPath + ": " + szKind + " name \"" + sName + "\" is longer than " +
+                  std::to_string(nWidth) + " characters; records carry \"" +
+                  sName.substr(0, nWidth) + "\"");
+}
+
 // Converts every planned channel into the open output; false with sError on
-// the first failed write.
+// the first failed write. Names cut to their fields are warned about for
+// channels that wrote records.
 bool bConvertChannels(const Recording& r, const std::vector<PlannedChannel>& atPlan,
-                      const OutputFile& tOutput, std::string& sError) {
+                      const OutputFile& tOutput, const std::string& sPath, std::string& sError) {
     const std::string sStation = sStationName(r.tHeader);
+    std::set<std::string> setWarned;
     for (const PlannedChannel& p : atPlan) {
+        const char* szChannel = r.tHeader.aChannels[p.nChannel].sName;
         ExtractionResult tResult;
-        vExtractChannel(r.pData, r.nDataSize, r.tFileStart, r.tHeader.aChannels[p.nChannel].sName,
-                        sStation.c_str(), static_cast<double>(r.aGroups[p.nChannel].nFreq),
-                        p.nPosition, r.nRecSeconds, r.tHeader.nChannelCount, tOutput.nFile(),
-                        tResult);
+        vExtractChannel(r.pData, r.nDataSize, r.tFileStart, szChannel, sStation.c_str(),
+                        static_cast<double>(r.aGroups[p.nChannel].nFreq), p.nPosition,
+                        r.nRecSeconds, r.tHeader.nChannelCount, tOutput.nFile(), tResult);
         if (tResult.nWriteError != 0) {
             sError = std::strerror(tResult.nWriteError);
             return false;
         }
+        if (tResult.nSamples == 0) continue;
+        vWarnAboutCutName(sStation, sizeof(SeedFixedHeader::Station_identifier_code), "station",
+                          sPath, setWarned);
+        vWarnAboutCutName(szChannel, sizeof(SeedFixedHeader::Channel_identifier), "channel", sPath,
+                          setWarned);
     }
     return true;
 }
@@ -179,7 +198,7 @@ int nRunConversion(const CommandLine& tArgs) {
         vPrintError(sOut + ": cannot open for writing: " + sError);
         return nExitOutputFailed;
     }
-    if (!bConvertChannels(r, atPlan, tOutput, sError)) {
+    if (!bConvertChannels(r, atPlan, tOutput, sIn, sError)) {
         tOutput.vRestore();
         vPrintError(sOut + ": cannot write: " + sError + "; the file is left as it was");
         return nExitOutputFailed;

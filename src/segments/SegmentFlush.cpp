@@ -4,22 +4,18 @@
 // progress lines "Seed block number", "vSetHeaderTime" and "Seed block counts".
 //
 // Names that do not fit their header fields (station 5, channel 3
-// characters) are cut to the field; each cut name is reported once per
-// process on standard error, remembered in a process-wide set (the program is
-// single-threaded).
+// characters) are cut to the field.
 #include "segments/SegmentFlush.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "mseed/ByteOrder.h"
 #include "mseed/Steim2Encoder.h"
-#include "segments/PrintableText.h"
 #include "segments/SeedWriter.h"
 
 namespace {
@@ -34,23 +30,11 @@ constexpr int nStationWidth = 5;
 constexpr int nChannelWidth = 3;
 constexpr int nSamplesPerRecordAtLeast = 103;  // every full record carries at least this many
 
-// Copies szName into a blank-filled field of nWidth bytes, cutting it to the
-// field; warns once per process and name about a cut.
-void vPutName(char* pField, int nWidth, const char* szName, const char* szKind) {
+// Copies szName into a blank-filled field of nWidth bytes, cut to the field.
+// The conversion run warns about names that do not fit, naming the input.
+void vPutName(char* pField, int nWidth, const char* szName) {
     if (szName == nullptr) szName = "";
-    const size_t nLength = std::strlen(szName);
-    const size_t nCopy = nLength < static_cast<size_t>(nWidth) ? nLength : nWidth;
-    std::memcpy(pField, szName, nCopy);
-    if (nLength <= nCopy) return;
-
-    static std::set<std::string> asWarned;
-    if (!asWarned.insert(std::string(szKind) + '\0' + szName).second) return;
-    // A name from a recording may hold any byte: escaped, the warning stays one line.
-    std::fprintf(stderr,
-                 "tessal: warning: %s name \"%s\" is longer than %d characters; records carry "
-                 "\"%s\"\n",
-                 szKind, sPrintable(szName).c_str(), nWidth,
-                 sPrintable(std::string_view(szName, nCopy)).c_str());
+    std::memcpy(pField, szName, std::min(std::strlen(szName), static_cast<size_t>(nWidth)));
 }
 
 // The rate as the header's factor: truncated toward zero, its low 16 bits
@@ -120,11 +104,11 @@ void CSeedWriter::vFlushSegment(int nStation, int nChannel) {
     vSetHeaderTime(&tHeader, g.tStart);
 
     std::memset(tHeader.Station_identifier_code, ' ', 10);  // station, location, channel
-    vPutName(tHeader.Station_identifier_code, nStationWidth, tEntry.strName.szGetText(), "station");
+    vPutName(tHeader.Station_identifier_code, nStationWidth, tEntry.strName.szGetText());
     const char* szChannel = g.strName.szGetText() ? g.strName.szGetText() : "";
     std::vector<char> acTranslated(std::max<size_t>(std::strlen(szChannel), 3) + 1);
     vTranslateChannel(szChannel, acTranslated.data());
-    vPutName(tHeader.Channel_identifier, nChannelWidth, acTranslated.data(), "channel");
+    vPutName(tHeader.Channel_identifier, nChannelWidth, acTranslated.data());
 
     Blockette1000 tBlockette;
     tBlockette.Blockette_type = nBlockette1000Type;

@@ -179,6 +179,12 @@ TEST(BadInputHeader, OverlongNamesAndValuesAreCutToTheirFields) {
     const BadInputRun t = tRunDamaged(anImage(tRec), "300-character names");
     EXPECT_EQ(t.tProcess.nExitStatus, 0);
     EXPECT_EQ(asFullChannels(t), (Names{"QQQ", "BHN", "BHE"}));
+    // One warning per cut name, though all three channels carry the station.
+    EXPECT_EQ(t.asWarnings,
+              (Names{"tessal: warning: rec.vrx: station name \"" + std::string(8, 'Q') +
+                         "\" is longer than 5 characters; records carry \"QQQQQ\"",
+                     "tessal: warning: rec.vrx: channel name \"" + std::string(27, 'Q') +
+                         "\" is longer than 3 characters; records carry \"QQQ\""}));
 }
 
 TEST(BadInputHeader, StationOfEightLettersWithoutTerminator) {
@@ -197,9 +203,9 @@ TEST(BadInputHeader, ControlBytesInNamesStayInsideOneDiagnosticLine) {
     const BadInputRun t = tRunDamaged(anImage(tRec), "control bytes in names");
     EXPECT_EQ(t.tProcess.nExitStatus, 0);
     EXPECT_EQ(t.asWarnings,
-              (Names{"tessal: warning: station name \"FIE\\x0ALD\\x0D\\x1B\" is longer than 5 "
-                     "characters; records carry \"FIE\\x0AL\"",
-                     "tessal: warning: channel name \"B\\x0DH\\x1B[2J\" is longer than 3 "
+              (Names{"tessal: warning: rec.vrx: station name \"FIE\\x0ALD\\x0D\\x1B\" is longer "
+                     "than 5 characters; records carry \"FIE\\x0AL\"",
+                     "tessal: warning: rec.vrx: channel name \"B\\x0DH\\x1B[2J\" is longer than 3 "
                      "characters; records carry \"B\\x0DH\""}));
 }
 
