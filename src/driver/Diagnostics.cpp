@@ -5,7 +5,7 @@
 
 #include <cstdio>
 
-#include "segments/PrintableText.h"
+#include "driver/PrintableText.h"
 
 void vPrintError(const std::string& sMessage) {
     std::fprintf(stderr, "tessal: error: %s\n", sPrintable(sMessage).c_str());

@@ -1,7 +1,7 @@
 // Escaping of control bytes for diagnostic lines.
 #include <gtest/gtest.h>
 
-#include "segments/PrintableText.h"
+#include "driver/PrintableText.h"
 
 TEST(PrintableText, ControlBytesAreEscapedAndEverythingElseKept) {
     EXPECT_EQ(sPrintable("BHZ station 7 ~"), "BHZ station 7 ~");

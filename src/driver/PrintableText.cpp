@@ -1,5 +1,5 @@
 // Escaping of control bytes for diagnostic lines.
-#include "segments/PrintableText.h"
+#include "driver/PrintableText.h"
 
 std::string sPrintable(std::string_view s) {
     static const char acHex[] = "0123456789ABCDEF";
