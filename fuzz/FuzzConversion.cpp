@@ -34,7 +34,8 @@ class ScratchDir {
 public:
     ScratchDir() {
         const char* szTmp = std::getenv("TMPDIR");
-        std::string sTemplate = std::string(szTmp && *szTmp ? szTmp : "/tmp") + "/tessal-fuzz-XXXXXX";
+        std::string sTemplate =
+            std::string(szTmp && *szTmp ? szTmp : "/tmp") + "/tessal-fuzz-XXXXXX";
         if (mkdtemp(sTemplate.data()) == nullptr) std::abort();
         m_sPath = sTemplate;
     }
@@ -98,11 +99,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
         vFail("the output's earlier bytes were changed");
     const std::string sAppended = sOutput.substr(sOldOutput.size());
     if (!tExpected.bAccepted) {
-        if (nStatus != nExitBadInput) vFail("a refused recording ended with " + std::to_string(nStatus));
+        if (nStatus != nExitBadInput)
+            vFail("a refused recording ended with " + std::to_string(nStatus));
         if (!sAppended.empty()) vFail("a refused recording appended to the output");
         return 0;
     }
-    if (nStatus != nExitSuccess) vFail("an accepted recording ended with " + std::to_string(nStatus));
+    if (nStatus != nExitSuccess)
+        vFail("an accepted recording ended with " + std::to_string(nStatus));
     const std::vector<std::string> asProblems = asCheckOutput(
         tExpected, reinterpret_cast<const uint8_t*>(sAppended.data()), sAppended.size());
     if (!asProblems.empty()) vFail(asProblems.front());

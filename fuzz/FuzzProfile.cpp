@@ -54,7 +54,7 @@ std::vector<std::string_view> asLines(std::string_view sHead) {
 
 std::string_view sSectionName(std::string_view sLine) {
     return sTrim(sLine.substr(1, sLine.find(']') == std::string_view::npos ? std::string_view::npos
-                                                                          : sLine.find(']') - 1));
+                                                                           : sLine.find(']') - 1));
 }
 
 // The value by a scan: the first section of the name, the first key line of
@@ -67,7 +67,8 @@ std::string sScanValue(const std::vector<std::string_view>& asHead, std::string_
         ++i;
     for (++i; i < asHead.size() && asHead[i].front() != '['; ++i) {
         const size_t nEqual = asHead[i].find('=');
-        if (nEqual == std::string_view::npos || !bSameNoCase(sTrim(asHead[i].substr(0, nEqual)), sKey))
+        if (nEqual == std::string_view::npos ||
+            !bSameNoCase(sTrim(asHead[i].substr(0, nEqual)), sKey))
             continue;
         return std::string(sTrim(asHead[i].substr(nEqual + 1)).substr(0, 255));
     }
@@ -81,8 +82,8 @@ std::string sScanValue(const std::vector<std::string_view>& asHead, std::string_
 
 // Section and key names to ask for: those in the head, the same in upper
 // case, and the ones the section reader uses.
-void vCollectNames(const std::vector<std::string_view>& asHead, std::vector<std::string>& asSections,
-                   std::vector<std::string>& asKeys) {
+void vCollectNames(const std::vector<std::string_view>& asHead,
+                   std::vector<std::string>& asSections, std::vector<std::string>& asKeys) {
     asSections = {"CH1", "GROUP1", "STREAM1", "ch2"};
     asKeys = {"STAT", "NAME", "FREQ", "TYPE", "REC_SIZE_SEC"};
     for (std::string_view s : asHead) {
@@ -117,8 +118,8 @@ void vCheckSectionReader(const uint8_t* pData, size_t nSize,
         const bool bOn = sScanValue(asHead, "CH" + std::to_string(k), "STAT", "NULL") == "ON";
         nOn += bOn;
         if (tHeader.aChannels[k - 1].bOn != bOn) vFail("on flag of CH" + std::to_string(k));
-        if (std::memchr(tHeader.aChannels[k - 1].sName, '\0', sizeof tHeader.aChannels[k - 1].sName) ==
-            nullptr)
+        if (std::memchr(tHeader.aChannels[k - 1].sName, '\0',
+                        sizeof tHeader.aChannels[k - 1].sName) == nullptr)
             vFail("channel name without terminator");
     }
     if (tHeader.nChannelCount != nOn) vFail("channel count");

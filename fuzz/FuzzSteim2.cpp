@@ -48,19 +48,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
         const uint16_t n = static_cast<uint16_t>(pData[i] | pData[i + 1] << 8);
         anSamples.push_back(bSigned ? static_cast<int16_t>(n) : n);
     }
-    const Blockette1000 tBlockette{nBlockette1000Type,        0, nEncodingSteim2, nWordOrderBigEndian,
-                                   nSeedRecordLengthExponent, 0};
+    const Blockette1000 tBlockette{
+        nBlockette1000Type, 0, nEncodingSteim2, nWordOrderBigEndian, nSeedRecordLengthExponent, 0};
     const size_t nWords = 128 * ((anSamples.size() + 102) / 103 + 1);
     std::vector<uint32_t> anFast(nWords, 0), anLiteral(nWords, 0);
     const uint32_t nCount = static_cast<uint32_t>(anSamples.size());
     const int nFast = nCompressSteim2(anSamples.data(), &tHeader, nCount, 512, anFast.data(), 1,
                                       sizeof tBlockette, &tBlockette, 0, 0, nullptr);
-    const int nLiteral = nCompressSteim2Literal(anSamples.data(), &tHeader, nCount, 512,
-                                                anLiteral.data(), 1, sizeof tBlockette,
-                                                &tBlockette, 0, 0, nullptr);
+    const int nLiteral =
+        nCompressSteim2Literal(anSamples.data(), &tHeader, nCount, 512, anLiteral.data(), 1,
+                               sizeof tBlockette, &tBlockette, 0, 0, nullptr);
     if (nFast != nLiteral || anFast != anLiteral) vFail("fast and literal encoders differ");
 
-    const std::vector<DecodedRecord> at = atDecodeRecords(anFast.data(), 512 * static_cast<size_t>(nFast));
+    const std::vector<DecodedRecord> at =
+        atDecodeRecords(anFast.data(), 512 * static_cast<size_t>(nFast));
     std::vector<int32_t> anBack;
     for (size_t k = 0; k < at.size(); ++k) {
         if (!at[k].sError.empty()) vFail("record " + std::to_string(k) + ": " + at[k].sError);

@@ -26,10 +26,18 @@ void vMutate(std::vector<uint8_t>& an, uint64_t& nState) {
     for (int e = 0; e < nEdits && !an.empty(); ++e) {
         const size_t i = nNext(nState) % an.size();
         switch (nNext(nState) % 4) {
-            case 0: an[i] ^= static_cast<uint8_t>(1u << (nNext(nState) % 8)); break;
-            case 1: an[i] = anBoundary[nNext(nState) % sizeof anBoundary]; break;
-            case 2: an.resize(i); break;
-            default: an.insert(an.begin() + static_cast<long>(i), nNext(nState) % 64, 0x41); break;
+            case 0:
+                an[i] ^= static_cast<uint8_t>(1u << (nNext(nState) % 8));
+                break;
+            case 1:
+                an[i] = anBoundary[nNext(nState) % sizeof anBoundary];
+                break;
+            case 2:
+                an.resize(i);
+                break;
+            default:
+                an.insert(an.begin() + static_cast<long>(i), nNext(nState) % 64, 0x41);
+                break;
         }
     }
 }

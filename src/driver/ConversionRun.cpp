@@ -19,8 +19,8 @@
 #include "driver/InputFile.h"
 #include "driver/OutputFile.h"
 #include "driver/RecordingChecks.h"
-#include "recorder/ChannelExtraction.h"
 #include "mseed/SeedRecord.h"
+#include "recorder/ChannelExtraction.h"
 #include "recorder/RecorderHeader.h"
 
 namespace {
@@ -100,9 +100,10 @@ void vWarnAboutLayout(const Recording& r, const std::vector<PlannedChannel>& atP
     }
     for (const PlannedChannel& p : atPlan) {
         if (r.aGroups[p.nChannel].nFreq != r.aGroups[atPlan.front().nChannel].nFreq) {
-            vPrintWarning(sPath + ": the channels have different rates (FREQ); the record "
-                                  "layout assumes one rate, so their samples cannot be located "
-                                  "reliably");
+            vPrintWarning(sPath +
+                          ": the channels have different rates (FREQ); the record "
+                          "layout assumes one rate, so their samples cannot be located "
+                          "reliably");
             break;
         }
     }
@@ -114,9 +115,9 @@ void vWarnAboutLayout(const Recording& r, const std::vector<PlannedChannel>& atP
         }
     }
     if (pLayout == nullptr) return;
-    const RecordGeometry g = tRecordGeometry(r.nDataSize, r.aGroups[pLayout->nChannel].nFreq,
-                                             pLayout->nPosition, r.nRecSeconds,
-                                             r.tHeader.nChannelCount);
+    const RecordGeometry g =
+        tRecordGeometry(r.nDataSize, r.aGroups[pLayout->nChannel].nFreq, pLayout->nPosition,
+                        r.nRecSeconds, r.tHeader.nChannelCount);
     if (g.nRecordCount > 0 && g.nTrailingBytes > 0) {
         vPrintWarning(sPath + ": " + std::to_string(g.nTrailingBytes) +
                       " bytes after the last whole record are ignored");

@@ -136,7 +136,8 @@ TEST(BadInputHeader, ChannelListEntriesOutsideTheChannelsAreSkipped) {
 TEST(BadInputHeader, AllThirtyTwoChannelsOnConvertSixteenPositions) {
     StandardLayout tLayout;
     tLayout.asChannels.clear();
-    for (int k = 1; k <= 32; ++k) tLayout.asChannels.push_back("C" + std::to_string(k));
+    for (int k = 1; k <= 32; ++k)
+        tLayout.asChannels.push_back(std::string("C").append(std::to_string(k)));
     tLayout.nRecords = 3;
     SyntheticRecording tRec = tStandardRecording(tLayout);
     tRec.sLineEnd = "\n";

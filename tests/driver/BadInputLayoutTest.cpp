@@ -18,19 +18,20 @@ SyntheticRecording tRandomLayout(uint32_t nSeed) {
     StandardLayout tLayout;
     tLayout.asChannels.clear();
     const uint32_t nChannels = 1 + tRng() % 20;
-    for (uint32_t c = 1; c <= nChannels; ++c) tLayout.asChannels.push_back("C" + std::to_string(c));
+    for (uint32_t c = 1; c <= nChannels; ++c)
+        tLayout.asChannels.push_back(std::string("C").append(std::to_string(c)));
     tLayout.nRate = static_cast<int32_t>(1 + tRng() % 300);
     tLayout.nRecordSeconds = static_cast<int32_t>(1 + tRng() % 5);
     tLayout.nRecords = tRng() % 12;
     tLayout.nSeed = nSeed;
     SyntheticRecording tRec = tStandardRecording(tLayout);
-    tRec.sLineEnd = "\n";
+    tRec.sLineEnd = std::string("\n");  // not from a literal: g++ 12 -O3 -Wrestrict false positive
 
     const char* const aszRates[] = {"0",    "1",  "3",          "7",           "100",   "250",
                                     "1000", "-1", "2147483647", "-2147483647", "33000", "65536"};
     for (uint32_t c = 1; c <= nChannels; ++c) {
         if (tRng() % 3 == 0)
-            vSetKey(tRec, "GROUP" + std::to_string(c), "FREQ",
+            vSetKey(tRec, std::string("GROUP").append(std::to_string(c)), "FREQ",
                     aszRates[tRng() % std::size(aszRates)]);
     }
     if (tRng() % 3 == 0)

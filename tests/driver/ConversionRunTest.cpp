@@ -59,7 +59,8 @@ TEST(ConversionRun, ConsoleCountsMatchTheRecordsWrittenChannelAfterChannel) {
     aanWriteRecording(tDir, "two.vrx", tStandardRecording(tLayout({"BHZ", "HHN"}, 250)));
     const ProcessResult r = tRunTessal({"two.vrx", "-outname=two.ms"}, tDir.sPath());
     ASSERT_EQ(r.nExitStatus, 0) << r.sStderr;
-    EXPECT_EQ(nCountLines(r.sStdout, "nCount: 10000 dSpS: 100.000000 tBegin: 1102427130.000000"), 4);
+    EXPECT_EQ(nCountLines(r.sStdout, "nCount: 10000 dSpS: 100.000000 tBegin: 1102427130.000000"),
+              4);
     EXPECT_EQ(nCountLines(r.sStdout, "nCount: 5000 "), 2);
     EXPECT_EQ(nCountLines(r.sStdout, "Seed block number 000001"), 2);
 
@@ -67,7 +68,8 @@ TEST(ConversionRun, ConsoleCountsMatchTheRecordsWrittenChannelAfterChannel) {
     // Every "Seed block counts" line, in order, is the sample count of the
     // record at the same place in the file.
     std::string sExpected;
-    for (const RecordFields& f : at) sExpected += "Seed block counts " + std::to_string(f.nSamples) + "\n";
+    for (const RecordFields& f : at)
+        sExpected += "Seed block counts " + std::to_string(f.nSamples) + "\n";
     std::string sPrinted;
     size_t nPos = 0;
     while ((nPos = r.sStdout.find("Seed block counts ", nPos)) != std::string::npos) {
@@ -160,10 +162,12 @@ TEST(ConversionRun, APipeWithoutReaderAsOutputFailsAtOnce) {
     TempDir tDir;
     aanWriteRecording(tDir, "in.vrx", tStandardRecording(tLayout({"BHZ"}, 5)));
     ASSERT_EQ(mkfifo(tDir.sFile("pipe").c_str(), 0600), 0);
-    const ProcessResult r = tRunTessal({"in.vrx", "-outname=pipe"}, tDir.sPath(), [] { alarm(10); });
+    const ProcessResult r =
+        tRunTessal({"in.vrx", "-outname=pipe"}, tDir.sPath(), [] { alarm(10); });
     EXPECT_EQ(r.nSignal, 0);
     EXPECT_EQ(r.nExitStatus, 3);
-    EXPECT_EQ(r.sStderr, "tessal: error: pipe: cannot open for writing: No such device or address\n");
+    EXPECT_EQ(r.sStderr,
+              "tessal: error: pipe: cannot open for writing: No such device or address\n");
 }
 
 TEST(ConversionRun, TheInputIsNeverItsOwnOutput) {
@@ -318,8 +322,9 @@ TEST(ConversionRun, MoreChannelsThanTheListAndDifferingRatesAreWarnedOnce) {
     aanWriteRecording(tDir, "rec.vrx", tRec);
     const ProcessResult r = tRunTessal({"rec.vrx"}, tDir.sPath());
     EXPECT_EQ(r.nExitStatus, 0) << r.sStderr;
-    EXPECT_EQ(nCountLines(r.sStderr, "tessal: warning: rec.vrx: 17 channels are switched on but "
-                                     "the channel list holds 16"),
+    EXPECT_EQ(nCountLines(r.sStderr,
+                          "tessal: warning: rec.vrx: 17 channels are switched on but "
+                          "the channel list holds 16"),
               1)
         << r.sStderr;
     EXPECT_EQ(nCountLines(r.sStderr, "tessal: warning: rec.vrx: the channels have different rates"),

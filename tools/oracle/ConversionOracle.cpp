@@ -29,7 +29,8 @@ std::string sNameField(std::string s, size_t nWidth, bool bTranslate) {
 std::vector<int32_t> anSelectSamples(const uint8_t* pData, int64_t nDataSize, double dRate,
                                      int nPosition, int nRecSeconds, int nChannelCount) {
     std::vector<int32_t> an;
-    const double dS = std::trunc(static_cast<double>(nChannelCount) * nRecSeconds * dRate * 2 + 256);
+    const double dS =
+        std::trunc(static_cast<double>(nChannelCount) * nRecSeconds * dRate * 2 + 256);
     if (!(dS > 0) || dS > static_cast<double>(nDataSize)) return an;
     const int64_t nS = static_cast<int64_t>(dS);
     const int64_t nK = nDataSize / nS;
@@ -102,15 +103,17 @@ std::vector<std::string> asCheckOutput(const OracleConversion& tExpected, const 
             const std::string sRecord = sWhere + "record " + std::to_string(k) + ": ";
             if (!r.sError.empty()) asProblems.push_back(sRecord + r.sError);
             if (r.nSequenceNumber != nSeq)
-                asProblems.push_back(sRecord + "sequence number " + std::to_string(r.nSequenceNumber) +
-                                     ", expected " + std::to_string(nSeq));
+                asProblems.push_back(sRecord + "sequence number " +
+                                     std::to_string(r.nSequenceNumber) + ", expected " +
+                                     std::to_string(nSeq));
             if (std::string(r.tHeader.Station_identifier_code, 5) != pChannel->sStationField ||
                 std::string(r.tHeader.Channel_identifier, 3) != pChannel->sChannelField)
                 asProblems.push_back(sRecord + "station or channel name differs");
             anGot.insert(anGot.end(), r.anSamples.begin(), r.anSamples.end());
         }
         if (anGot != pChannel->anSamples)
-            asProblems.push_back(sWhere + std::to_string(anGot.size()) + " samples differ from the " +
+            asProblems.push_back(sWhere + std::to_string(anGot.size()) +
+                                 " samples differ from the " +
                                  std::to_string(pChannel->anSamples.size()) + " expected");
     }
     if (k < at.size())
