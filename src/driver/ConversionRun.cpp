@@ -98,6 +98,8 @@ void vWarnAboutLayout(const Recording& r, const std::vector<PlannedChannel>& atP
         vPrintWarning(sPath + ": no channel to convert; the output gets no records");
         return;
     }
+    if (const std::string s = sLateStartWarning(r.tFileStart); !s.empty())
+        vPrintWarning(sPath + ": " + s);
     for (const PlannedChannel& p : atPlan) {
         if (r.aGroups[p.nChannel].nFreq != r.aGroups[atPlan.front().nChannel].nFreq) {
             vPrintWarning(sPath +

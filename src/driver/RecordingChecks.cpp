@@ -12,10 +12,18 @@ std::string sFormatUtc(EpochTime t) {
     struct tm tmUtc;
     if (gmtime_r(&nSeconds, &tmUtc) == nullptr) return "?";
     char acText[64];
-    std::snprintf(acText, sizeof acText, "%04d-%02d-%02d %02d:%02d:%02d UTC",
-                  tmUtc.tm_year + 1900, tmUtc.tm_mon + 1, tmUtc.tm_mday, tmUtc.tm_hour,
-                  tmUtc.tm_min, tmUtc.tm_sec);
+    std::snprintf(acText, sizeof acText, "%04d-%02d-%02d %02d:%02d:%02d UTC", tmUtc.tm_year + 1900,
+                  tmUtc.tm_mon + 1, tmUtc.tm_mday, tmUtc.tm_hour, tmUtc.tm_min, tmUtc.tm_sec);
     return acText;
+}
+
+std::string sLateStartWarning(EpochTime tFileStart) {
+    int32_t nYear, nDay, nHour, nMinute, nSecond, nMillisecond;
+    vEpochToCalendar(tFileStart, nYear, nDay, nHour, nMinute, nSecond, nMillisecond);
+    if (nYear <= nLastReaderYear) return "";
+    return "the recording starts at " + sFormatUtc(tFileStart) +
+           "; many MiniSEED readers do not recognise records dated after " +
+           std::to_string(nLastReaderYear) + " (is the recorder's clock wrong?)";
 }
 
 std::vector<std::string> asTimingWarnings(const uint8_t* pData, const RecordGeometry& tGeometry,

@@ -1,6 +1,7 @@
 // Checks of a recording that change no output byte but tell the user what
-// the conversion cannot show: bytes after the last whole record, and record
-// headers whose times leave the continuous timeline the output assumes.
+// the conversion cannot show: bytes after the last whole record, record
+// headers whose times leave the continuous timeline the output assumes, and
+// a start too late for common readers.
 #pragma once
 
 #include <cstdint>
@@ -18,6 +19,14 @@ constexpr int nMaxTimingLines = 5;
 // followed by one text counting the rest.
 std::vector<std::string> asTimingWarnings(const uint8_t* pData, const RecordGeometry& tGeometry,
                                           EpochTime tFileStart, int32_t nRecSeconds);
+
+// The last year whose record times MiniSEED readers commonly recognise: their
+// check for a record header takes years from 1900 to 2100 only.
+constexpr int nLastReaderYear = 2100;
+
+// A warning text when tFileStart lies after nLastReaderYear (a recorder
+// clock gone wrong, most likely), else an empty text.
+std::string sLateStartWarning(EpochTime tFileStart);
 
 // "2004-12-07 13:45:30 UTC" for messages.
 std::string sFormatUtc(EpochTime t);

@@ -296,6 +296,25 @@ TEST(ConversionRun, WarningsTellWhatTheOutputCannotShow) {
     EXPECT_EQ(sReadFile(tDir.sFile("plain.ms")), sGained);
 }
 
+TEST(ConversionRun, AStartAfterTheYearsReadersRecogniseIsWarnedAbout) {
+    for (const int16_t nYear : {2100, 2101, 9999}) {
+        TempDir tDir;
+        SyntheticRecording tRec = tStandardRecording(tLayout({"BHZ"}, 3));
+        tRec.nYear = nYear;
+        aanWriteRecording(tDir, "rec.vrx", tRec);
+        const ProcessResult r = tRunTessal({"rec.vrx"}, tDir.sPath());
+        EXPECT_EQ(r.nExitStatus, 0);
+        const std::string sExpected =
+            nYear == 2100
+                ? ""
+                : "tessal: warning: rec.vrx: the recording starts at " + std::to_string(nYear) +
+                      "-12-07 13:45:30 UTC; many MiniSEED readers do not recognise "
+                      "records dated after 2100 (is the recorder's clock wrong?)\n";
+        EXPECT_EQ(r.sStderr, sExpected);
+        EXPECT_EQ(sReadFile(tDir.sFile("rec.mseed")).size(), 512u) << "converted all the same";
+    }
+}
+
 TEST(ConversionRun, ChannelListEntriesOutsideTheChannelsAreSkippedWithAWarning) {
     TempDir tDir;
     SyntheticRecording tRec = tStandardRecording(tLayout({"AAA", "BBB"}, 5));
