@@ -65,7 +65,8 @@ bool bLoadRecording(const std::string& sPath, Recording& r, std::string& sError)
 }
 
 // The list positions to convert, in order: channel on, rate not negative.
-// Positions that name no channel are skipped with a warning.
+// Positions that name no channel, and rates no record can carry, are skipped
+// with a warning.
 std::vector<PlannedChannel> atPlanChannels(const Recording& r, const std::string& sPath) {
     std::vector<PlannedChannel> atPlan;
     const int nCount = r.tHeader.nChannelCount;
@@ -83,7 +84,15 @@ std::vector<PlannedChannel> atPlanChannels(const Recording& r, const std::string
             continue;
         }
         if (r.tHeader.aChannels[c].bOn != 1) continue;
-        if (static_cast<double>(r.aGroups[c].nFreq) < 0) continue;
+        const int32_t nFreq = r.aGroups[c].nFreq;
+        if (static_cast<double>(nFreq) < 0) continue;
+        if (nFreq > nMaxSeedRate) {
+            // Its low 16 bits would give the records another rate, or a period.
+            vPrintWarning(sPath + ": channel " + r.tHeader.aChannels[c].sName + " has FREQ " +
+                          std::to_string(nFreq) + ", above " + std::to_string(nMaxSeedRate) +
+                          ", the highest rate a record can carry; skipped");
+            continue;
+        }
         atPlan.push_back({i, c});
     }
     return atPlan;

@@ -18,6 +18,9 @@
 #include <cstdint>
 
 constexpr int nSeedRecordLength = 512;
+// The highest rate a record carries as a whole number: its 16-bit signed rate
+// factor, with multiplier 1.
+constexpr int32_t nMaxSeedRate = 32767;
 constexpr int nSeedRecordLengthExponent = 9;  // 2^9 = 512
 constexpr int nSeedFrameLength = 64;
 constexpr uint16_t nBlockette1000Type = 1000;

@@ -99,13 +99,43 @@ TEST(BadInputHeader, NegativeRateLeavesOutOnlyItsChannel) {
 }
 
 TEST(BadInputHeader, ZeroAndHugeRatesGiveNoRecordsForTheirChannel) {
-    for (const char* szFreq : {"0", "2147483647"}) {
+    const struct {
+        const char* szFreq;
+        const char* szWarning;
+    } aCases[] = {{"0", "different rates"},
+                  {"32768",
+                   "channel BHZ has FREQ 32768, above 32767, the highest rate a record "
+                   "can carry; skipped"},
+                  {"2147483647", "FREQ 2147483647, above 32767"}};
+    for (const auto& c : aCases) {
         SyntheticRecording tRec = tBaseRecording();
-        vSetKey(tRec, "GROUP1", "FREQ", szFreq);
-        const BadInputRun t = tRunDamaged(anImage(tRec), std::string("FREQ ") + szFreq);
+        vSetKey(tRec, "GROUP1", "FREQ", c.szFreq);
+        const BadInputRun t = tRunDamaged(anImage(tRec), std::string("FREQ ") + c.szFreq);
         EXPECT_EQ(t.tProcess.nExitStatus, 0);
-        EXPECT_EQ(asFullChannels(t), (Names{"BHN", "BHE"})) << szFreq;
-        EXPECT_TRUE(bAnyLineHas(t.asWarnings, "different rates")) << szFreq;
+        EXPECT_EQ(asFullChannels(t), (Names{"BHN", "BHE"})) << c.szFreq;
+        EXPECT_TRUE(bAnyLineHas(t.asWarnings, c.szWarning)) << c.szFreq;
+    }
+}
+
+TEST(BadInputHeader, TheHighestRateARecordCarriesConvertsWithItsRate) {
+    // One channel at 32767 samples per second: two records of 65,790 bytes.
+    // The oracle checks every output record's rate; the rate above is skipped.
+    for (const int32_t nRate : {32767, 40000}) {
+        StandardLayout tLayout;
+        tLayout.asChannels = {"HHZ"};
+        tLayout.nRate = nRate;
+        tLayout.nRecords = 2;
+        const BadInputRun t =
+            tRunDamaged(anImage(tStandardRecording(tLayout)), "rate " + std::to_string(nRate));
+        EXPECT_EQ(t.tProcess.nExitStatus, 0);
+        const std::vector<ChannelSummary> at = atSummarise(t.sAppended);
+        if (nRate == 32767) {
+            ASSERT_EQ(at.size(), 1u);
+            EXPECT_EQ(at[0].nSamples, 2u * 32767);
+        } else {
+            EXPECT_TRUE(at.empty());
+            EXPECT_TRUE(bAnyLineHas(t.asWarnings, "FREQ 40000, above 32767")) << nRate;
+        }
     }
 }
 

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <string>
 
+#include "mseed/SeedRecord.h"
 #include "mseed/Steim2Decoder.h"
 #include "recorder/RecorderHeader.h"
 
@@ -65,9 +66,10 @@ OracleConversion tOracleConversion(const uint8_t* p, size_t n) {
     for (int i = 0; i < h.nChannelCount && i < nRecorderChannelListLength; ++i) {
         const int c = h.anChannelList[i];
         if (c < 0 || c >= nRecorderChannelSlots || h.aChannels[c].bOn != 1) continue;
-        if (aGroups[c].nFreq < 0) continue;
+        if (aGroups[c].nFreq < 0 || aGroups[c].nFreq > nMaxSeedRate) continue;
         OracleChannel tChannel;
         tChannel.nPosition = i;
+        tChannel.nRate = aGroups[c].nFreq;
         tChannel.sStationField = sStation;
         tChannel.sChannelField = sNameField(h.aChannels[c].sName, 3, true);
         tChannel.anSamples = anSelectSamples(p + h.nDataOffset, nDataSize, aGroups[c].nFreq, i,
@@ -106,6 +108,9 @@ std::vector<std::string> asCheckOutput(const OracleConversion& tExpected, const 
                 asProblems.push_back(sRecord + "sequence number " +
                                      std::to_string(r.nSequenceNumber) + ", expected " +
                                      std::to_string(nSeq));
+            if (dRecordRate(r) != pChannel->nRate)
+                asProblems.push_back(sRecord + "rate " + std::to_string(dRecordRate(r)) +
+                                     ", expected " + std::to_string(pChannel->nRate));
             if (std::string(r.tHeader.Station_identifier_code, 5) != pChannel->sStationField ||
                 std::string(r.tHeader.Channel_identifier, 3) != pChannel->sChannelField)
                 asProblems.push_back(sRecord + "station or channel name differs");

@@ -15,6 +15,7 @@
 // One converted list position.
 struct OracleChannel {
     int nPosition = 0;
+    int32_t nRate = 0;          // FREQ: the rate every record must carry
     std::string sStationField;  // the 5 station bytes of every record, blank padded
     std::string sChannelField;  // the 3 channel bytes, after the BHZ/BHN/BHE translation
     std::vector<int32_t> anSamples;
@@ -32,7 +33,7 @@ OracleConversion tOracleConversion(const uint8_t* p, size_t n);
 // Checks the bytes a successful run appended (pOut, nOut) against tExpected:
 // whole 512-byte records that our decoder reads without a problem, one
 // numbering from 000001 per channel with samples, in list order, with the
-// expected names, first-record time (within 1 ms) and samples. Returns the
+// expected names and rate, first-record time (within 1 ms) and samples. Returns the
 // problems found, one line each; empty when the output is right.
 std::vector<std::string> asCheckOutput(const OracleConversion& tExpected, const uint8_t* pOut,
                                        size_t nOut);
