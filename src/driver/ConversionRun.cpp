@@ -64,23 +64,28 @@ bool bLoadRecording(const std::string& sPath, Recording& r, std::string& sError)
     return true;
 }
 
-// The list positions to convert, in order: channel on, rate not negative.
-// Positions that name no channel, and rates no record can carry, are skipped
-// with a warning.
-std::vector<PlannedChannel> atPlanChannels(const Recording& r, const std::string& sPath) {
-    std::vector<PlannedChannel> atPlan;
+// The list positions to convert, in order (channel on, rate not negative),
+// and the warnings about positions skipped: those that name no channel, and
+// rates no record can carry.
+struct ChannelPlan {
+    std::vector<PlannedChannel> atChannels;
+    std::vector<std::string> asWarnings;
+};
+
+ChannelPlan tPlanChannels(const Recording& r) {
+    ChannelPlan t;
     const int nCount = r.tHeader.nChannelCount;
     if (nCount > nRecorderChannelListLength) {
-        vPrintWarning(sPath + ": " + std::to_string(nCount) +
-                      " channels are switched on but the channel list holds " +
-                      std::to_string(nRecorderChannelListLength) + "; only those are converted");
+        t.asWarnings.push_back(
+            std::to_string(nCount) + " channels are switched on but the channel list holds " +
+            std::to_string(nRecorderChannelListLength) + "; only those are converted");
     }
     for (int i = 0; i < nCount && i < nRecorderChannelListLength; ++i) {
         const int c = r.tHeader.anChannelList[i];
         if (c < 0 || c >= nRecorderChannelSlots) {
-            vPrintWarning(sPath + ": channel list position " + std::to_string(i + 1) +
-                          " names channel index " + std::to_string(c) +
-                          ", outside 0 to 31; skipped");
+            t.asWarnings.push_back("channel list position " + std::to_string(i + 1) +
+                                   " names channel index " + std::to_string(c) +
+                                   ", outside 0 to 31; skipped");
             continue;
         }
         if (r.tHeader.aChannels[c].bOn != 1) continue;
@@ -88,14 +93,29 @@ std::vector<PlannedChannel> atPlanChannels(const Recording& r, const std::string
         if (static_cast<double>(nFreq) < 0) continue;
         if (nFreq > nMaxSeedRate) {
             // Its low 16 bits would give the records another rate, or a period.
-            vPrintWarning(sPath + ": channel " + r.tHeader.aChannels[c].sName + " has FREQ " +
-                          std::to_string(nFreq) + ", above " + std::to_string(nMaxSeedRate) +
-                          ", the highest rate a record can carry; skipped");
+            t.asWarnings.push_back("channel " + std::string(r.tHeader.aChannels[c].sName) +
+                                   " has FREQ " + std::to_string(nFreq) + ", above " +
+                                   std::to_string(nMaxSeedRate) +
+                                   ", the highest rate a record can carry; skipped");
             continue;
         }
-        atPlan.push_back({i, c});
+        t.atChannels.push_back({i, c});
     }
-    return atPlan;
+    return t;
+}
+
+// True when a planned channel's last sample lies after the last second of
+// 9999: the records would carry times the calendar fields cannot hold.
+bool bRunsPastLastSecond(const Recording& r, const std::vector<PlannedChannel>& atPlan) {
+    for (const PlannedChannel& p : atPlan) {
+        const double dRate = r.aGroups[p.nChannel].nFreq;
+        const RecordGeometry g = tRecordGeometry(r.nDataSize, dRate, p.nPosition, r.nRecSeconds,
+                                                 r.tHeader.nChannelCount);
+        const double dSamples = static_cast<double>(g.nRecordCount) * g.dBlockSamples;
+        if (dSamples >= 1 && r.tFileStart + (dSamples - 1) / dRate >= tLastCalendarSecond + 1)
+            return true;
+    }
+    return false;
 }
 
 // Warnings about the layout that the output cannot show: differing rates,
@@ -188,23 +208,33 @@ int nRunConversion(const CommandLine& tArgs) {
     const std::string& sOut = tArgs.sOutputName;
     // A write past the file size limit must fail with EFBIG, not kill the run.
     std::signal(SIGXFSZ, SIG_IGN);
-    if (tArgs.bGain) {
-        vPrintWarning("the gain option has no effect: samples are written unscaled");
-    }
 
+    // Refusals first, so that a refused run prints its one error line only.
     Recording r;
     std::string sError;
     if (!bLoadRecording(sIn, r, sError)) {
         vPrintError(sIn + ": " + sError);
         return nExitBadInput;
     }
-    const std::vector<PlannedChannel> atPlan = atPlanChannels(r, sIn);
-    vWarnAboutLayout(r, atPlan, sIn);
-
     if (bSameFile(r.tInput, sOut)) {
         vPrintError(sOut + ": the output is the input recording itself; choose another name");
         return nExitCommandLine;
     }
+    const ChannelPlan tPlan = tPlanChannels(r);
+    const std::vector<PlannedChannel>& atPlan = tPlan.atChannels;
+    if (bRunsPastLastSecond(r, atPlan)) {
+        vPrintError(sIn +
+                    ": the recording runs past 9999-12-31 23:59:59, the last time a record "
+                    "can carry");
+        return nExitBadInput;
+    }
+
+    if (tArgs.bGain) {
+        vPrintWarning("the gain option has no effect: samples are written unscaled");
+    }
+    for (const std::string& s : tPlan.asWarnings) vPrintWarning(sIn + ": " + s);
+    vWarnAboutLayout(r, atPlan, sIn);
+
     OutputFile tOutput;
     if (!tOutput.bOpen(sOut, sError)) {
         vPrintError(sOut + ": cannot open for writing: " + sError);

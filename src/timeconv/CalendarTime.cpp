@@ -49,7 +49,9 @@ void vEpochToCalendar(EpochTime t, int32_t& nYear, int32_t& nDayOfYear, int32_t&
     // Clamp to the range the fields can hold: before 1970 and beyond 9999 the
     // calendar of this system is not defined.
     if (!(t >= 0.0)) t = 0.0;
-    if (t > tLastCalendarSecond) t = tLastCalendarSecond;
+    // The last second keeps its milliseconds, but none that would round up
+    // into the year 10000.
+    if (t > tLastCalendarSecond + 0.999) t = tLastCalendarSecond + 0.999;
 
     int64_t s = static_cast<int64_t>(t);
     double f = (t - static_cast<double>(s)) * 1000.0;

@@ -89,6 +89,12 @@ TEST(BadInputHeader, StartTimesPastTheLastCalendarSecondAreRefused) {
     const BadInputRun t = tRunDamaged(anImage(tRec), "ends at the last calendar second");
     EXPECT_EQ(t.tProcess.nExitStatus, 0);
     EXPECT_EQ(asFullChannels(t), (Names{"BHZ", "BHN", "BHE"}));
+    // One second later the last samples would fall in the year 10000.
+    tRec.nSecond = 41;
+    const BadInputRun tLate = tRunDamaged(anImage(tRec), "runs past the last calendar second");
+    EXPECT_EQ(tLate.tProcess.nExitStatus, 1);
+    EXPECT_NE(tLate.tProcess.sStderr.find("runs past 9999-12-31 23:59:59"), std::string::npos)
+        << tLate.tProcess.sStderr;
 }
 
 TEST(BadInputHeader, NegativeRateLeavesOutOnlyItsChannel) {

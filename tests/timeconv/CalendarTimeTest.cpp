@@ -70,6 +70,14 @@ TEST(EpochToCalendar, TimesBeforeNineteenSeventyClampToTheEpoch) {
     EXPECT_EQ(tSplit(std::nan("")), (Calendar{1970, 1, 0, 0, 0, 0}));
 }
 
+TEST(EpochToCalendar, TheLastSecondOf9999KeepsItsMillisecondsAndNoLaterTimeExists) {
+    EXPECT_EQ(tSplit(tLastCalendarSecond), (Calendar{9999, 365, 23, 59, 59, 0}));
+    EXPECT_EQ(tSplit(tLastCalendarSecond + 0.5), (Calendar{9999, 365, 23, 59, 59, 500}));
+    // 999.7 ms would round into the year 10000.
+    EXPECT_EQ(tSplit(tLastCalendarSecond + 0.9997), (Calendar{9999, 365, 23, 59, 59, 999}));
+    EXPECT_EQ(tSplit(tLastCalendarSecond + 86400), (Calendar{9999, 365, 23, 59, 59, 999}));
+}
+
 TEST(CalendarToEpoch, WorkedDates) {
     EXPECT_EQ(dCalendarToEpoch(1970, 1, 1, 0, 0, 0.0f), 0.0);
     EXPECT_EQ(dCalendarToEpoch(1972, 12, 31, 0, 0, 0.0f), 94608000.0);
