@@ -52,9 +52,10 @@ std::vector<std::string_view> asLines(std::string_view sHead) {
     return as;
 }
 
+// The name of a "[name]" line: up to the first "]" or the line's end.
 std::string_view sSectionName(std::string_view sLine) {
-    return sTrim(sLine.substr(1, sLine.find(']') == std::string_view::npos ? std::string_view::npos
-                                                                           : sLine.find(']') - 1));
+    sLine.remove_prefix(1);
+    return sTrim(sLine.substr(0, sLine.find(']')));
 }
 
 // The value by a scan: the first section of the name, the first key line of
