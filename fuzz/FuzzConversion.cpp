@@ -26,8 +26,9 @@ extern "C" void __sanitizer_set_report_fd(void* pFd) __attribute__((weak));
 
 namespace {
 
-// Bytes the output holds before every run; they must survive it.
-const std::string sOldOutput = "bytes an earlier run left in the output file\n";
+// Bytes the output holds before every run; they must survive it. They begin
+// like a MiniSEED record, since nothing else is appended to.
+const std::string sOldOutput = "000001D an earlier run's bytes, not a whole record\n";
 
 // A scratch directory for the input and output files, removed at exit.
 class ScratchDir {
@@ -87,7 +88,9 @@ int nQuietConversion(const CommandLine& tArgs) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
     static const ScratchDir tDir;
-    const CommandLine tArgs{tDir.sFile("in.vrx"), tDir.sFile("out.mseed"), false};
+    CommandLine tArgs;
+    tArgs.sInputPath = tDir.sFile("in.vrx");
+    tArgs.sOutputName = tDir.sFile("out.mseed");
     vWrite(tArgs.sInputPath, pData, nSize);
     vWrite(tArgs.sOutputName, sOldOutput.data(), sOldOutput.size());
 

@@ -25,18 +25,26 @@ const char szBannerText[] =
 std::string sDefaultOutputName(const std::string& sInputPath) {
     const size_t nSlash = sInputPath.rfind('/');
     const size_t nNameStart = nSlash == std::string::npos ? 0 : nSlash + 1;
+    // A leading "." marks a hidden file, not an extension.
     const size_t nDot = sInputPath.rfind('.');
-    if (nDot == std::string::npos || nDot < nNameStart) return sInputPath + ".mseed";
+    if (nDot == std::string::npos || nDot <= nNameStart) return sInputPath + ".mseed";
     return sInputPath.substr(0, nDot + 1) + "mseed";
 }
 
 namespace {
 
-
 // Abbreviated form of a long path for messages.
 std::string sShortened(const char* sz) {
     std::string s(sz);
     return s.size() <= 60 ? s : s.substr(0, 60) + "...";
+}
+
+// The warning text for an argument that is no option of this program.
+std::string sIgnoredArgument(const char* szArg) {
+    const std::string sQuoted = "argument \"" + sShortened(szArg) + "\" is ignored; ";
+    if (szArg[0] == '-')
+        return sQuoted + "it is no option of tessal (-g, -gain, -outname=NAME, -outputname=NAME)";
+    return sQuoted + "one recording is converted per run";
 }
 
 // Applies one option argument; returns false with sError set when the
@@ -59,7 +67,8 @@ bool bApplyOption(const char* szArg, CommandLine& tArgs, std::string& sError) {
         tArgs.sOutputName.assign(szArg + nLen + 1);
         return true;
     }
-    return true;  // anything else is ignored
+    tArgs.asIgnoredArguments.push_back(sIgnoredArgument(szArg));
+    return true;
 }
 
 }  // namespace
@@ -73,6 +82,8 @@ CommandLineResult tParseCommandLine(int argc, const char* const argv[]) {
     }
     if (nArgs > 3) {
         tResult.eAction = CommandAction::TooMany;
+        tResult.sError = std::to_string(nArgs) +
+                         " arguments given; at most 3 are allowed: the recording and two options";
         return tResult;
     }
     tResult.eAction = CommandAction::Refuse;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // The console texts, byte for byte.
 extern const char szUsageText[];
@@ -17,18 +18,21 @@ struct CommandLine {
     std::string sInputPath;
     std::string sOutputName;
     bool bGain = false;
+    // One text per argument that is neither a gain nor an output-name
+    // option, for the run to print as warnings once the input is accepted.
+    std::vector<std::string> asIgnoredArguments;
 };
 
 enum class CommandAction {
     ShowUsage,    // no input argument: print the usage text, status 0
-    TooMany,      // more than three arguments: print the complaint, status -5
+    TooMany,      // more than three arguments: the complaint, sError, status -5
     Refuse,       // banner, then sError on standard error, status 2
     Convert,      // banner, then the conversion run with tArgs
 };
 
 struct CommandLineResult {
     CommandAction eAction = CommandAction::ShowUsage;
-    std::string sError;  // the reason, for CommandAction::Refuse
+    std::string sError;  // the reason, for CommandAction::Refuse and TooMany
     CommandLine tArgs;
 };
 
@@ -37,5 +41,6 @@ CommandLineResult tParseCommandLine(int argc, const char* const argv[]);
 
 // The default output name of an input path: a "." in the file's own name
 // (after the last "/") and everything behind the last one become ".mseed";
-// a file name without "." gets ".mseed" appended.
+// a file name without "." after its first character (".hidden") gets
+// ".mseed" appended.
 std::string sDefaultOutputName(const std::string& sInputPath);

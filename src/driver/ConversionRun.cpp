@@ -4,129 +4,33 @@
 #include "driver/ConversionRun.h"
 
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include <cmath>
 #include <csignal>
 #include <cstdint>
 #include <cstring>
-#include <limits>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "driver/ChannelPlan.h"
 #include "driver/Diagnostics.h"
 #include "driver/ExitStatus.h"
-#include "driver/InputFile.h"
 #include "driver/OutputFile.h"
+#include "driver/Recording.h"
 #include "driver/RecordingChecks.h"
+#include "driver/SignalRollback.h"
 #include "mseed/SeedRecord.h"
 #include "recorder/ChannelExtraction.h"
-#include "recorder/RecorderHeader.h"
 
 namespace {
-
-// One channel to convert: its list position and its channel index.
-struct PlannedChannel {
-    int nPosition;
-    int nChannel;
-};
-
-// Everything read from the input that the conversion needs.
-struct Recording {
-    InputFile tInput;
-    RecorderHeader tHeader{};
-    RecorderGroup aGroups[nRecorderChannelSlots]{};
-    EpochTime tFileStart = 0;
-    const uint8_t* pData = nullptr;
-    int64_t nDataSize = 0;
-    int32_t nRecSeconds = 0;
-};
-
-// Reads and checks the input; false with sError (the reason) when refused.
-bool bLoadRecording(const std::string& sPath, Recording& r, std::string& sError) {
-    if (!r.tInput.bOpen(sPath, sError)) return false;
-    if (r.tInput.nSize() > std::numeric_limits<int32_t>::max()) {
-        sError = "recordings of 2 GiB or more are not supported";
-        return false;
-    }
-    const uint8_t* pFile = r.tInput.pBytes();
-    const size_t nFileSize = static_cast<size_t>(r.tInput.nSize());
-    r.tFileStart = tReadRecorderHeader(pFile, nFileSize, r.tHeader, sError);
-    if (std::isnan(r.tFileStart)) return false;
-    vReadRecorderSections(pFile, nFileSize, r.tHeader, r.aGroups);
-    if (r.tHeader.nStreamCount <= 0) {
-        sError = "no STREAM section: the record length in seconds is unknown";
-        return false;
-    }
-    r.nRecSeconds = static_cast<int8_t>(r.tHeader.aStreams[r.tHeader.nStreamCount - 1].nRecSizeSec);
-    r.pData = pFile + r.tHeader.nDataOffset;
-    r.nDataSize = r.tInput.nSize() - r.tHeader.nDataOffset;
-    return true;
-}
-
-// The list positions to convert, in order (channel on, rate not negative),
-// and the warnings about positions skipped: those that name no channel, and
-// rates no record can carry.
-struct ChannelPlan {
-    std::vector<PlannedChannel> atChannels;
-    std::vector<std::string> asWarnings;
-};
-
-ChannelPlan tPlanChannels(const Recording& r) {
-    ChannelPlan t;
-    const int nCount = r.tHeader.nChannelCount;
-    if (nCount > nRecorderChannelListLength) {
-        t.asWarnings.push_back(
-            std::to_string(nCount) + " channels are switched on but the channel list holds " +
-            std::to_string(nRecorderChannelListLength) + "; only those are converted");
-    }
-    for (int i = 0; i < nCount && i < nRecorderChannelListLength; ++i) {
-        const int c = r.tHeader.anChannelList[i];
-        if (c < 0 || c >= nRecorderChannelSlots) {
-            t.asWarnings.push_back("channel list position " + std::to_string(i + 1) +
-                                   " names channel index " + std::to_string(c) +
-                                   ", outside 0 to 31; skipped");
-            continue;
-        }
-        if (r.tHeader.aChannels[c].bOn != 1) continue;
-        const int32_t nFreq = r.aGroups[c].nFreq;
-        if (static_cast<double>(nFreq) < 0) continue;
-        if (nFreq > nMaxSeedRate) {
-            // Its low 16 bits would give the records another rate, or a period.
-            t.asWarnings.push_back("channel " + std::string(r.tHeader.aChannels[c].sName) +
-                                   " has FREQ " + std::to_string(nFreq) + ", above " +
-                                   std::to_string(nMaxSeedRate) +
-                                   ", the highest rate a record can carry; skipped");
-            continue;
-        }
-        t.atChannels.push_back({i, c});
-    }
-    return t;
-}
-
-// True when a planned channel's last sample lies after the last second of
-// 9999: the records would carry times the calendar fields cannot hold.
-bool bRunsPastLastSecond(const Recording& r, const std::vector<PlannedChannel>& atPlan) {
-    for (const PlannedChannel& p : atPlan) {
-        const double dRate = r.aGroups[p.nChannel].nFreq;
-        const RecordGeometry g = tRecordGeometry(r.nDataSize, dRate, p.nPosition, r.nRecSeconds,
-                                                 r.tHeader.nChannelCount);
-        const double dSamples = static_cast<double>(g.nRecordCount) * g.dBlockSamples;
-        if (dSamples >= 1 && r.tFileStart + (dSamples - 1) / dRate >= tLastCalendarSecond + 1)
-            return true;
-    }
-    return false;
-}
 
 // Warnings about the layout that the output cannot show: differing rates,
 // bytes after the last whole record, record times off the timeline. The
 // record layout is that of the first channel with a rate above 0.
 void vWarnAboutLayout(const Recording& r, const std::vector<PlannedChannel>& atPlan,
                       const std::string& sPath) {
-    if (atPlan.empty()) {
-        vPrintWarning(sPath + ": no channel to convert; the output gets no records");
-        return;
-    }
     if (const std::string s = sLateStartWarning(r.tFileStart); !s.empty())
         vPrintWarning(sPath + ": " + s);
     for (const PlannedChannel& p : atPlan) {
@@ -165,6 +69,91 @@ bool bSameFile(const InputFile& tInput, const std::string& sOutput) {
            st.st_ino == tInput.nInode();
 }
 
+// True when sOutput names the console: the file on standard output or
+// standard error (a terminal, a pipe, a file the console text goes to),
+// where records would mix with text. The null device may be both.
+bool bIsConsole(const std::string& sOutput) {
+    struct stat st;
+    if (stat(sOutput.c_str(), &st) != 0) return false;
+    if (S_ISCHR(st.st_mode) && st.st_rdev == makedev(1, 3)) return false;
+    for (int nFile : {1, 2}) {
+        struct stat stConsole;
+        if (fstat(nFile, &stConsole) == 0 && stConsole.st_dev == st.st_dev &&
+            stConsole.st_ino == st.st_ino)
+            return true;
+    }
+    return false;
+}
+
+// The refusals of a loaded recording and its output name, before anything
+// is written; returns the exit status (0 when the run may go on).
+int nRefusal(const CommandLine& tArgs, const Recording& r, const ChannelPlan& tPlan) {
+    const std::string& sIn = tArgs.sInputPath;
+    const std::string& sOut = tArgs.sOutputName;
+    if (bSameFile(r.tInput, sOut)) {
+        vPrintError(sOut + ": the output is the input recording itself; choose another name");
+        return nExitCommandLine;
+    }
+    if (bIsConsole(sOut)) {
+        vPrintError(sOut +
+                    ": the output is the console (standard output or error) itself; records "
+                    "would mix with the program's text; choose another name");
+        return nExitCommandLine;
+    }
+    if (bRunsPastLastSecond(r, tPlan.atChannels)) {
+        vPrintError(sIn +
+                    ": the recording runs past 9999-12-31 23:59:59, the last time a record "
+                    "can carry");
+        return nExitBadInput;
+    }
+    if (const std::string s = sNothingToConvert(r, tPlan); !s.empty()) {
+        vPrintError(sIn + ": " + s);
+        return nExitBadInput;
+    }
+    return nExitSuccess;
+}
+
+// Opens the output for the run; returns the exit status (0 when open).
+int nOpenOutput(const std::string& sOut, OutputFile& tOutput) {
+    std::string sError;
+    switch (tOutput.eOpen(sOut, sError)) {
+        case OutputOpening::Opened:
+            return nExitSuccess;
+        case OutputOpening::NotMiniSeed:
+            vPrintError(sOut + ": " + sError +
+                        "; records are appended only to MiniSEED files; choose another name");
+            return nExitCommandLine;
+        case OutputOpening::Failed:
+            break;
+    }
+    vPrintError(sOut + ": cannot open for writing: " + sError);
+    return nExitOutputFailed;
+}
+
+// The warnings of a run that goes ahead: the command line's, the output's,
+// then the recording's.
+void vWarnBeforeConverting(const CommandLine& tArgs, const Recording& r, const ChannelPlan& tPlan,
+                           const OutputFile& tOutput) {
+    const std::string& sIn = tArgs.sInputPath;
+    const std::string& sOut = tArgs.sOutputName;
+    for (const std::string& s : tArgs.asIgnoredArguments) vPrintWarning(s);
+    if (tArgs.bGain) {
+        vPrintWarning("the gain option has no effect: samples are written unscaled");
+    }
+    if (!tOutput.sLockProblem().empty()) {
+        vPrintWarning(sOut + ": cannot be locked (" + tOutput.sLockProblem() +
+                      "); the run goes on unlocked, so runs writing this file at the same time "
+                      "may mix their records");
+    }
+    if (tOutput.nStrayBytes() > 0) {
+        vPrintWarning(sOut + ": ends in " + std::to_string(tOutput.nStrayBytes()) +
+                      " bytes that are not a whole record (a record cut short, by a crash "
+                      "perhaps); the new records follow them");
+    }
+    for (const std::string& s : tPlan.asWarnings) vPrintWarning(sIn + ": " + s);
+    vWarnAboutLayout(r, tPlan.atChannels, sIn);
+}
+
 // Warns, once per name, that records carry sName cut to the nWidth
 // characters of its header field.
 void vWarnAboutCutName(const std::string& sName, size_t nWidth, const char* szKind,
@@ -201,6 +190,12 @@ bool bConvertChannels(const Recording& r, const std::vector<PlannedChannel>& atP
     return true;
 }
 
+// Keeps the run's signal handling for the length of the run.
+struct RunSignals {
+    explicit RunSignals(const std::string& sInputPath) { vInstallRunSignals(sInputPath); }
+    ~RunSignals() { vUninstallRunSignals(); }
+};
+
 }  // namespace
 
 int nRunConversion(const CommandLine& tArgs) {
@@ -208,6 +203,7 @@ int nRunConversion(const CommandLine& tArgs) {
     const std::string& sOut = tArgs.sOutputName;
     // A write past the file size limit must fail with EFBIG, not kill the run.
     std::signal(SIGXFSZ, SIG_IGN);
+    const RunSignals tSignals(sIn);
 
     // Refusals first, so that a refused run prints its one error line only.
     Recording r;
@@ -216,37 +212,16 @@ int nRunConversion(const CommandLine& tArgs) {
         vPrintError(sIn + ": " + sError);
         return nExitBadInput;
     }
-    if (bSameFile(r.tInput, sOut)) {
-        vPrintError(sOut + ": the output is the input recording itself; choose another name");
-        return nExitCommandLine;
-    }
     const ChannelPlan tPlan = tPlanChannels(r);
-    const std::vector<PlannedChannel>& atPlan = tPlan.atChannels;
-    if (bRunsPastLastSecond(r, atPlan)) {
-        vPrintError(sIn +
-                    ": the recording runs past 9999-12-31 23:59:59, the last time a record "
-                    "can carry");
-        return nExitBadInput;
-    }
-
-    if (tArgs.bGain) {
-        vPrintWarning("the gain option has no effect: samples are written unscaled");
-    }
-    for (const std::string& s : tPlan.asWarnings) vPrintWarning(sIn + ": " + s);
-    vWarnAboutLayout(r, atPlan, sIn);
-
+    if (const int nStatus = nRefusal(tArgs, r, tPlan); nStatus != nExitSuccess) return nStatus;
     OutputFile tOutput;
-    if (!tOutput.bOpen(sOut, sError)) {
-        vPrintError(sOut + ": cannot open for writing: " + sError);
-        return nExitOutputFailed;
-    }
-    if (!bConvertChannels(r, atPlan, tOutput, sIn, sError)) {
+    if (const int nStatus = nOpenOutput(sOut, tOutput); nStatus != nExitSuccess) return nStatus;
+
+    vWarnBeforeConverting(tArgs, r, tPlan, tOutput);
+    if (!bConvertChannels(r, tPlan.atChannels, tOutput, sIn, sError) || !tOutput.bClose(sError)) {
         tOutput.vRestore();
-        vPrintError(sOut + ": cannot write: " + sError + "; the file is left as it was");
-        return nExitOutputFailed;
-    }
-    if (!tOutput.bClose(sError)) {
-        vPrintError(sOut + ": cannot write: " + sError + "; the file is left as it was");
+        vPrintError(sOut + ": cannot write: " + sError + "; the file " +
+                    sOutputFate(tOutput.bCreated()));
         return nExitOutputFailed;
     }
     return nExitSuccess;

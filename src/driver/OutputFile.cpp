@@ -1,6 +1,8 @@
-// Safe appending. The length before the run (or the fact that the run made
-// the file) is kept, also in static storage for the signal handler, which
-// may use only async-signal-safe calls (ftruncate, unlink, signal, raise).
+// Safe appending. The file is opened, then locked; once the lock is held the
+// path must still name the locked file (a run that created it and failed
+// removes it, and a waiter must not append to a removed file), and only then
+// is its length read and its head checked. The length before the run, or
+// the fact that the run made the file, is what a failure puts back.
 #include "driver/OutputFile.h"
 
 #include <fcntl.h>
@@ -8,113 +10,128 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
 #include <cstring>
+
+#include "driver/OutputLock.h"
+#include "driver/SignalRollback.h"
+#include "mseed/SeedRecord.h"
 
 namespace {
 
-// What the signal handler needs to restore the file; nFile < 0 when disarmed.
-volatile sig_atomic_t g_nArmedFile = -1;
-off_t g_nArmedLength = 0;
-bool g_bArmedCreated = false;
-char g_szArmedPath[4096];
+// How often the path may change under a waiting run before it gives up.
+constexpr int nMaxOpenAttempts = 100;
 
-// Puts the file back: removes it when the run created it, else cuts it to
-// nLength, through the descriptor when there is one (nFile >= 0) or by its
-// name. With a descriptor it makes only async-signal-safe calls.
-void vPutBack(bool bCreated, const char* szPath, int nFile, off_t nLength) {
-    if (bCreated) {
-        unlink(szPath);
-    } else if (nFile >= 0) {
-        (void)!ftruncate(nFile, nLength);
-    } else {
-        (void)!truncate(szPath, nLength);
+// Opens sPath for appending, creating it if missing; bCreated says whether
+// this open made it. O_NONBLOCK: a named pipe that nobody reads fails at
+// once (ENXIO) instead of blocking the run; it is cleared once open.
+int nOpenForAppending(const std::string& sPath, bool& bCreated) {
+    int nFile = open(sPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR);
+    bCreated = nFile >= 0;
+    if (nFile < 0 && errno == EEXIST) {
+        nFile = open(sPath.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
+        if (nFile >= 0) fcntl(nFile, F_SETFL, fcntl(nFile, F_GETFL) & ~O_NONBLOCK);
     }
+    return nFile;
 }
 
-// SIGBUS arrives when the mapped input shrinks under the run.
-const int anRestoreSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGBUS};
-
-void vRestoreOnSignal(int nSignal) {
-    const int nFile = g_nArmedFile;
-    if (nFile >= 0) vPutBack(g_bArmedCreated, g_szArmedPath, nFile, g_nArmedLength);
-    if (nSignal == SIGBUS) {
-        static const char szMessage[] =
-            "tessal: error: the input recording shrank while it was read; "
-            "the output is left as it was\n";
-        (void)!write(2, szMessage, sizeof szMessage - 1);
-    }
-    std::signal(nSignal, SIG_DFL);
-    std::raise(nSignal);
+// True when sPath names the file described by st.
+bool bPathNames(const std::string& sPath, const struct stat& st) {
+    struct stat stPath;
+    return stat(sPath.c_str(), &stPath) == 0 && stPath.st_dev == st.st_dev &&
+           stPath.st_ino == st.st_ino;
 }
 
-void vArm(int nFile, off_t nLength, bool bCreated, const std::string& sPath) {
-    g_nArmedLength = nLength;
-    g_bArmedCreated = bCreated;
-    std::strncpy(g_szArmedPath, sPath.c_str(), sizeof g_szArmedPath - 1);
-    g_nArmedFile = nFile;
-    for (int nSignal : anRestoreSignals) std::signal(nSignal, vRestoreOnSignal);
-}
-
-void vDisarm() {
-    g_nArmedFile = -1;
-    for (int nSignal : anRestoreSignals) std::signal(nSignal, SIG_DFL);
+// True when the file at sPath (the one described by st) begins like a
+// MiniSEED data record. A file this run may not read is given the benefit
+// of the doubt.
+bool bBeginsLikeMiniSeed(const std::string& sPath, const struct stat& st) {
+    const int nRead = open(sPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (nRead < 0) return true;
+    uint8_t acHead[8];
+    const ssize_t n = pread(nRead, acHead, sizeof acHead, 0);
+    struct stat stRead;
+    const bool bSame = fstat(nRead, &stRead) == 0 && stRead.st_ino == st.st_ino &&
+                       stRead.st_dev == st.st_dev;
+    close(nRead);
+    return !bSame || (n > 0 && bLooksLikeDataRecord(acHead, static_cast<size_t>(n)));
 }
 
 }  // namespace
 
-OutputFile::~OutputFile() {
-    if (m_nFile >= 0) {
-        vDisarm();
-        close(m_nFile);
-    }
+OutputFile::~OutputFile() { vCloseFile(); }
+
+void OutputFile::vCloseFile() {
+    if (m_nFile < 0) return;
+    vDisarmRollback();
+    close(m_nFile);
+    m_nFile = -1;
 }
 
-bool OutputFile::bOpen(const std::string& sPath, std::string& sError) {
+OutputOpening OutputFile::eOpen(const std::string& sPath, std::string& sError) {
     m_sPath = sPath;
-    m_nFile = open(sPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR);
-    m_bCreated = m_nFile >= 0;
-    // O_NONBLOCK: a named pipe that nobody reads fails at once (ENXIO)
-    // instead of blocking the run; the writes themselves then block as usual.
-    if (m_nFile < 0 && errno == EEXIST) {
-        m_nFile = open(sPath.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
-        if (m_nFile >= 0) fcntl(m_nFile, F_SETFL, fcntl(m_nFile, F_GETFL) & ~O_NONBLOCK);
+    OutputOpening eResult = OutputOpening::Failed;
+    for (int i = 0; i < nMaxOpenAttempts; ++i) {
+        if (bOpenOnce(sPath, eResult, sError)) return eResult;
     }
-    if (m_nFile < 0) {
-        sError = std::strerror(errno);
-        return false;
-    }
+    sError = "the file was replaced again and again while this run waited for it";
+    return OutputOpening::Failed;
+}
+
+bool OutputFile::bOpenOnce(const std::string& sPath, OutputOpening& eResult,
+                           std::string& sError) {
+    eResult = OutputOpening::Failed;
+    bool bMadeIt = false;
+    m_nFile = nOpenForAppending(sPath, bMadeIt);
     struct stat st;
-    if (fstat(m_nFile, &st) != 0) {
+    if (m_nFile < 0 || fstat(m_nFile, &st) != 0) {
         sError = std::strerror(errno);
-        close(m_nFile);
-        m_nFile = -1;
-        return false;
+        vCloseFile();
+        return true;
     }
-    m_nOldLength = st.st_size;
-    vArm(m_nFile, m_nOldLength, m_bCreated, sPath);
+    if (S_ISREG(st.st_mode)) {
+        m_sLockProblem.clear();
+        if (!bLockOutput(m_nFile, sPath, m_sLockProblem)) {
+            // Unlocked: nobody can have replaced the file for us to notice.
+        } else if (!bPathNames(sPath, st) || fstat(m_nFile, &st) != 0) {
+            vCloseFile();  // removed or replaced while this run waited
+            return false;
+        }
+        if (st.st_size > 0 && !bBeginsLikeMiniSeed(sPath, st)) {
+            sError = "it exists and does not begin like a MiniSEED record";
+            vCloseFile();
+            eResult = OutputOpening::NotMiniSeed;
+            return true;
+        }
+    }
+    // Only an empty file the run made is removed on failure: another run
+    // may have appended to it before this one got the lock.
+    m_bCreated = bMadeIt && st.st_size == 0;
+    m_nOldLength = S_ISREG(st.st_mode) ? st.st_size : 0;
+    vArmRollback(m_nFile, m_nOldLength, m_bCreated, sPath);
+    eResult = OutputOpening::Opened;
     return true;
 }
 
 void OutputFile::vRestore() {
     if (m_nFile < 0) return;
-    vDisarm();
-    vPutBack(m_bCreated, m_sPath.c_str(), m_nFile, m_nOldLength);
-    close(m_nFile);
-    m_nFile = -1;
+    vDisarmRollback();
+    vPutOutputBack(m_bCreated, m_sPath.c_str(), m_nFile, m_nOldLength);
+    vCloseFile();
 }
 
 bool OutputFile::bClose(std::string& sError) {
     if (m_nFile < 0) return true;
+    // A second descriptor keeps the lock (it belongs to the open file
+    // description) while the close reports, and through a putting back.
+    const int nKeep = dup(m_nFile);
     const int nResult = close(m_nFile);
     const int nErrno = errno;
-    vDisarm();
     m_nFile = -1;
+    vDisarmRollback();
     if (nResult != 0) {
-        // The data may not have arrived: put the file back by its name.
-        vPutBack(m_bCreated, m_sPath.c_str(), -1, m_nOldLength);
+        vPutOutputBack(m_bCreated, m_sPath.c_str(), nKeep, m_nOldLength);
         sError = std::strerror(nErrno);
-        return false;
     }
-    return true;
+    if (nKeep >= 0) close(nKeep);
+    return nResult == 0;
 }

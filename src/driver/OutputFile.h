@@ -1,10 +1,20 @@
-// The output file, appended to all or not at all: it remembers whether the
-// run created it and how long it was, so a failed run can put it back.
+// The output file, appended to all or not at all, by one run at a time: it
+// is locked against other runs, remembers whether the run created it and
+// how long it was, so a failed run can put it back.
 #pragma once
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <string>
+
+#include "mseed/SeedRecord.h"
+
+enum class OutputOpening {
+    Opened,        // ready for appending
+    NotMiniSeed,   // an existing file that does not begin like MiniSEED; untouched
+    Failed,        // cannot be opened (sError says why)
+};
 
 class OutputFile {
 public:
@@ -14,16 +24,24 @@ public:
     OutputFile& operator=(const OutputFile&) = delete;
 
     // Opens sPath for writing without truncating it, creating it with owner
-    // read and write permission when missing. On failure returns false with
-    // sError set to the system's reason.
-    bool bOpen(const std::string& sPath, std::string& sError);
+    // read and write permission when missing, and takes an exclusive lock on
+    // a regular file: a run that holds it is waited for (after about a
+    // second a warning says so once). A non-empty file must begin like a
+    // MiniSEED data record. sError gets the reason when not Opened.
+    OutputOpening eOpen(const std::string& sPath, std::string& sError);
 
     int nFile() const { return m_nFile; }
+    bool bCreated() const { return m_bCreated; }
+    // Why the file could not be locked (the run goes on unlocked); empty
+    // when it is locked or is no regular file.
+    const std::string& sLockProblem() const { return m_sLockProblem; }
+    // Bytes after the file's last whole 128-byte unit before the run: the
+    // remains of a cut record, after which the records are appended all the same.
+    int64_t nStrayBytes() const { return m_nOldLength % nSeedLengthUnit; }
 
-    // Puts the file back as it was before bOpen: truncated to its old length,
-    // or removed when this run created it. Also runs on SIGINT, SIGTERM,
-    // SIGHUP and SIGBUS (the mapped input shrank) while the file is open, so
-    // an interrupted run leaves no part-file.
+    // Puts the file back as it was before eOpen: truncated to its old length,
+    // or removed when this run created it; the lock is held until then. A
+    // signal while the file is open does the same (see SignalRollback.h).
     void vRestore();
 
     // Closes the file and keeps its new content. When the close reports a
@@ -32,8 +50,14 @@ public:
     bool bClose(std::string& sError);
 
 private:
+    // One attempt at eOpen; false (with m_nFile closed) when the path was
+    // replaced or removed while this run waited for the lock.
+    bool bOpenOnce(const std::string& sPath, OutputOpening& eResult, std::string& sError);
+    void vCloseFile();
+
     int m_nFile = -1;
     bool m_bCreated = false;
     off_t m_nOldLength = 0;
     std::string m_sPath;
+    std::string m_sLockProblem;
 };

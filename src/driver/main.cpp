@@ -2,24 +2,26 @@
 // complaint or the banner, and runs the conversion. Errors are printed here,
 // once, on standard error.
 #include <cstdio>
+#include <cstring>
+#include <string>
 
 #include "driver/CommandLine.h"
+#include "driver/Console.h"
 #include "driver/ConversionRun.h"
 #include "driver/Diagnostics.h"
 #include "driver/ExitStatus.h"
 
-int main(int argc, char** argv) {
-    // Progress lines are many; keep them in one large buffer, flushed at exit.
-    static char acStdoutBuffer[1 << 16];
-    std::setvbuf(stdout, acStdoutBuffer, _IOFBF, sizeof acStdoutBuffer);
+namespace {
 
-    const CommandLineResult tCommand = tParseCommandLine(argc, argv);
+// Runs what the command line asks for; returns the exit status.
+int nRunCommand(const CommandLineResult& tCommand) {
     switch (tCommand.eAction) {
         case CommandAction::ShowUsage:
             std::fputs(szUsageText, stdout);
             return nExitSuccess;
         case CommandAction::TooMany:
             std::fputs(szTooManyText, stdout);
+            vPrintError(tCommand.sError);
             return nExitTooManyArgs;
         case CommandAction::Refuse:
             std::fputs(szBannerText, stdout);
@@ -30,4 +32,23 @@ int main(int argc, char** argv) {
             return nRunConversion(tCommand.tArgs);
     }
     return nExitSuccess;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    vSecureStandardDescriptors();
+    vUseCheckedConsole();
+    const CommandLineResult tCommand = tParseCommandLine(argc, argv);
+    const int nStatus = nRunCommand(tCommand);
+
+    // A console that could not take the text costs nothing else: the output
+    // is whole, and only a run that otherwise succeeded reports it.
+    const int nConsole = nConsoleError();
+    if (nConsole == 0 || nStatus != nExitSuccess) return nStatus;
+    std::string sMessage = std::string("standard output: ") + std::strerror(nConsole);
+    if (tCommand.eAction == CommandAction::Convert)
+        sMessage += "; " + tCommand.tArgs.sOutputName + " is complete";
+    vPrintError(sMessage);
+    return nExitConsoleFailed;
 }

@@ -10,3 +10,12 @@ double dSeedSampleRate(int16_t nFactor, int16_t nMultiplier) {
     if (f < 0 && m > 0) return -m / f;
     return 1.0 / (f * m);
 }
+
+bool bLooksLikeDataRecord(const uint8_t* p, size_t nSize) {
+    if (nSize < 8) return false;
+    for (int i = 0; i < 6; ++i)
+        if (p[i] != ' ' && (p[i] < '0' || p[i] > '9')) return false;
+    const uint8_t q = p[6];
+    if (q != 'D' && q != 'R' && q != 'Q' && q != 'M') return false;
+    return p[7] == ' ' || p[7] == 0;
+}

@@ -94,3 +94,12 @@ static_assert(offsetof(Blockette1000, Data_record_length) == 6);
 // Samples per second from a header's rate factor f and multiplier m:
 // f*m, -f/m, -m/f or 1/(f*m) by their signs, and 1.0 when either is 0.
 double dSeedSampleRate(int16_t nFactor, int16_t nMultiplier);
+
+// The smallest unit a MiniSEED record length is made of: every valid record
+// length (2^7 to 2^16 bytes) is a whole number of these.
+constexpr int nSeedLengthUnit = 128;
+
+// True when the nSize bytes at p begin like a MiniSEED data record: six
+// digits or blanks (the sequence number), a quality code D, R, Q or M, then
+// a blank or NUL. False for anything shorter than those 8 bytes.
+bool bLooksLikeDataRecord(const uint8_t* p, size_t nSize);

@@ -45,21 +45,6 @@ int64_t nBlockOffset(const RecordGeometry& g, int64_t r) {
     return r * g.nRecordSize + 256 + 2 * static_cast<int64_t>(g.dBlockStart);
 }
 
-// Samples of the channel in the data area: Q from every whole record, up to
-// the first that would lie outside the data area.
-int64_t nCountSamples(int64_t nDataSize, const RecordGeometry& g) {
-    if (!(g.dBlockSamples > 0.0) || g.nRecordCount == 0) return 0;
-    const int64_t nPerBlock = nSamplesPerBlock(g);
-    int64_t n = 0;
-    for (int64_t r = 0; r < g.nRecordCount; ++r) {
-        const int64_t nOffset = nBlockOffset(g, r);
-        const int64_t nTake = nOffset >= nDataSize ? 0 : std::min((nDataSize - nOffset) / 2, nPerBlock);
-        n += nTake;
-        if (nTake < nPerBlock) break;
-    }
-    return n;
-}
-
 // Copies samples nFirst .. nFirst + nCount - 1 of the channel's run to pnOut.
 void vFillSamples(const uint8_t* pData, const RecordGeometry& g, int64_t nFirst, int nCount,
                   int32_t* pnOut) {
@@ -79,6 +64,19 @@ void vFillSamples(const uint8_t* pData, const RecordGeometry& g, int64_t nFirst,
 
 }  // namespace
 
+int64_t nChannelSampleCount(int64_t nDataSize, const RecordGeometry& g) {
+    if (!(g.dBlockSamples > 0.0) || g.nRecordCount == 0) return 0;
+    const int64_t nPerBlock = nSamplesPerBlock(g);
+    int64_t n = 0;
+    for (int64_t r = 0; r < g.nRecordCount; ++r) {
+        const int64_t nOffset = nBlockOffset(g, r);
+        const int64_t nTake = nOffset >= nDataSize ? 0 : std::min((nDataSize - nOffset) / 2, nPerBlock);
+        n += nTake;
+        if (nTake < nPerBlock) break;
+    }
+    return n;
+}
+
 void vExtractChannel(const uint8_t* pData, int64_t nDataSize, EpochTime tStart,
                      const char* szChannel, const char* szStation, double dRate, int32_t nPosition,
                      int32_t nRecSeconds, int32_t nChannelCount, int nFile,
@@ -88,7 +86,7 @@ void vExtractChannel(const uint8_t* pData, int64_t nDataSize, EpochTime tStart,
     tResult.tGeometry = tRecordGeometry(nDataSize, dRate, nPosition, nRecSeconds, nChannelCount);
     const RecordGeometry& g = tResult.tGeometry;
 
-    tResult.nSamples = nCountSamples(nDataSize, g);
+    tResult.nSamples = nChannelSampleCount(nDataSize, g);
 
     CSeedWriter tWriter(nFile);
     tWriter.vAddSamplesFrom(szStation, szChannel, dRate, tStart,

@@ -24,6 +24,10 @@ struct RecordGeometry {
 RecordGeometry tRecordGeometry(int64_t nDataSize, double dRate, int32_t nPosition,
                                int32_t nRecSeconds, int32_t nChannelCount);
 
+// Samples of the channel in the data area: Q from every whole record, up to
+// the first that would lie outside the data area.
+int64_t nChannelSampleCount(int64_t nDataSize, const RecordGeometry& tGeometry);
+
 struct ExtractionResult {
     RecordGeometry tGeometry;
     int64_t nSamples = 0;  // samples handed to the writer

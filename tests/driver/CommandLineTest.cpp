@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "driver/CommandLine.h"
 #include "support/Process.h"
@@ -32,6 +33,9 @@ TEST(CommandLineProgram, FourArgumentsGiveTheComplaintWithoutBanner) {
     const ProcessResult r = tRunTessal({"a.vrx", "-g", "-outname=x", "extra"});
     EXPECT_EQ(r.nExitStatus, 251);  // -5 as the low byte of the status
     EXPECT_EQ(r.sStdout, "\n Too many parameters in command string!");
+    EXPECT_EQ(r.sStderr,
+              "tessal: error: 4 arguments given; at most 3 are allowed: the recording and two "
+              "options\n");
 }
 
 TEST(CommandLineProgram, OverlongPathsAndEmptyOutputNamesAreRefused) {
@@ -72,10 +76,16 @@ TEST(CommandLineOptions, GainIsAnyArgumentStartingWithLowerCaseDashG) {
     EXPECT_TRUE(tParsed({"rec.vrx", "-gxyz"}).bGain);
     EXPECT_FALSE(tParsed({"rec.vrx", "-G"}).bGain);
     EXPECT_FALSE(tParsed({"rec.vrx"}).bGain);
-    // Unknown options are ignored.
-    const CommandLine t = tParsed({"rec.vrx", "-OUTNAME=x", "-z"});
+    // Unknown options are ignored, each with a warning the run prints.
+    const CommandLine t = tParsed({"rec.vrx", "-OUTNAME=x", "b.vrx"});
     EXPECT_EQ(t.sOutputName, "rec.mseed");
     EXPECT_FALSE(t.bGain);
+    EXPECT_EQ(t.asIgnoredArguments,
+              (std::vector<std::string>{
+                  "argument \"-OUTNAME=x\" is ignored; it is no option of tessal (-g, -gain, "
+                  "-outname=NAME, -outputname=NAME)",
+                  "argument \"b.vrx\" is ignored; one recording is converted per run"}));
+    EXPECT_TRUE(tParsed({"rec.vrx", "-g", "-outname=x"}).asIgnoredArguments.empty());
 }
 
 TEST(CommandLineOptions, AnOptionGivenFirstIsTheInputPath) {
@@ -92,7 +102,9 @@ TEST(DefaultOutputName, OnlyTheFileNamesOwnDotIsReplaced) {
     EXPECT_EQ(sDefaultOutputName("./rec"), "./rec.mseed");
     EXPECT_EQ(sDefaultOutputName("rec"), "rec.mseed");
     EXPECT_EQ(sDefaultOutputName("rec."), "rec.mseed");
-    EXPECT_EQ(sDefaultOutputName("/abs/x.old/.hidden"), "/abs/x.old/.mseed");
+    EXPECT_EQ(sDefaultOutputName("/abs/x.old/.hidden"), "/abs/x.old/.hidden.mseed");
+    EXPECT_EQ(sDefaultOutputName(".hidden"), ".hidden.mseed");
+    EXPECT_EQ(sDefaultOutputName(".hidden.vrx"), ".hidden.mseed");
 }
 
 TEST(DefaultOutputName, PathsAndNamesUpTo4095BytesAreAccepted) {

@@ -1,6 +1,7 @@
 // The conversion run end to end: the built program on synthetic recordings.
 // Standard output byte for byte, the records' headers, appending, and the
 // refusals and restorations that keep a user's files whole.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -127,25 +128,14 @@ TEST(ConversionRun, ChannelsWithoutRateOrWithNegativeRateKeepTheOthersInPlace) {
         nSamples += f.nSamples;
     }
     EXPECT_EQ(nSamples, 1000);
-    // Only CCC feeds samples: the rate-0 channel prints no chunk line.
     EXPECT_EQ(nCountLines(r.sStdout, "nCount: "), 1);
-    // The record layout is CCC's: no bytes left over, no records off time.
-    EXPECT_EQ(nCountLines(r.sStderr, "tessal: warning: rec.vrx: the channels have different"), 1);
-    EXPECT_EQ(nCountLines(r.sStderr, "tessal: warning: rec.vrx: record "), 0) << r.sStderr;
-    EXPECT_EQ(r.sStderr.find("after the last whole record"), std::string::npos) << r.sStderr;
-}
-
-TEST(ConversionRun, NoChannelOnLeavesAnExistingFileAsItWas) {
-    TempDir tDir;
-    SyntheticRecording tRec = tStandardRecording(tLayout({"BHZ"}, 5));
-    tRec.aSections[0] = tChannelSection(1, "on", std::string("BHZ"));  // not exactly "ON"
-    aanWriteRecording(tDir, "rec.vrx", tRec);
-    vWriteFile(tDir.sFile("rec.mseed"), "earlier content");
-    const ProcessResult r = tRunTessal({"rec.vrx"}, tDir.sPath());
-    EXPECT_EQ(r.nExitStatus, 0);
-    EXPECT_EQ(r.sStdout, sBanner);
-    EXPECT_NE(r.sStderr.find("tessal: warning: rec.vrx: no channel to convert"), std::string::npos);
-    EXPECT_EQ(sReadFile(tDir.sFile("rec.mseed")), "earlier content");
+    // Each skipped channel is named with its rate; the layout is CCC's: no
+    // bytes left over, no records off time.
+    EXPECT_EQ(r.sStderr,
+              "tessal: warning: rec.vrx: channel AAA has FREQ -100, which is no sampling rate; "
+              "skipped\n"
+              "tessal: warning: rec.vrx: channel BBB has FREQ 0, which is no sampling rate; "
+              "skipped\n");
 }
 
 TEST(ConversionRun, AMissingOutputDirectoryFailsWithStatusThree) {
@@ -170,17 +160,50 @@ TEST(ConversionRun, APipeWithoutReaderAsOutputFailsAtOnce) {
               "tessal: error: pipe: cannot open for writing: No such device or address\n");
 }
 
-TEST(ConversionRun, TheInputIsNeverItsOwnOutput) {
+// Outputs where records would do harm are refused with status 2 and left
+// as they were: the input itself, another file that is not MiniSEED, the
+// console. Output that ends in a cut record is appended to, with a warning.
+TEST(ConversionRun, OutputsWhereRecordsDoHarmAreRefused) {
     TempDir tDir;
     aanWriteRecording(tDir, "rec.vrx", tStandardRecording(tLayout({"BHZ"}, 5)));
-    const std::string sBefore = sReadFile(tDir.sFile("rec.vrx"));
+    aanWriteRecording(tDir, "b2.vrx", tStandardRecording(tLayout({"BHN"}, 5)));
+    vWriteFile(tDir.sFile("notes.txt"), "000001 is not a record header");
     ASSERT_EQ(symlink("rec.vrx", tDir.sFile("alias.ms").c_str()), 0);
-    for (const char* szName : {"-outname=rec.vrx", "-outname=./rec.vrx", "-outname=alias.ms"}) {
-        const ProcessResult r = tRunTessal({"rec.vrx", szName}, tDir.sPath());
-        EXPECT_EQ(r.nExitStatus, 2) << szName;
-        EXPECT_NE(r.sStderr.find("is the input recording itself"), std::string::npos);
-        EXPECT_EQ(sReadFile(tDir.sFile("rec.vrx")), sBefore);
+    const struct {
+        const char* szOption;
+        const char* szFile;  // the file that must keep its bytes
+        const char* szReason;
+    } aCases[] = {
+        {"-outname=rec.vrx", "rec.vrx", "is the input recording itself"},
+        {"-outname=./rec.vrx", "rec.vrx", "is the input recording itself"},
+        {"-outname=alias.ms", "rec.vrx", "is the input recording itself"},
+        {"-outname=b2.vrx", "b2.vrx", "does not begin like a MiniSEED record"},
+        {"-outname=notes.txt", "notes.txt", "does not begin like a MiniSEED record"},
+        {"-outname=/dev/stdout", nullptr, "is the console (standard output or error) itself"},
+        {"-outname=/dev/stderr", nullptr, "is the console (standard output or error) itself"},
+    };
+    for (const auto& c : aCases) {
+        const std::string sBefore = c.szFile ? sReadFile(tDir.sFile(c.szFile)) : "";
+        const ProcessResult r = tRunTessal({"rec.vrx", c.szOption}, tDir.sPath());
+        EXPECT_EQ(r.nExitStatus, 2) << c.szOption;
+        EXPECT_EQ(r.sStdout, sBanner) << c.szOption;
+        EXPECT_NE(r.sStderr.find(c.szReason), std::string::npos) << r.sStderr;
+        EXPECT_EQ(std::count(r.sStderr.begin(), r.sStderr.end(), '\n'), 1) << r.sStderr;
+        if (c.szFile) {
+            EXPECT_EQ(sReadFile(tDir.sFile(c.szFile)), sBefore) << c.szOption;
+        }
     }
+    // A cut record at the end (after a crash) is warned about and kept.
+    ASSERT_EQ(tRunTessal({"rec.vrx", "-outname=cut.ms"}, tDir.sPath()).nExitStatus, 0);
+    const std::string sCut = sReadFile(tDir.sFile("cut.ms")).substr(0, 300);
+    vWriteFile(tDir.sFile("cut.ms"), sCut);
+    const ProcessResult r = tRunTessal({"rec.vrx", "-outname=cut.ms"}, tDir.sPath());
+    EXPECT_EQ(r.nExitStatus, 0);
+    EXPECT_EQ(r.sStderr,
+              "tessal: warning: cut.ms: ends in 44 bytes that are not a whole record (a record "
+              "cut short, by a crash perhaps); the new records follow them\n");
+    EXPECT_EQ(sReadFile(tDir.sFile("cut.ms")).substr(0, 300), sCut);
+    EXPECT_EQ(sReadFile(tDir.sFile("cut.ms")).size(), 300u + 512u);
 }
 
 // Runs the conversion with the file size limit at nLimit bytes.
@@ -195,12 +218,14 @@ ProcessResult tRunWithSizeLimit(const TempDir& tDir, const std::vector<std::stri
 TEST(ConversionRun, AFailedWritePutsAnExistingFileBack) {
     TempDir tDir;
     aanWriteRecording(tDir, "rec.vrx", tStandardRecording(tLayout({"BHZ", "BHN"}, 300)));
-    const std::string sOld(5000, 'x');
-    vWriteFile(tDir.sFile("rec.mseed"), sOld);
+    aanWriteRecording(tDir, "old.vrx", tStandardRecording(tLayout({"BHZ"}, 30)));
+    ASSERT_EQ(tRunTessal({"old.vrx", "-outname=rec.mseed"}, tDir.sPath()).nExitStatus, 0);
+    const std::string sOld = sReadFile(tDir.sFile("rec.mseed"));
     // Room for a few records of the first channel, not for everything.
-    const ProcessResult r = tRunWithSizeLimit(tDir, {"rec.vrx"}, 5000 + 20 * 512);
+    const ProcessResult r = tRunWithSizeLimit(tDir, {"rec.vrx"}, sOld.size() + 20 * 512);
     EXPECT_EQ(r.nExitStatus, 3);
-    EXPECT_NE(r.sStderr.find("tessal: error: rec.mseed: cannot write: File too large"),
+    EXPECT_NE(r.sStderr.find("tessal: error: rec.mseed: cannot write: File too large; the file "
+                             "is left as it was\n"),
               std::string::npos)
         << r.sStderr;
     EXPECT_EQ(sReadFile(tDir.sFile("rec.mseed")), sOld);
@@ -211,6 +236,9 @@ TEST(ConversionRun, AFailedWriteRemovesAFileTheRunCreated) {
     aanWriteRecording(tDir, "rec.vrx", tStandardRecording(tLayout({"BHZ"}, 300)));
     const ProcessResult r = tRunWithSizeLimit(tDir, {"rec.vrx", "-outname=new.ms"}, 3 * 512);
     EXPECT_EQ(r.nExitStatus, 3);
+    EXPECT_EQ(r.sStderr,
+              "tessal: error: new.ms: cannot write: File too large; the file is removed (this "
+              "run created it)\n");
     EXPECT_FALSE(bFileExists(tDir.sFile("new.ms")));
 }
 
@@ -230,6 +258,23 @@ TEST(ConversionRun, InvalidRecordingsAreRefusedWithoutTouchingTheOutput) {
              std::erase_if(t.aSections, [](const SynthSection& s) { return s.sName == "STREAM1"; });
          },
          "STREAM"},
+        // Runs that would write no record.
+        {"no channel on",
+         [](SyntheticRecording& t) { t.aSections[0] = tChannelSection(1, "on", std::string("BHZ")); },
+         "no channel is switched on"},
+        {"no usable rate",
+         [](SyntheticRecording& t) {
+             for (SynthSection& s : t.aSections)
+                 if (s.sName == "GROUP1") s = tGroupSection(1, 1, 0);
+             t.aSections.push_back(tChannelSection(2, "ON", std::string("BHN")));
+             t.aSections.push_back(tGroupSection(2, 2, 40000));
+             t.tFixed.anChannelList[1] = 1;
+         },
+         "no switched-on channel has a rate a record can carry (FREQ 1 to 32767): BHZ has FREQ "
+         "0, BHN has FREQ 40000"},
+        {"shorter than a record",
+         [](SyntheticRecording& t) { t.onFileSize = nDefaultDataOffset + 455; },
+         "the data area holds 455 bytes, less than one record (456 bytes)"},
     };
     for (const Case& c : aCases) {
         TempDir tDir;
@@ -277,9 +322,12 @@ TEST(ConversionRun, WarningsTellWhatTheOutputCannotShow) {
     tRec.nJumpRecord = 10;  // records 11.. start 5 s late: a gap in the recording
     tRec.nJumpSeconds = 5;
     aanWriteRecording(tDir, "rec.vrx", tRec);
-    const ProcessResult r = tRunTessal({"rec.vrx", "-gain"}, tDir.sPath());
+    const ProcessResult r = tRunTessal({"rec.vrx", "-gain", "b.vrx"}, tDir.sPath());
     EXPECT_EQ(r.nExitStatus, 0);
     EXPECT_NE(r.sStderr.find("tessal: warning: the gain option has no effect"), std::string::npos);
+    EXPECT_NE(r.sStderr.find("tessal: warning: argument \"b.vrx\" is ignored; one recording is "
+                             "converted per run\n"),
+              std::string::npos);
     EXPECT_NE(r.sStderr.find("rec.vrx: 77 bytes after the last whole record are ignored"),
               std::string::npos);
     EXPECT_NE(r.sStderr.find("record 11 starts at 2004-12-07 13:45:45 UTC, not at "
@@ -356,59 +404,81 @@ TEST(ConversionRun, MoreChannelsThanTheListAndDifferingRatesAreWarnedOnce) {
 
 namespace {
 
-// Starts tessal with standard output into a pipe nobody reads: once the pipe
-// is full the program blocks mid-run, with records already in the output.
-pid_t nStartBlockedConversion(const TempDir& tDir, const std::string& sInput, int& nReadEnd) {
-    int anPipe[2];
-    if (pipe(anPipe) != 0) return -1;
-    const pid_t nPid = fork();
-    if (nPid == 0) {
-        dup2(anPipe[1], 1);
-        close(anPipe[0]);
-        if (chdir(tDir.sPath().c_str()) != 0) _exit(126);
-        execl(TESSAL_PROGRAM, TESSAL_PROGRAM, sInput.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
+// A recording whose conversion prints far more console text than a pipe and
+// the program's buffer hold: 3 x 1,000,000 samples of noise, some 29000
+// records, about 600 KB of text.
+void vWriteTalkativeRecording(const TempDir& tDir, const std::string& sName) {
+    StandardLayout t;
+    t.nRecordSeconds = 10;
+    t.nRecords = 1000;
+    t.aeSignals = {SignalKind::WhiteNoise};
+    aanWriteRecording(tDir, sName, tStandardRecording(t));
+}
+
+// Waits (at most about 20 s) until sPath holds more than nSize bytes.
+bool bGrowsPast(const std::string& sPath, off_t nSize) {
+    struct stat st;
+    for (int i = 0; i < 2000; ++i) {
+        if (stat(sPath.c_str(), &st) == 0 && st.st_size > nSize) return true;
+        usleep(10000);
     }
-    close(anPipe[1]);
-    nReadEnd = anPipe[0];
-    return nPid;
+    return false;
 }
 
 TEST(ConversionRun, AnInterruptedRunPutsTheOutputBack) {
     TempDir tDir;
-    StandardLayout t;
-    t.nRecordSeconds = 10;
-    t.nRecords = 1000;
-    // 3 x 1,000,000 samples of noise, some 29000 records: about 600 KB of
-    // console text, far more than the pipe and the program's buffer hold.
-    t.aeSignals = {SignalKind::WhiteNoise};
-    aanWriteRecording(tDir, "rec.vrx", tStandardRecording(t));
+    vWriteTalkativeRecording(tDir, "rec.vrx");
+    aanWriteRecording(tDir, "old.vrx", tStandardRecording(tLayout({"BHZ"}, 30)));
     for (const bool bExisting : {false, true}) {
-        const std::string sOld = "kept as it was";
-        if (bExisting) vWriteFile(tDir.sFile("rec.mseed"), sOld);
-        int nReadEnd = -1;
-        const pid_t nPid = nStartBlockedConversion(tDir, "rec.vrx", nReadEnd);
-        ASSERT_GT(nPid, 0);
-        // Wait (at most about 20 s) until records have reached the file.
-        struct stat st;
-        for (int i = 0; i < 2000; ++i) {
-            if (stat(tDir.sFile("rec.mseed").c_str(), &st) == 0 &&
-                st.st_size > static_cast<off_t>(sOld.size()) + 4096)
-                break;
-            usleep(10000);
+        std::string sOld;
+        if (bExisting) {
+            ASSERT_EQ(tRunTessal({"old.vrx", "-outname=rec.mseed"}, tDir.sPath()).nExitStatus, 0);
+            sOld = sReadFile(tDir.sFile("rec.mseed"));
         }
-        ASSERT_GT(st.st_size, static_cast<off_t>(sOld.size()) + 4096);
-        kill(nPid, SIGTERM);
-        int nStatus = 0;
-        waitpid(nPid, &nStatus, 0);
-        close(nReadEnd);
-        EXPECT_TRUE(WIFSIGNALED(nStatus) && WTERMSIG(nStatus) == SIGTERM);
+        // Nobody reads the console: the run blocks mid-way, records written.
+        BackgroundRun tRun = tStartTessal({"rec.vrx"}, tDir.sPath(), tDir.sFile("err.txt"));
+        ASSERT_GT(tRun.nPid, 0);
+        ASSERT_TRUE(bGrowsPast(tDir.sFile("rec.mseed"), static_cast<off_t>(sOld.size()) + 4096));
+        kill(tRun.nPid, SIGTERM);
+        const ProcessResult r = tFinish(tRun);
+        EXPECT_EQ(r.nSignal, SIGTERM);
         if (bExisting) {
             EXPECT_EQ(sReadFile(tDir.sFile("rec.mseed")), sOld);
         } else {
             EXPECT_FALSE(bFileExists(tDir.sFile("rec.mseed")));
         }
+        EXPECT_EQ(sReadFile(tDir.sFile("err.txt")),
+                  std::string("tessal: error: rec.mseed: interrupted by SIGTERM; the file ") +
+                      (bExisting ? "is left as it was\n" : "is removed (this run created it)\n"));
     }
+}
+
+// A console that fails costs nothing of the output: a reader that leaves
+// early (like head -1) ends the run as usual, a full device gives status 4.
+TEST(ConversionRun, TheConsoleNeverCostsTheOutput) {
+    TempDir tDir;
+    vWriteTalkativeRecording(tDir, "rec.vrx");
+    ASSERT_EQ(tRunTessal({"rec.vrx", "-outname=alone.mseed"}, tDir.sPath()).nExitStatus, 0);
+    const std::string sComplete = sReadFile(tDir.sFile("alone.mseed"));
+
+    BackgroundRun tRun =
+        tStartTessal({"rec.vrx", "-outname=closed.mseed"}, tDir.sPath(), tDir.sFile("err.txt"));
+    char acFirst[64];
+    EXPECT_GT(read(tRun.nConsole, acFirst, sizeof acFirst), 0);
+    const ProcessResult rClosed = tFinish(tRun);  // closes the pipe unread
+    EXPECT_EQ(rClosed.nSignal, 0);
+    EXPECT_EQ(rClosed.nExitStatus, 0);
+    EXPECT_EQ(sReadFile(tDir.sFile("err.txt")), "");
+    EXPECT_TRUE(sReadFile(tDir.sFile("closed.mseed")) == sComplete);
+
+    const ProcessResult rFull = tRunTessal({"rec.vrx", "-outname=full.mseed"}, tDir.sPath(), [] {
+        const int nFull = open("/dev/full", O_WRONLY);
+        dup2(nFull, 1);
+    });
+    EXPECT_EQ(rFull.nExitStatus, 4);
+    EXPECT_EQ(rFull.sStderr,
+              "tessal: error: standard output: No space left on device; full.mseed is complete\n");
+    EXPECT_TRUE(sReadFile(tDir.sFile("full.mseed")) == sComplete);
 }
 
 }  // namespace

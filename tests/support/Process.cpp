@@ -76,3 +76,42 @@ ProcessResult tRunTessal(const std::vector<std::string>& asArgs, const std::stri
                          const std::function<void()>& fnInChild) {
     return tRunProcess(TESSAL_PROGRAM, asArgs, sWorkDir, fnInChild);
 }
+
+BackgroundRun tStartTessal(const std::vector<std::string>& asArgs, const std::string& sWorkDir,
+                           const std::string& sStderrFile,
+                           const std::function<void()>& fnInChild) {
+    BackgroundRun tRun;
+    int anPipe[2];
+    if (pipe(anPipe) != 0) return tRun;
+    tRun.nPid = fork();
+    if (tRun.nPid == 0) {
+        dup2(anPipe[1], 1);
+        close(anPipe[0]);
+        close(anPipe[1]);
+        const int nErr = open(sStderrFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (nErr >= 0) dup2(nErr, 2);
+        if (chdir(sWorkDir.c_str()) != 0) _exit(126);
+        if (fnInChild) fnInChild();
+        std::vector<char*> apArgv{const_cast<char*>(TESSAL_PROGRAM)};
+        for (const std::string& s : asArgs) apArgv.push_back(const_cast<char*>(s.c_str()));
+        apArgv.push_back(nullptr);
+        execv(TESSAL_PROGRAM, apArgv.data());
+        _exit(127);
+    }
+    close(anPipe[1]);
+    tRun.nConsole = anPipe[0];
+    return tRun;
+}
+
+ProcessResult tFinish(BackgroundRun& tRun) {
+    ProcessResult tResult;
+    if (tRun.nConsole >= 0) close(tRun.nConsole);
+    tRun.nConsole = -1;
+    int nStatus = 0;
+    if (tRun.nPid > 0 && waitpid(tRun.nPid, &nStatus, 0) == tRun.nPid) {
+        if (WIFEXITED(nStatus)) tResult.nExitStatus = WEXITSTATUS(nStatus);
+        if (WIFSIGNALED(nStatus)) tResult.nSignal = WTERMSIG(nStatus);
+    }
+    tRun.nPid = -1;
+    return tResult;
+}

@@ -2,6 +2,8 @@
 // output, standard error, exit status and peak memory.
 #pragma once
 
+#include <sys/types.h>
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -26,3 +28,19 @@ ProcessResult tRunProcess(const std::string& sProgram, const std::vector<std::st
 // Runs the tessal program built beside the tests.
 ProcessResult tRunTessal(const std::vector<std::string>& asArgs, const std::string& sWorkDir = "",
                          const std::function<void()>& fnInChild = nullptr);
+
+// A tessal run in the background whose standard output is a pipe the test
+// holds (nConsole, its read end): a test that does not read it blocks the
+// run once the pipe is full; one that closes it breaks the pipe. Standard
+// error goes to the file sStderrFile.
+struct BackgroundRun {
+    pid_t nPid = -1;
+    int nConsole = -1;
+};
+BackgroundRun tStartTessal(const std::vector<std::string>& asArgs, const std::string& sWorkDir,
+                           const std::string& sStderrFile,
+                           const std::function<void()>& fnInChild = nullptr);
+
+// Waits for the run to end (closing its console pipe if still open) and
+// returns its exit status and signal; the output fields stay empty.
+ProcessResult tFinish(BackgroundRun& tRun);

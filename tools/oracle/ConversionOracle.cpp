@@ -66,7 +66,7 @@ OracleConversion tOracleConversion(const uint8_t* p, size_t n) {
     for (int i = 0; i < h.nChannelCount && i < nRecorderChannelListLength; ++i) {
         const int c = h.anChannelList[i];
         if (c < 0 || c >= nRecorderChannelSlots || h.aChannels[c].bOn != 1) continue;
-        if (aGroups[c].nFreq < 0 || aGroups[c].nFreq > nMaxSeedRate) continue;
+        if (aGroups[c].nFreq <= 0 || aGroups[c].nFreq > nMaxSeedRate) continue;
         OracleChannel tChannel;
         tChannel.nPosition = i;
         tChannel.nRate = aGroups[c].nFreq;
@@ -83,6 +83,13 @@ OracleConversion tOracleConversion(const uint8_t* p, size_t n) {
             return t;
         }
         t.atChannels.push_back(std::move(tChannel));
+    }
+    // A run that would write no record at all is refused.
+    bool bAnySamples = false;
+    for (const OracleChannel& c : t.atChannels) bAnySamples = bAnySamples || !c.anSamples.empty();
+    if (!bAnySamples) {
+        t.bAccepted = false;
+        t.atChannels.clear();
     }
     return t;
 }

@@ -1,0 +1,31 @@
+// Signals during a run. While the output is open, SIGINT, SIGTERM and SIGHUP
+// put it back as it was before the run, say so on standard error, and then
+// end the program by the signal as usual. SIGBUS (the mapped input shrank
+// under the run) does the same and ends the program with status 1.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+
+// Installs the handlers for the run over the input sInputPath; until
+// vArmRollback, a signal only ends the program (SIGBUS with its message).
+void vInstallRunSignals(const std::string& sInputPath);
+
+// Gives the four signals their default action again.
+void vUninstallRunSignals();
+
+// From now on a signal puts the output back through nFile: truncated to
+// nLength, or removed (by its name sOutputPath) when bCreated.
+void vArmRollback(int nFile, off_t nLength, bool bCreated, const std::string& sOutputPath);
+
+// The output needs no putting back any more.
+void vDisarmRollback();
+
+// Puts the output back: removes sPath when bCreated, else cuts it to nLength
+// through nFile (or by its name when nFile < 0). Only async-signal-safe calls.
+void vPutOutputBack(bool bCreated, const char* szPath, int nFile, off_t nLength);
+
+// What became of the output after a failure, for messages that name it
+// first: "is left as it was", or "is removed (this run created it)".
+std::string sOutputFate(bool bCreated);
