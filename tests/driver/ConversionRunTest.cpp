@@ -425,13 +425,29 @@ bool bGrowsPast(const std::string& sPath, off_t nSize) {
     return false;
 }
 
+// A run stopped mid-way, by a signal or by its input shrinking under it,
+// puts the output back and says so.
 TEST(ConversionRun, AnInterruptedRunPutsTheOutputBack) {
     TempDir tDir;
-    vWriteTalkativeRecording(tDir, "rec.vrx");
     aanWriteRecording(tDir, "old.vrx", tStandardRecording(tLayout({"BHZ"}, 30)));
-    for (const bool bExisting : {false, true}) {
+    const struct {
+        bool bExisting;
+        bool bShrink;  // the input is cut instead of the run being signalled
+        const char* szMessage;
+    } aCases[] = {
+        {false, false,
+         "rec.mseed: interrupted by SIGTERM; the file is removed (this run created it)"},
+        {true, false, "rec.mseed: interrupted by SIGTERM; the file is left as it was"},
+        {true, true,
+         "rec.vrx: the recording shrank while it was read; the output rec.mseed is left as it "
+         "was"},
+    };
+    for (const auto& c : aCases) {
+        SCOPED_TRACE(c.szMessage);
+        vWriteTalkativeRecording(tDir, "rec.vrx");
+        unlink(tDir.sFile("rec.mseed").c_str());
         std::string sOld;
-        if (bExisting) {
+        if (c.bExisting) {
             ASSERT_EQ(tRunTessal({"old.vrx", "-outname=rec.mseed"}, tDir.sPath()).nExitStatus, 0);
             sOld = sReadFile(tDir.sFile("rec.mseed"));
         }
@@ -439,17 +455,23 @@ TEST(ConversionRun, AnInterruptedRunPutsTheOutputBack) {
         BackgroundRun tRun = tStartTessal({"rec.vrx"}, tDir.sPath(), tDir.sFile("err.txt"));
         ASSERT_GT(tRun.nPid, 0);
         ASSERT_TRUE(bGrowsPast(tDir.sFile("rec.mseed"), static_cast<off_t>(sOld.size()) + 4096));
-        kill(tRun.nPid, SIGTERM);
+        if (c.bShrink) {
+            ASSERT_EQ(truncate(tDir.sFile("rec.vrx").c_str(), 1 << 20), 0);
+            char acText[65536];
+            while (read(tRun.nConsole, acText, sizeof acText) > 0) {
+            }
+        } else {
+            kill(tRun.nPid, SIGTERM);
+        }
         const ProcessResult r = tFinish(tRun);
-        EXPECT_EQ(r.nSignal, SIGTERM);
-        if (bExisting) {
+        EXPECT_EQ(r.nSignal, c.bShrink ? 0 : SIGTERM);
+        EXPECT_EQ(r.nExitStatus, c.bShrink ? 1 : -1);
+        if (c.bExisting) {
             EXPECT_EQ(sReadFile(tDir.sFile("rec.mseed")), sOld);
         } else {
             EXPECT_FALSE(bFileExists(tDir.sFile("rec.mseed")));
         }
-        EXPECT_EQ(sReadFile(tDir.sFile("err.txt")),
-                  std::string("tessal: error: rec.mseed: interrupted by SIGTERM; the file ") +
-                      (bExisting ? "is left as it was\n" : "is removed (this run created it)\n"));
+        EXPECT_EQ(sReadFile(tDir.sFile("err.txt")), std::string("tessal: error: ") + c.szMessage + "\n");
     }
 }
 
