@@ -46,11 +46,10 @@ ChannelPlan tPlanChannels(const Recording& r) {
             t.asUnusableRates.push_back(sChannel + " has FREQ " + std::to_string(nFreq));
             // Above the limit, its low 16 bits would give the records another
             // rate, or a period.
-            t.asWarnings.push_back(
-                "channel " + t.asUnusableRates.back() +
-                (nFreq > 0 ? ", above " + std::to_string(nMaxSeedRate) +
-                                 ", the highest rate a record can carry; skipped"
-                           : ", which is no sampling rate; skipped"));
+            t.asWarnings.push_back("channel " + t.asUnusableRates.back() +
+                                   (nFreq > 0 ? ", above " + std::to_string(nMaxSeedRate) +
+                                                    ", the highest rate a record can carry; skipped"
+                                              : ", which is no sampling rate; skipped"));
             continue;
         }
         t.atChannels.push_back({i, c});
@@ -82,10 +81,8 @@ std::string sNothingToConvert(const Recording& r, const ChannelPlan& tPlan) {
         if (nChannelSampleCount(r.nDataSize, tGeometryOf(r, p)) > 0) return "";
     // Every planned channel comes out empty: say why for the first.
     const PlannedChannel& p = tPlan.atChannels.front();
-    const double dRecordSize =
-        (static_cast<double>(r.tHeader.nChannelCount) * r.nRecSeconds * r.aGroups[p.nChannel].nFreq) *
-            2.0 +
-        256.0;
+    const double dRate = r.aGroups[p.nChannel].nFreq;
+    const double dRecordSize = 2.0 * r.tHeader.nChannelCount * r.nRecSeconds * dRate + 256.0;
     if (r.nRecSeconds > 0 && dRecordSize > static_cast<double>(r.nDataSize)) {
         return "the data area holds " + std::to_string(r.nDataSize) +
                " bytes, less than one record (" + std::to_string(std::llround(dRecordSize)) +

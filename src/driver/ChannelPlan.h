@@ -15,8 +15,8 @@ struct PlannedChannel {
 };
 
 struct ChannelPlan {
-    std::vector<PlannedChannel> atChannels;  // in list order
-    std::vector<std::string> asWarnings;     // positions skipped, and why
+    std::vector<PlannedChannel> atChannels;    // in list order
+    std::vector<std::string> asWarnings;       // positions skipped, and why
     std::vector<std::string> asUnusableRates;  // "NAME has FREQ F" per channel skipped for its rate
 };
 

@@ -24,10 +24,10 @@ struct CommandLine {
 };
 
 enum class CommandAction {
-    ShowUsage,    // no input argument: print the usage text, status 0
-    TooMany,      // more than three arguments: the complaint, sError, status -5
-    Refuse,       // banner, then sError on standard error, status 2
-    Convert,      // banner, then the conversion run with tArgs
+    ShowUsage,  // no input argument: print the usage text, status 0
+    TooMany,    // more than three arguments: the complaint, sError, status -5
+    Refuse,     // banner, then sError on standard error, status 2
+    Convert,    // banner, then the conversion run with tArgs
 };
 
 struct CommandLineResult {

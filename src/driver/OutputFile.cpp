@@ -50,15 +50,17 @@ bool bBeginsLikeMiniSeed(const std::string& sPath, const struct stat& st) {
     uint8_t acHead[8];
     const ssize_t n = pread(nRead, acHead, sizeof acHead, 0);
     struct stat stRead;
-    const bool bSame = fstat(nRead, &stRead) == 0 && stRead.st_ino == st.st_ino &&
-                       stRead.st_dev == st.st_dev;
+    const bool bSame =
+        fstat(nRead, &stRead) == 0 && stRead.st_ino == st.st_ino && stRead.st_dev == st.st_dev;
     close(nRead);
     return !bSame || (n > 0 && bLooksLikeDataRecord(acHead, static_cast<size_t>(n)));
 }
 
 }  // namespace
 
-OutputFile::~OutputFile() { vCloseFile(); }
+OutputFile::~OutputFile() {
+    vCloseFile();
+}
 
 void OutputFile::vCloseFile() {
     if (m_nFile < 0) return;
@@ -77,8 +79,7 @@ OutputOpening OutputFile::eOpen(const std::string& sPath, std::string& sError) {
     return OutputOpening::Failed;
 }
 
-bool OutputFile::bOpenOnce(const std::string& sPath, OutputOpening& eResult,
-                           std::string& sError) {
+bool OutputFile::bOpenOnce(const std::string& sPath, OutputOpening& eResult, std::string& sError) {
     eResult = OutputOpening::Failed;
     bool bMadeIt = false;
     m_nFile = nOpenForAppending(sPath, bMadeIt);

@@ -11,9 +11,9 @@
 #include "mseed/SeedRecord.h"
 
 enum class OutputOpening {
-    Opened,        // ready for appending
-    NotMiniSeed,   // an existing file that does not begin like MiniSEED; untouched
-    Failed,        // cannot be opened (sError says why)
+    Opened,       // ready for appending
+    NotMiniSeed,  // an existing file that does not begin like MiniSEED; untouched
+    Failed,       // cannot be opened (sError says why)
 };
 
 class OutputFile {

@@ -36,10 +36,14 @@ void vAppend(char* acLine, size_t nSize, size_t& nUsed, const char* sz) {
 
 const char* szSignalName(int nSignal) {
     switch (nSignal) {
-        case SIGINT: return "SIGINT";
-        case SIGTERM: return "SIGTERM";
-        case SIGHUP: return "SIGHUP";
-        default: return "a signal";
+        case SIGINT:
+            return "SIGINT";
+        case SIGTERM:
+            return "SIGTERM";
+        case SIGHUP:
+            return "SIGHUP";
+        default:
+            return "a signal";
     }
 }
 
@@ -113,4 +117,6 @@ void vArmRollback(int nFile, off_t nLength, bool bCreated, const std::string& sO
     g_nArmedFile = nFile;
 }
 
-void vDisarmRollback() { g_nArmedFile = -1; }
+void vDisarmRollback() {
+    g_nArmedFile = -1;
+}

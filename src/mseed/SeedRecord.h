@@ -28,43 +28,43 @@ constexpr uint8_t nEncodingSteim2 = 11;
 constexpr uint8_t nWordOrderBigEndian = 1;
 
 struct SeedTime {
-    uint16_t year;     // full Gregorian year
-    uint16_t day;      // day of year, 1 = January 1
-    uint8_t hours;     // 0..23
-    uint8_t minutes;   // 0..59
-    uint8_t seconds;   // 0..59
-    uint8_t unused;    // 0
-    uint16_t fract;    // 1/10,000 seconds, 0..9999
+    uint16_t year;    // full Gregorian year
+    uint16_t day;     // day of year, 1 = January 1
+    uint8_t hours;    // 0..23
+    uint8_t minutes;  // 0..59
+    uint8_t seconds;  // 0..59
+    uint8_t unused;   // 0
+    uint16_t fract;   // 1/10,000 seconds, 0..9999
 };
 
 struct SeedFixedHeader {
-    char SequenceNumber[6];             // six ASCII digits, zero-padded
-    char Data_header_indicator;         // 'D'
-    char Reserved_bytes_A;              // blank
-    char Station_identifier_code[5];    // blank-padded
-    char Location_identifier[2];        // blanks
-    char Channel_identifier[3];         // blank-padded
-    char Reserved_bytes_B[2];           // blanks (network code position)
-    SeedTime Record_start_time;         // time of the record's first sample
-    uint16_t Number_of_samples;         // samples in this record, at most 721
-    int16_t Sample_rate_factor;         // whole samples per second
-    int16_t Sample_rate_multiplier;     // 1
-    uint8_t Activity_flags;             // 0
-    uint8_t IO_flags;                   // 0
-    uint8_t Data_quality_flags;         // 0
+    char SequenceNumber[6];               // six ASCII digits, zero-padded
+    char Data_header_indicator;           // 'D'
+    char Reserved_bytes_A;                // blank
+    char Station_identifier_code[5];      // blank-padded
+    char Location_identifier[2];          // blanks
+    char Channel_identifier[3];           // blank-padded
+    char Reserved_bytes_B[2];             // blanks (network code position)
+    SeedTime Record_start_time;           // time of the record's first sample
+    uint16_t Number_of_samples;           // samples in this record, at most 721
+    int16_t Sample_rate_factor;           // whole samples per second
+    int16_t Sample_rate_multiplier;       // 1
+    uint8_t Activity_flags;               // 0
+    uint8_t IO_flags;                     // 0
+    uint8_t Data_quality_flags;           // 0
     uint8_t Number_of_blockettes_follow;  // 1
-    int32_t Time_correction;            // 0
-    uint16_t Beginning_of_data;         // 64
-    uint16_t First_blockette;           // 48
+    int32_t Time_correction;              // 0
+    uint16_t Beginning_of_data;           // 64
+    uint16_t First_blockette;             // 48
 };
 
 struct Blockette1000 {
-    uint16_t Blockette_type;      // 1000
-    uint16_t Next_blockette;      // 0
-    uint8_t Encoding_format;      // 11, Steim-2
-    uint8_t Word_order;           // 1, big-endian
-    uint8_t Data_record_length;   // 9, 2^9 = 512 bytes
-    uint8_t Reserved;             // 0
+    uint16_t Blockette_type;     // 1000
+    uint16_t Next_blockette;     // 0
+    uint8_t Encoding_format;     // 11, Steim-2
+    uint8_t Word_order;          // 1, big-endian
+    uint8_t Data_record_length;  // 9, 2^9 = 512 bytes
+    uint8_t Reserved;            // 0
 };
 
 static_assert(sizeof(SeedTime) == 10);

@@ -54,7 +54,8 @@ void vFillSamples(const uint8_t* pData, const RecordGeometry& g, int64_t nFirst,
     while (nCount > 0) {
         const int64_t nTake = std::min<int64_t>(nPerBlock - j, nCount);
         const uint8_t* p = pData + nBlockOffset(g, r) + 2 * j;
-        for (int64_t i = 0; i < nTake; ++i) pnOut[i] = nReadLe16(p + 2 * i);  // widened without sign
+        for (int64_t i = 0; i < nTake; ++i)
+            pnOut[i] = nReadLe16(p + 2 * i);  // widened without sign
         pnOut += nTake;
         nCount -= static_cast<int>(nTake);
         ++r;
@@ -70,7 +71,8 @@ int64_t nChannelSampleCount(int64_t nDataSize, const RecordGeometry& g) {
     int64_t n = 0;
     for (int64_t r = 0; r < g.nRecordCount; ++r) {
         const int64_t nOffset = nBlockOffset(g, r);
-        const int64_t nTake = nOffset >= nDataSize ? 0 : std::min((nDataSize - nOffset) / 2, nPerBlock);
+        const int64_t nTake =
+            nOffset >= nDataSize ? 0 : std::min((nDataSize - nOffset) / 2, nPerBlock);
         n += nTake;
         if (nTake < nPerBlock) break;
     }
@@ -89,8 +91,7 @@ void vExtractChannel(const uint8_t* pData, int64_t nDataSize, EpochTime tStart,
     tResult.nSamples = nChannelSampleCount(nDataSize, g);
 
     CSeedWriter tWriter(nFile);
-    tWriter.vAddSamplesFrom(szStation, szChannel, dRate, tStart,
-                            static_cast<int>(tResult.nSamples),
+    tWriter.vAddSamplesFrom(szStation, szChannel, dRate, tStart, static_cast<int>(tResult.nSamples),
                             [pData, &g](int nFirst, int nCount, int32_t* pnOut) {
                                 vFillSamples(pData, g, nFirst, nCount, pnOut);
                             });

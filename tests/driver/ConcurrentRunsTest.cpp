@@ -20,8 +20,12 @@ namespace {
 constexpr int nRuns = 8;
 
 // Recording i of the batch: station Si, its own length, rate and signal.
-std::string sRecording(int i) { return "r" + std::to_string(i) + ".vrx"; }
-std::string sStation(int i) { return "S" + std::to_string(i); }
+std::string sRecording(int i) {
+    return "r" + std::to_string(i) + ".vrx";
+}
+std::string sStation(int i) {
+    return "S" + std::to_string(i);
+}
 
 class ConcurrentRuns : public testing::Test {
 protected:
@@ -45,8 +49,8 @@ protected:
     std::vector<BackgroundRun> atStartAll() {
         std::vector<BackgroundRun> at;
         for (int i = 0; i < nRuns; ++i)
-            at.push_back(tStartTessal({sRecording(i), "-outname=all.mseed"}, m_tDir.sPath(),
-                                      sErrFile(i)));
+            at.push_back(
+                tStartTessal({sRecording(i), "-outname=all.mseed"}, m_tDir.sPath(), sErrFile(i)));
         return at;
     }
 
@@ -77,8 +81,8 @@ protected:
             std::string sStationField = sAll.substr(k + 8, 5);
             sStationField.erase(sStationField.find_last_not_of(' ') + 1);
             const auto it = mapLeft.find(sStationField);
-            ASSERT_NE(it, mapLeft.end()) << "unexpected or repeated records of " << sStationField
-                                         << " at " << k;
+            ASSERT_NE(it, mapLeft.end())
+                << "unexpected or repeated records of " << sStationField << " at " << k;
             ASSERT_EQ(sAll.compare(k, it->second.size(), it->second), 0)
                 << sStationField << "'s records are not whole and contiguous at " << k;
             k += it->second.size();

@@ -260,7 +260,9 @@ TEST(ConversionRun, InvalidRecordingsAreRefusedWithoutTouchingTheOutput) {
          "STREAM"},
         // Runs that would write no record.
         {"no channel on",
-         [](SyntheticRecording& t) { t.aSections[0] = tChannelSection(1, "on", std::string("BHZ")); },
+         [](SyntheticRecording& t) {
+             t.aSections[0] = tChannelSection(1, "on", std::string("BHZ"));
+         },
          "no channel is switched on"},
         {"no usable rate",
          [](SyntheticRecording& t) {
@@ -471,7 +473,8 @@ TEST(ConversionRun, AnInterruptedRunPutsTheOutputBack) {
         } else {
             EXPECT_FALSE(bFileExists(tDir.sFile("rec.mseed")));
         }
-        EXPECT_EQ(sReadFile(tDir.sFile("err.txt")), std::string("tessal: error: ") + c.szMessage + "\n");
+        EXPECT_EQ(sReadFile(tDir.sFile("err.txt")),
+                  std::string("tessal: error: ") + c.szMessage + "\n");
     }
 }
 

@@ -78,8 +78,7 @@ ProcessResult tRunTessal(const std::vector<std::string>& asArgs, const std::stri
 }
 
 BackgroundRun tStartTessal(const std::vector<std::string>& asArgs, const std::string& sWorkDir,
-                           const std::string& sStderrFile,
-                           const std::function<void()>& fnInChild) {
+                           const std::string& sStderrFile, const std::function<void()>& fnInChild) {
     BackgroundRun tRun;
     int anPipe[2];
     if (pipe(anPipe) != 0) return tRun;
