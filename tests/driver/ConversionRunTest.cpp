@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <string>
 #include <vector>
@@ -504,6 +506,28 @@ TEST(ConversionRun, TheConsoleNeverCostsTheOutput) {
     EXPECT_EQ(rFull.sStderr,
               "tessal: error: standard output: No space left on device; full.mseed is complete\n");
     EXPECT_TRUE(sReadFile(tDir.sFile("full.mseed")) == sComplete);
+
+    // A closed standard output: the output file must not take descriptor 1
+    // and receive the console text.
+    const ProcessResult rShut =
+        tRunTessal({"rec.vrx", "-outname=shut.mseed"}, tDir.sPath(), [] { close(1); });
+    EXPECT_EQ(rShut.nExitStatus, 0);
+    EXPECT_TRUE(sReadFile(tDir.sFile("shut.mseed")) == sComplete);
+}
+
+// Where the file system cannot lock (flock fails, here by a seccomp filter),
+// the run goes on unlocked and says so.
+TEST(ConversionRun, AnOutputThatCannotBeLockedIsWrittenWithAWarning) {
+    TempDir tDir;
+    aanWriteRecording(tDir, "rec.vrx", tStandardRecording(tLayout({"BHZ"}, 20)));
+    ASSERT_EQ(tRunTessal({"rec.vrx", "-outname=locked.ms"}, tDir.sPath()).nExitStatus, 0);
+    const ProcessResult r =
+        tRunTessal({"rec.vrx"}, tDir.sPath(), [] { vFailSystemCall(__NR_flock, ENOLCK); });
+    EXPECT_EQ(r.nExitStatus, 0);
+    EXPECT_EQ(r.sStderr,
+              "tessal: warning: rec.mseed: cannot be locked (No locks available); the run goes "
+              "on unlocked, so runs writing this file at the same time may mix their records\n");
+    EXPECT_EQ(sReadFile(tDir.sFile("rec.mseed")), sReadFile(tDir.sFile("locked.ms")));
 }
 
 }  // namespace

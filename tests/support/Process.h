@@ -44,3 +44,8 @@ BackgroundRun tStartTessal(const std::vector<std::string>& asArgs, const std::st
 // Waits for the run to end (closing its console pipe if still open) and
 // returns its exit status and signal; the output fields stay empty.
 ProcessResult tFinish(BackgroundRun& tRun);
+
+// For fnInChild: from now on the system call nSyscall fails with nErrno in
+// this process and the program it executes (a seccomp filter), to stand in
+// for a system that lacks the call's service.
+void vFailSystemCall(long nSyscall, int nErrno);
