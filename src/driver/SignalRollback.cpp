@@ -7,6 +7,7 @@
 
 #include <csignal>
 #include <cstring>
+#include <iterator>
 
 #include "driver/ExitStatus.h"
 #include "driver/PrintableText.h"
@@ -28,6 +29,8 @@ char g_szInterruptMessage[nTextSize];  // "tessal: error: OUT: interrupted by "
 char g_szInterruptFate[nTextSize];     // "; the file is left as it was"
 
 const int anRunSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGBUS};
+// The handlers the run found, given back at its end.
+struct sigaction atFoundActions[std::size(anRunSignals)];
 
 // Appends sz to the message being formed in acLine (nUsed bytes so far).
 void vAppend(char* acLine, size_t nSize, size_t& nUsed, const char* sz) {
@@ -96,12 +99,17 @@ std::string sOutputFate(bool bCreated) {
 void vInstallRunSignals(const std::string& sInputPath) {
     vCopy(g_szShrankMessage, sizeof g_szShrankMessage,
           "tessal: error: " + sPrintable(sInputPath) + ": the recording shrank while it was read");
-    for (int nSignal : anRunSignals) std::signal(nSignal, vOnRunSignal);
+    struct sigaction tAction {};
+    tAction.sa_handler = vOnRunSignal;
+    sigemptyset(&tAction.sa_mask);
+    for (size_t i = 0; i < std::size(anRunSignals); ++i)
+        sigaction(anRunSignals[i], &tAction, &atFoundActions[i]);
 }
 
 void vUninstallRunSignals() {
     vDisarmRollback();
-    for (int nSignal : anRunSignals) std::signal(nSignal, SIG_DFL);
+    for (size_t i = 0; i < std::size(anRunSignals); ++i)
+        sigaction(anRunSignals[i], &atFoundActions[i], nullptr);
 }
 
 void vArmRollback(int nFile, off_t nLength, bool bCreated, const std::string& sOutputPath) {

@@ -12,7 +12,7 @@
 // vArmRollback, a signal only ends the program (SIGBUS with its message).
 void vInstallRunSignals(const std::string& sInputPath);
 
-// Gives the four signals their default action again.
+// Gives the four signals the handlers they had before vInstallRunSignals.
 void vUninstallRunSignals();
 
 // From now on a signal puts the output back through nFile: truncated to
