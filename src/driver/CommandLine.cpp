@@ -67,7 +67,7 @@ bool bApplyOption(const char* szArg, CommandLine& tArgs, std::string& sError) {
         tArgs.sOutputName.assign(szArg + nLen + 1);
         return true;
     }
-    tArgs.asIgnoredArguments.push_back(sIgnoredArgument(szArg));
+    tArgs.asSettingWarnings.push_back(sIgnoredArgument(szArg));
     return true;
 }
 

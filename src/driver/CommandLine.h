@@ -18,9 +18,11 @@ struct CommandLine {
     std::string sInputPath;
     std::string sOutputName;
     bool bGain = false;
-    // One text per argument that is neither a gain nor an output-name
-    // option, for the run to print as warnings once the input is accepted.
-    std::vector<std::string> asIgnoredArguments;
+    int nThreads = 1;  // encoding threads (from the environment, not the command line)
+    // Warnings about the command line and its settings (one per argument
+    // that is neither a gain nor an output-name option), for the run to
+    // print once the input is accepted.
+    std::vector<std::string> asSettingWarnings;
 };
 
 enum class CommandAction {

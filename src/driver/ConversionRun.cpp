@@ -136,7 +136,7 @@ void vWarnBeforeConverting(const CommandLine& tArgs, const Recording& r, const C
                            const OutputFile& tOutput) {
     const std::string& sIn = tArgs.sInputPath;
     const std::string& sOut = tArgs.sOutputName;
-    for (const std::string& s : tArgs.asIgnoredArguments) vPrintWarning(s);
+    for (const std::string& s : tArgs.asSettingWarnings) vPrintWarning(s);
     if (tArgs.bGain) {
         vPrintWarning("the gain option has no effect: samples are written unscaled");
     }
@@ -168,7 +168,8 @@ void vWarnAboutCutName(const std::string& sName, size_t nWidth, const char* szKi
 // the first failed write. Names cut to their fields are warned about for
 // channels that wrote records.
 bool bConvertChannels(const Recording& r, const std::vector<PlannedChannel>& atPlan,
-                      const OutputFile& tOutput, const std::string& sPath, std::string& sError) {
+                      const OutputFile& tOutput, const CommandLine& tArgs, std::string& sError) {
+    const std::string& sPath = tArgs.sInputPath;
     const std::string sStation = sStationName(r.tHeader);
     std::set<std::string> setWarned;
     for (const PlannedChannel& p : atPlan) {
@@ -176,7 +177,8 @@ bool bConvertChannels(const Recording& r, const std::vector<PlannedChannel>& atP
         ExtractionResult tResult;
         vExtractChannel(r.pData, r.nDataSize, r.tFileStart, szChannel, sStation.c_str(),
                         static_cast<double>(r.aGroups[p.nChannel].nFreq), p.nPosition,
-                        r.nRecSeconds, r.tHeader.nChannelCount, tOutput.nFile(), tResult);
+                        r.nRecSeconds, r.tHeader.nChannelCount, tOutput.nFile(), tArgs.nThreads,
+                        tResult);
         if (tResult.nWriteError != 0) {
             sError = std::strerror(tResult.nWriteError);
             return false;
@@ -218,7 +220,7 @@ int nRunConversion(const CommandLine& tArgs) {
     if (const int nStatus = nOpenOutput(sOut, tOutput); nStatus != nExitSuccess) return nStatus;
 
     vWarnBeforeConverting(tArgs, r, tPlan, tOutput);
-    if (!bConvertChannels(r, tPlan.atChannels, tOutput, sIn, sError) || !tOutput.bClose(sError)) {
+    if (!bConvertChannels(r, tPlan.atChannels, tOutput, tArgs, sError) || !tOutput.bClose(sError)) {
         tOutput.vRestore();
         vPrintError(sOut + ": cannot write: " + sError + "; the file " +
                     sOutputFate(tOutput.bCreated()));

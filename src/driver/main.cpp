@@ -2,6 +2,7 @@
 // complaint or the banner, and runs the conversion. Errors are printed here,
 // once, on standard error.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -10,6 +11,7 @@
 #include "driver/ConversionRun.h"
 #include "driver/Diagnostics.h"
 #include "driver/ExitStatus.h"
+#include "driver/ThreadCount.h"
 
 namespace {
 
@@ -39,7 +41,10 @@ int nRunCommand(const CommandLineResult& tCommand) {
 int main(int argc, char** argv) {
     vSecureStandardDescriptors();
     vUseCheckedConsole();
-    const CommandLineResult tCommand = tParseCommandLine(argc, argv);
+    CommandLineResult tCommand = tParseCommandLine(argc, argv);
+    std::string sThreadWarning;
+    tCommand.tArgs.nThreads = nThreadCount(std::getenv("TESSAL_THREADS"), sThreadWarning);
+    if (!sThreadWarning.empty()) tCommand.tArgs.asSettingWarnings.push_back(sThreadWarning);
     const int nStatus = nRunCommand(tCommand);
 
     // A console that could not take the text costs nothing else: the output

@@ -81,7 +81,7 @@ int64_t nChannelSampleCount(int64_t nDataSize, const RecordGeometry& g) {
 
 void vExtractChannel(const uint8_t* pData, int64_t nDataSize, EpochTime tStart,
                      const char* szChannel, const char* szStation, double dRate, int32_t nPosition,
-                     int32_t nRecSeconds, int32_t nChannelCount, int nFile,
+                     int32_t nRecSeconds, int32_t nChannelCount, int nFile, int nThreads,
                      ExtractionResult& tResult) {
     tResult = ExtractionResult{};
     lseek(nFile, 0, SEEK_END);
@@ -90,9 +90,9 @@ void vExtractChannel(const uint8_t* pData, int64_t nDataSize, EpochTime tStart,
 
     tResult.nSamples = nChannelSampleCount(nDataSize, g);
 
-    CSeedWriter tWriter(nFile);
-    tWriter.vAddSamplesFrom(szStation, szChannel, dRate, tStart, static_cast<int>(tResult.nSamples),
-                            [pData, &g](int nFirst, int nCount, int32_t* pnOut) {
+    CSeedWriter tWriter(nFile, nThreads);
+    tWriter.vAddSamplesFrom(szStation, szChannel, dRate, tStart, tResult.nSamples,
+                            [pData, &g](int64_t nFirst, int nCount, int32_t* pnOut) {
                                 vFillSamples(pData, g, nFirst, nCount, pnOut);
                             });
     tWriter.vFlushAll();

@@ -40,8 +40,9 @@ struct ExtractionResult {
 // vFlushAll. Record numbers start at 000001. The run ends before the first
 // sample that would lie outside the data area. The samples are fetched chunk
 // by chunk as the writer takes them, so no array of the whole run is made.
+// nThreads > 1 encodes on that many worker threads, with the same result.
 // What happened (geometry, samples, the first write error) goes to tResult.
 void vExtractChannel(const uint8_t* pData, int64_t nDataSize, EpochTime tStart,
                      const char* szChannel, const char* szStation, double dRate, int32_t nPosition,
-                     int32_t nRecSeconds, int32_t nChannelCount, int nFile,
+                     int32_t nRecSeconds, int32_t nChannelCount, int nFile, int nThreads,
                      ExtractionResult& tResult);

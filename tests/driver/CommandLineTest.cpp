@@ -80,12 +80,12 @@ TEST(CommandLineOptions, GainIsAnyArgumentStartingWithLowerCaseDashG) {
     const CommandLine t = tParsed({"rec.vrx", "-OUTNAME=x", "b.vrx"});
     EXPECT_EQ(t.sOutputName, "rec.mseed");
     EXPECT_FALSE(t.bGain);
-    EXPECT_EQ(t.asIgnoredArguments,
+    EXPECT_EQ(t.asSettingWarnings,
               (std::vector<std::string>{
                   "argument \"-OUTNAME=x\" is ignored; it is no option of tessal (-g, -gain, "
                   "-outname=NAME, -outputname=NAME)",
                   "argument \"b.vrx\" is ignored; one recording is converted per run"}));
-    EXPECT_TRUE(tParsed({"rec.vrx", "-g", "-outname=x"}).asIgnoredArguments.empty());
+    EXPECT_TRUE(tParsed({"rec.vrx", "-g", "-outname=x"}).asSettingWarnings.empty());
 }
 
 TEST(CommandLineOptions, AnOptionGivenFirstIsTheInputPath) {
