@@ -30,7 +30,7 @@ namespace {
 // bytes after the last whole record, record times off the timeline. The
 // record layout is that of the first channel with a rate above 0.
 void vWarnAboutLayout(const Recording& r, const std::vector<PlannedChannel>& atPlan,
-                      const std::string& sPath) {
+                      const std::string& sPath, int nThreads) {
     if (const std::string s = sLateStartWarning(r.tFileStart); !s.empty())
         vPrintWarning(sPath + ": " + s);
     for (const PlannedChannel& p : atPlan) {
@@ -57,7 +57,7 @@ void vWarnAboutLayout(const Recording& r, const std::vector<PlannedChannel>& atP
         vPrintWarning(sPath + ": " + std::to_string(g.nTrailingBytes) +
                       " bytes after the last whole record are ignored");
     }
-    for (const std::string& s : asTimingWarnings(r.pData, g, r.tFileStart, r.nRecSeconds))
+    for (const std::string& s : asTimingWarnings(r.pData, g, r.tFileStart, r.nRecSeconds, nThreads))
         vPrintWarning(sPath + ": " + s);
 }
 
@@ -151,7 +151,7 @@ void vWarnBeforeConverting(const CommandLine& tArgs, const Recording& r, const C
                       "perhaps); the new records follow them");
     }
     for (const std::string& s : tPlan.asWarnings) vPrintWarning(sIn + ": " + s);
-    vWarnAboutLayout(r, tPlan.atChannels, sIn);
+    vWarnAboutLayout(r, tPlan.atChannels, sIn, tArgs.nThreads);
 }
 
 // Warns, once per name, that records carry sName cut to the nWidth
