@@ -87,7 +87,7 @@ int nQuietConversion(const CommandLine& tArgs) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
     static const ScratchDir tDir;
-    const CommandLine tArgs{tDir.sFile("in.vrx"), tDir.sFile("out.mseed"), false};
+    const CommandLine tArgs{tDir.sFile("in.vrx"), tDir.sFile("out.mseed"), false, ""};
     vWrite(tArgs.sInputPath, pData, nSize);
     vWrite(tArgs.sOutputName, sOldOutput.data(), sOldOutput.size());
 

@@ -175,18 +175,19 @@ void vWarnAboutCutName(const std::string& sName, size_t nWidth, const char* szKi
                   sName.substr(0, nWidth) + "\"");
 }
 
-// Converts every planned channel into the open output; false with sError on
-// the first failed write. Names cut to their fields are warned about for
-// channels that wrote records.
+// Converts every planned channel into the open output, with network code
+// sNetwork (empty for blank); false with sError on the first failed write.
+// Names cut to their fields are warned about for channels that wrote records.
 bool bConvertChannels(const Recording& r, const std::vector<PlannedChannel>& atPlan,
-                      const OutputFile& tOutput, const std::string& sPath, std::string& sError) {
+                      const std::string& sNetwork, const OutputFile& tOutput,
+                      const std::string& sPath, std::string& sError) {
     const std::string sStation = sStationName(r.tHeader);
     std::set<std::string> setWarned;
     for (const PlannedChannel& p : atPlan) {
         const char* szChannel = r.tHeader.aChannels[p.nChannel].sName;
         ExtractionResult tResult;
         vExtractChannel(r.pData, r.nDataSize, r.tFileStart, szChannel, sStation.c_str(),
-                        static_cast<double>(r.aGroups[p.nChannel].nFreq), p.nPosition,
+                        sNetwork.c_str(), static_cast<double>(r.aGroups[p.nChannel].nFreq), p.nPosition,
                         r.nRecSeconds, r.tHeader.nChannelCount, tOutput.nFile(), tResult);
         if (tResult.nWriteError != 0) {
             sError = std::strerror(tResult.nWriteError);
@@ -240,7 +241,7 @@ int nRunConversion(const CommandLine& tArgs) {
         vPrintError(sOut + ": cannot open for writing: " + sError);
         return nExitOutputFailed;
     }
-    if (!bConvertChannels(r, atPlan, tOutput, sIn, sError)) {
+    if (!bConvertChannels(r, atPlan, tArgs.sNetwork, tOutput, sIn, sError)) {
         tOutput.vRestore();
         vPrintError(sOut + ": cannot write: " + sError + "; the file is left as it was");
         return nExitOutputFailed;

@@ -7,6 +7,7 @@
 #include "driver/ConversionRun.h"
 #include "driver/Diagnostics.h"
 #include "driver/ExitStatus.h"
+#include "driver/HelpText.h"
 
 int main(int argc, char** argv) {
     // Progress lines are many; keep them in one large buffer, flushed at exit.
@@ -17,6 +18,12 @@ int main(int argc, char** argv) {
     switch (tCommand.eAction) {
         case CommandAction::ShowUsage:
             std::fputs(szUsageText, stdout);
+            return nExitSuccess;
+        case CommandAction::ShowHelp:
+            std::fputs(szHelpText, stdout);
+            return nExitSuccess;
+        case CommandAction::ShowVersion:
+            std::fputs(szVersionText, stdout);
             return nExitSuccess;
         case CommandAction::TooMany:
             std::fputs(szTooManyText, stdout);

@@ -80,7 +80,8 @@ void vFillSamples(const uint8_t* pData, const RecordGeometry& g, int64_t nFirst,
 }  // namespace
 
 void vExtractChannel(const uint8_t* pData, int64_t nDataSize, EpochTime tStart,
-                     const char* szChannel, const char* szStation, double dRate, int32_t nPosition,
+                     const char* szChannel, const char* szStation, const char* szNetwork,
+                     double dRate, int32_t nPosition,
                      int32_t nRecSeconds, int32_t nChannelCount, int nFile,
                      ExtractionResult& tResult) {
     tResult = ExtractionResult{};
@@ -91,6 +92,7 @@ void vExtractChannel(const uint8_t* pData, int64_t nDataSize, EpochTime tStart,
     tResult.nSamples = nCountSamples(nDataSize, g);
 
     CSeedWriter tWriter(nFile);
+    tWriter.vSetNetwork(szNetwork);
     tWriter.vAddSamplesFrom(szStation, szChannel, dRate, tStart,
                             static_cast<int>(tResult.nSamples),
                             [pData, &g](int nFirst, int nCount, int32_t* pnOut) {

@@ -94,6 +94,10 @@ public:
     void vFlushSegment(int nStation, int nChannel);
     // Flushes every segment, stations and their channels in index order.
     void vFlushAll();
+    // Sets the network code that every record flushed from now on carries:
+    // the first two characters of szNetwork, blank-padded ("" for blank,
+    // as a new writer has it).
+    void vSetNetwork(const char* szNetwork);
 
     // The errno of the first write that failed or wrote nothing (EIO when the
     // system gave no reason); 0 while every write succeeded. After a failure
@@ -117,4 +121,5 @@ private:
     int nFile;              // the output descriptor
     int nNextBlock = 1;     // number of the next record written
     int m_nWriteError = 0;  // errno of the first failed write, 0 when none
+    char m_acNetwork[2] = {' ', ' '};  // network code of the records, blank-padded
 };

@@ -4,7 +4,8 @@
 // progress lines "Seed block number", "vSetHeaderTime" and "Seed block counts".
 //
 // Names that do not fit their header fields (station 5, channel 3
-// characters) are cut to the field.
+// characters) are cut to the field. The writer's network code goes into
+// every record after encoding.
 #include "segments/SegmentFlush.h"
 
 #include <algorithm>
@@ -123,8 +124,11 @@ void CSeedWriter::vFlushSegment(int nStation, int nChannel) {
         anArea.data(), 1, sizeof tBlockette, &tBlockette, 0, 0, nullptr);
     nNextBlock += nRecords;
 
-    const unsigned char* pArea = reinterpret_cast<const unsigned char*>(anArea.data());
+    unsigned char* pArea = reinterpret_cast<unsigned char*>(anArea.data());
     for (int k = 0; k < nRecords; ++k) {
+        // The encoder blanks the network field of every record it starts.
+        std::memcpy(pArea + k * nSeedRecordLength + offsetof(SeedFixedHeader, Reserved_bytes_B),
+                    m_acNetwork, sizeof m_acNetwork);
         const unsigned char* pCount = pArea + k * nSeedRecordLength + 30;
         std::printf("Seed block counts %d\n", (pCount[0] << 8) | pCount[1]);
     }
