@@ -187,8 +187,9 @@ bool bConvertChannels(const Recording& r, const std::vector<PlannedChannel>& atP
         const char* szChannel = r.tHeader.aChannels[p.nChannel].sName;
         ExtractionResult tResult;
         vExtractChannel(r.pData, r.nDataSize, r.tFileStart, szChannel, sStation.c_str(),
-                        sNetwork.c_str(), static_cast<double>(r.aGroups[p.nChannel].nFreq), p.nPosition,
-                        r.nRecSeconds, r.tHeader.nChannelCount, tOutput.nFile(), tResult);
+                        sNetwork.c_str(), static_cast<double>(r.aGroups[p.nChannel].nFreq),
+                        p.nPosition, r.nRecSeconds, r.tHeader.nChannelCount, tOutput.nFile(),
+                        tResult);
         if (tResult.nWriteError != 0) {
             sError = std::strerror(tResult.nWriteError);
             return false;

@@ -81,9 +81,8 @@ void vFillSamples(const uint8_t* pData, const RecordGeometry& g, int64_t nFirst,
 
 void vExtractChannel(const uint8_t* pData, int64_t nDataSize, EpochTime tStart,
                      const char* szChannel, const char* szStation, const char* szNetwork,
-                     double dRate, int32_t nPosition,
-                     int32_t nRecSeconds, int32_t nChannelCount, int nFile,
-                     ExtractionResult& tResult) {
+                     double dRate, int32_t nPosition, int32_t nRecSeconds, int32_t nChannelCount,
+                     int nFile, ExtractionResult& tResult) {
     tResult = ExtractionResult{};
     lseek(nFile, 0, SEEK_END);
     tResult.tGeometry = tRecordGeometry(nDataSize, dRate, nPosition, nRecSeconds, nChannelCount);

@@ -40,6 +40,5 @@ struct ExtractionResult {
 // What happened (geometry, samples, the first write error) goes to tResult.
 void vExtractChannel(const uint8_t* pData, int64_t nDataSize, EpochTime tStart,
                      const char* szChannel, const char* szStation, const char* szNetwork,
-                     double dRate, int32_t nPosition,
-                     int32_t nRecSeconds, int32_t nChannelCount, int nFile,
-                     ExtractionResult& tResult);
+                     double dRate, int32_t nPosition, int32_t nRecSeconds, int32_t nChannelCount,
+                     int nFile, ExtractionResult& tResult);

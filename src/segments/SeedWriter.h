@@ -121,5 +121,6 @@ private:
     int nFile;              // the output descriptor
     int nNextBlock = 1;     // number of the next record written
     int m_nWriteError = 0;  // errno of the first failed write, 0 when none
-    char m_acNetwork[2] = {' ', ' '};  // network code of the records, blank-padded
+    // The network code every flushed record carries, blank-padded.
+    char m_acNetwork[2] = {' ', ' '};
 };

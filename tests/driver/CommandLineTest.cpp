@@ -33,8 +33,9 @@ TEST(CommandLineProgram, NoArgumentPrintsTheUsageTextAndSucceeds) {
 
 TEST(CommandLineProgram, FourArgumentsGiveTheComplaintWithoutBanner) {
     // The network option counts toward the two options like the others.
-    for (const std::vector<std::string>& asArgs : std::vector<std::vector<std::string>>{
-             {"a.vrx", "-g", "-outname=x", "extra"}, {"a.vrx", "-network=XX", "-g", "-outname=x"}}) {
+    for (const std::vector<std::string>& asArgs :
+         std::vector<std::vector<std::string>>{{"a.vrx", "-g", "-outname=x", "extra"},
+                                               {"a.vrx", "-network=XX", "-g", "-outname=x"}}) {
         const ProcessResult r = tRunTessal(asArgs);
         EXPECT_EQ(r.nExitStatus, 251) << asArgs[1];  // -5 as the low byte of the status
         EXPECT_EQ(r.sStdout, "\n Too many parameters in command string!");
@@ -143,7 +144,8 @@ TEST(CommandLineOptions, NetworkCodeIsWrittenInCapitalsAfterOneSeparator) {
     EXPECT_EQ(t.sNetwork, "Z9");
     EXPECT_EQ(tParsed({"rec.vrx", "-NETWORK=abc"}).sNetwork, "");  // not the option: ignored
 
-    for (const char* sz : {"A", "z", "0", "AB", "a9", "99"}) EXPECT_TRUE(bValidNetworkCode(sz)) << sz;
+    for (const char* sz : {"A", "z", "0", "AB", "a9", "99"})
+        EXPECT_TRUE(bValidNetworkCode(sz)) << sz;
     for (const char* sz : {"", "ABC", "A-", " A", "A ", "_", "\t", "\xC3\xA9"})
         EXPECT_FALSE(bValidNetworkCode(sz)) << sz;
 }
