@@ -164,9 +164,9 @@ void vWarnAboutCutName(const std::string& sName, size_t nWidth, const char* szKi
                   sName.substr(0, nWidth) + "\"");
 }
 
-// Converts every planned channel into the open output; false with sError on
-// the first failed write. Names cut to their fields are warned about for
-// channels that wrote records.
+// Converts every planned channel into the open output, with network code
+// sNetwork (empty for blank); false with sError on the first failed write.
+// Names cut to their fields are warned about for channels that wrote records.
 bool bConvertChannels(const Recording& r, const std::vector<PlannedChannel>& atPlan,
                       const OutputFile& tOutput, const CommandLine& tArgs, std::string& sError) {
     const std::string& sPath = tArgs.sInputPath;
@@ -176,9 +176,9 @@ bool bConvertChannels(const Recording& r, const std::vector<PlannedChannel>& atP
         const char* szChannel = r.tHeader.aChannels[p.nChannel].sName;
         ExtractionResult tResult;
         vExtractChannel(r.pData, r.nDataSize, r.tFileStart, szChannel, sStation.c_str(),
-                        static_cast<double>(r.aGroups[p.nChannel].nFreq), p.nPosition,
-                        r.nRecSeconds, r.tHeader.nChannelCount, tOutput.nFile(), tArgs.nThreads,
-                        tResult);
+                        tArgs.sNetwork.c_str(), static_cast<double>(r.aGroups[p.nChannel].nFreq),
+                        p.nPosition, r.nRecSeconds, r.tHeader.nChannelCount, tOutput.nFile(),
+                        tArgs.nThreads, tResult);
         if (tResult.nWriteError != 0) {
             sError = std::strerror(tResult.nWriteError);
             return false;

@@ -11,6 +11,7 @@
 #include "driver/ConversionRun.h"
 #include "driver/Diagnostics.h"
 #include "driver/ExitStatus.h"
+#include "driver/HelpText.h"
 #include "driver/ThreadCount.h"
 
 namespace {
@@ -20,6 +21,12 @@ int nRunCommand(const CommandLineResult& tCommand) {
     switch (tCommand.eAction) {
         case CommandAction::ShowUsage:
             std::fputs(szUsageText, stdout);
+            return nExitSuccess;
+        case CommandAction::ShowHelp:
+            std::fputs(szHelpText, stdout);
+            return nExitSuccess;
+        case CommandAction::ShowVersion:
+            std::fputs(szVersionText, stdout);
             return nExitSuccess;
         case CommandAction::TooMany:
             std::fputs(szTooManyText, stdout);

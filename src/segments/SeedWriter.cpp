@@ -203,6 +203,12 @@ void CSeedWriter::vConsole(const std::string& sText) {
     }
 }
 
+void CSeedWriter::vSetNetwork(const char* szNetwork) {
+    m_acNetwork[0] = m_acNetwork[1] = ' ';
+    for (size_t i = 0; i < sizeof m_acNetwork && szNetwork[i] != '\0'; ++i)
+        m_acNetwork[i] = szNetwork[i];
+}
+
 void CSeedWriter::vWriteAll(const void* pData, size_t nBytes) {
     if (m_nWriteError != 0) return;
     const char* p = static_cast<const char*>(pData);

@@ -103,6 +103,10 @@ public:
     // Flushes every segment, stations and their channels in index order, and
     // returns once every flushed segment is written.
     void vFlushAll();
+    // Sets the network code that every record flushed from now on carries:
+    // the first two characters of szNetwork, blank-padded ("" for blank,
+    // as a new writer has it).
+    void vSetNetwork(const char* szNetwork);
 
     // The errno of the first write that failed or wrote nothing (EIO when the
     // system gave no reason); 0 while every write succeeded. After a failure
@@ -148,4 +152,6 @@ private:
     int m_nWriteError = 0;      // errno of the first failed write, 0 when none
     EncodedSegment m_tEncoded;  // the serial path's encoder output
     std::unique_ptr<CSegmentPipeline> m_pPipeline;  // the workers, when there are any
+    // The network code every flushed record carries, blank-padded.
+    char m_acNetwork[2] = {' ', ' '};
 };

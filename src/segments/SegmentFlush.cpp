@@ -5,7 +5,8 @@
 // write and advances the record counter.
 //
 // Names that do not fit their header fields (station 5, channel 3
-// characters) are cut to the field.
+// characters) are cut to the field. The writer's network code goes into
+// every record after encoding.
 #include "segments/SegmentFlush.h"
 
 #include <algorithm>
@@ -143,8 +144,13 @@ void vEncodeSegment(const char* szStation, const char* szChannel, double dRate, 
 
 void CSeedWriter::vEmitSegment(EncodedSegment& t) {
     unsigned char* pArea = reinterpret_cast<unsigned char*>(t.anArea.data());
-    for (int k = 0; k < t.nRecords; ++k)
-        vPutSequenceDigits(pArea + k * nSeedRecordLength, nSequenceDigits(nNextBlock + k));
+    for (int k = 0; k < t.nRecords; ++k) {
+        unsigned char* pRecord = pArea + k * nSeedRecordLength;
+        vPutSequenceDigits(pRecord, nSequenceDigits(nNextBlock + k));
+        // The encoder blanks the network field of every record it starts.
+        std::memcpy(pRecord + offsetof(SeedFixedHeader, Reserved_bytes_B), m_acNetwork,
+                    sizeof m_acNetwork);
+    }
     char szNumber[16];
     std::snprintf(szNumber, sizeof szNumber, "%06d", nSequenceDigits(nNextBlock));
     std::string sText = std::string("Seed block number ") + szNumber + "\n" + t.acTimeLine;

@@ -20,6 +20,7 @@ namespace {
 
 const char szUsage[] =
     "Usage: mseed-inspect FILE [--expect-dir DIR] [--records]\n"
+    "       mseed-inspect --help | -h | --version | -V\n"
     "Decodes a file of 512-byte MiniSEED records (Steim-2, blockette 1000) and\n"
     "prints, per run of records of one station and channel: records, samples,\n"
     "first and last sample time, and whether every record decoded soundly with\n"
@@ -28,7 +29,10 @@ const char szUsage[] =
     "                    samples that vorn-synth --expect-dir wrote into DIR\n"
     "  --records         list every record as well\n"
     "Exit status: 0 when everything checked is sound, 1 when a record is not,\n"
-    "or a channel's samples differ from the expected ones, 2 for usage errors.\n";
+    "or a channel's samples differ from the expected ones, 2 for usage errors.\n"
+    "The manual page tells more: man mseed-inspect.\n";
+
+const char szVersionText[] = "mseed-inspect " TESSAL_VERSION "\n";
 
 // Consecutive records of one station and channel, numbered from 000001.
 struct ChannelRun {
@@ -99,8 +103,11 @@ int main(int argc, char** argv) {
     bool bRecords = false;
     for (int i = 1; i < argc; ++i) {
         const std::string s = argv[i];
-        if (s == "--help") {
+        if (s == "--help" || s == "-h") {
             std::fputs(szUsage, stdout);
+            return 0;
+        } else if (s == "--version" || s == "-V") {
+            std::fputs(szVersionText, stdout);
             return 0;
         } else if (s == "--records") {
             bRecords = true;
