@@ -1,8 +1,8 @@
 // The segment flush: fills the header template and blockette 1000 of one
 // segment, compresses its samples with Steim-2 into 512-byte records, then
 // numbers them, prints the progress lines "Seed block number",
-// "vSetHeaderTime" and "Seed block counts", writes them with one descriptor
-// write and advances the record counter.
+// "vSetHeaderTime" and "Seed block counts", queues them for the output
+// (written in batches) and advances the record counter.
 //
 // Names that do not fit their header fields (station 5, channel 3
 // characters) are cut to the field. The writer's network code goes into
