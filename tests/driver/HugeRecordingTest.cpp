@@ -25,7 +25,8 @@ SyntheticRecording tSparseLayout() {
     StandardLayout t;
     t.sStation = "BIG";
     t.asChannels.clear();
-    for (int k = 1; k <= 32; ++k) t.asChannels.push_back("C" + std::to_string(k));
+    for (int k = 1; k <= 32; ++k)
+        t.asChannels.push_back(std::string("C").append(std::to_string(k)));
     t.nRecordSeconds = 100;
     t.nRecords = 3;
     t.aeSignals = {SignalKind::RecorderLike};
