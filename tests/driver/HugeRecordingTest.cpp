@@ -31,7 +31,7 @@ SyntheticRecording tSparseLayout() {
     t.nRecords = 3;
     t.aeSignals = {SignalKind::RecorderLike};
     SyntheticRecording tRec = tStandardRecording(t);
-    tRec.sLineEnd = "\n";
+    tRec.sLineEnd.assign(1, '\n');
     std::erase_if(tRec.aSections, [](const SynthSection& s) {
         return s.sName.rfind("GROUP", 0) == 0 && s.sName != "GROUP1";
     });
