@@ -238,11 +238,11 @@ TEST(RecorderHeader, RefusesFilesItCannotRead) {
     };
     aCases.push_back({"no room for the fixed header",
                       tWith([](SyntheticRecording& t) { t.onFileSize = 4096; }),
-                      "too short for a recording: 4096 bytes, the fixed header alone ends at "
-                      "byte 4097"});
+                      "too short for a recording: 4096 bytes, the fixed header alone needs "
+                      "4097"});
     aCases.push_back({"empty file", tWith([](SyntheticRecording& t) { t.onFileSize = 0; }),
-                      "too short for a recording: 0 bytes, the fixed header alone ends at "
-                      "byte 4097"});
+                      "too short for a recording: 0 bytes, the fixed header alone needs "
+                      "4097"});
     aCases.push_back({"record header cut short",
                       tWith([](SyntheticRecording& t) { t.onFileSize = 4352 + 255; }),
                       "too short for the first record header: 4607 bytes, the record at data "
