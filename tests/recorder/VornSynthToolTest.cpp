@@ -202,7 +202,7 @@ TEST(VornSynthTool, HelpAndMistakes) {
          "vorn-synth: error: --channel-list: position 2 holds 32, which names no channel (0 to "
          "31 stand for CH1 to CH32); --allow-damaged writes it anyway\n"},
         {{"--out", sOut, "--channels", std::string(3000, 'N')},
-         "vorn-synth: error: the text head would be 3173 bytes, more than the 3072 before the "
+         "vorn-synth: error: the text head would be 3158 bytes, more than the 3072 before the "
          "fixed header; --allow-damaged writes it anyway\n"},
         {{"--out", sOut, "--allow-damaged=yes"}, "vorn-synth: error: --allow-damaged takes no value\n"},
     };
