@@ -175,8 +175,8 @@ void vWarnAboutCutName(const std::string& sName, size_t nWidth, const char* szKi
                        const std::string& sPath, std::set<std::string>& setWarned) {
     if (sName.size() <= nWidth || !setWarned.insert(szKind + sName).second) return;
     vPrintWarning(sPath + ": " + szKind + " name \"" + sName + "\" is longer than " +
-                  std::to_string(nWidth) + " bytes; records carry \"" +
-                  sName.substr(0, nWidth) + "\"");
+                  std::to_string(nWidth) + " bytes; records carry \"" + sName.substr(0, nWidth) +
+                  "\"");
 }
 
 // Converts every planned channel into the open output, with network code

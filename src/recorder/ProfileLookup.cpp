@@ -90,7 +90,8 @@ bool CProfileLookup::bHasNumberedSection(std::string_view sPrefix) const {
         if (sSection.size() <= sLowerPrefix.size() || sSection.rfind(sLowerPrefix, 0) != 0)
             continue;
         const std::string_view sNumber = sSection.substr(sLowerPrefix.size());
-        if (std::all_of(sNumber.begin(), sNumber.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        if (std::all_of(sNumber.begin(), sNumber.end(),
+                        [](char c) { return c >= '0' && c <= '9'; }))
             return true;
     }
     return false;

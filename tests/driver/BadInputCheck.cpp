@@ -59,7 +59,8 @@ void vCheckProcess(const ProcessResult& r, size_t nInputSize) {
     // One line per diagnostic, printable ASCII only: no byte that breaks or
     // garbles a line, no part of a character cut from a name.
     const auto bControl = [](char c) {
-        return c != '\n' && (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7F);
+        return c != '\n' &&
+               (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7F);
     };
     EXPECT_TRUE(std::none_of(r.sStderr.begin(), r.sStderr.end(), bControl)) << r.sStderr;
 }

@@ -278,9 +278,13 @@ TEST(BadInputHeader, FilesThatAreNoRecordingSayWhatTheyLookLike) {
         std::string sLineStart;  // of the one error line
     } aCases[] = {
         {"MiniSEED", anMiniSeed, "not a VORN recording (it looks like MiniSEED)\n"},
-        {"program", anBytes("\x7F" "ELF\x02\x01\x01", 9000),
+        {"program",
+         anBytes("\x7F"
+                 "ELF\x02\x01\x01",
+                 9000),
          "not a VORN recording (it looks like an ELF program)\n"},
-        {"PNG", anBytes("\x89PNG\r\n\x1A\n", 300), "not a VORN recording (it looks like a PNG image)\n"},
+        {"PNG", anBytes("\x89PNG\r\n\x1A\n", 300),
+         "not a VORN recording (it looks like a PNG image)\n"},
         {"empty", {}, "not a VORN recording (it is empty)\n"},
         // An unknown file keeps the layout's reason as the detail.
         {"text", anBytes(sText, sText.size()),

@@ -219,7 +219,7 @@ TEST(RecorderHeader, RecordTimesOutsideTheDefinedCalendarAreNotRead) {
     EXPECT_FALSE(bRead(10000, 1, 0));
     EXPECT_FALSE(bRead(2004, 13, 0));
     EXPECT_FALSE(bRead(2004, -1, 0));
-    EXPECT_FALSE(bRead(1970, 1, -1));  // 1969-12-31 23:00
+    EXPECT_FALSE(bRead(1970, 1, -1));    // 1969-12-31 23:00
     EXPECT_TRUE(bRead(9999, 12, 743));   // 9999-12-31 23:00
     EXPECT_FALSE(bRead(9999, 12, 744));  // 10000-01-01 00:00
 }

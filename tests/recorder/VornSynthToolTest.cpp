@@ -204,7 +204,8 @@ TEST(VornSynthTool, HelpAndMistakes) {
         {{"--out", sOut, "--channels", std::string(3000, 'N')},
          "vorn-synth: error: the text head would be 3158 bytes, more than the 3072 before the "
          "fixed header; --allow-damaged writes it anyway\n"},
-        {{"--out", sOut, "--allow-damaged=yes"}, "vorn-synth: error: --allow-damaged takes no value\n"},
+        {{"--out", sOut, "--allow-damaged=yes"},
+         "vorn-synth: error: --allow-damaged takes no value\n"},
     };
     for (const auto& c : aCases) {
         const ProcessResult p = tRunSynth(c.asArgs);

@@ -266,15 +266,16 @@ void vCheckStart(const int anStart[6]) {
     } else if (nMonth < 1 || nMonth > 12) {
         sWhy = "the month must lie from 1 to 12";
     } else if (nDay < 1 || nDay > nDaysInMonth(nYear, nMonth)) {
-        sWhy = std::string("that month has ").append(std::to_string(nDaysInMonth(nYear, nMonth)))
+        sWhy = std::string("that month has ")
+                   .append(std::to_string(nDaysInMonth(nYear, nMonth)))
                    .append(" days");
     } else if (anStart[3] < 0 || anStart[3] > 23 || anStart[4] < 0 || anStart[4] > 59 ||
                anStart[5] < 0 || anStart[5] > 59) {
         sWhy = "the time of day must lie from 00:00:00 to 23:59:59";
     }
     if (!sWhy.empty())
-        throw UsageError(std::string("--start ").append(acStart).append(" is no real time: ").append(
-            sWhy));
+        throw UsageError(
+            std::string("--start ").append(acStart).append(" is no real time: ").append(sWhy));
 }
 
 // Refuses what a recorder could not have written, unless o asks for a
