@@ -10,6 +10,7 @@
 #include <csignal>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -187,13 +188,16 @@ bool bConvertChannels(const Recording& r, const std::vector<PlannedChannel>& atP
     const std::string& sPath = tArgs.sInputPath;
     const std::string sStation = sStationName(r.tHeader);
     std::set<std::string> setWarned;
+    // One set of workers serves every channel in turn.
+    std::unique_ptr<CSegmentPipeline> pWorkers;
+    if (tArgs.nThreads > 1) pWorkers = std::make_unique<CSegmentPipeline>(tArgs.nThreads);
     for (const PlannedChannel& p : atPlan) {
         const char* szChannel = r.tHeader.aChannels[p.nChannel].sName;
         ExtractionResult tResult;
         vExtractChannel(r.pData, r.nDataSize, r.tFileStart, szChannel, sStation.c_str(),
                         tArgs.sNetwork.c_str(), static_cast<double>(r.aGroups[p.nChannel].nFreq),
                         p.nPosition, r.nRecSeconds, r.tHeader.nChannelCount, tOutput.nFile(),
-                        tArgs.nThreads, tResult);
+                        pWorkers.get(), tResult);
         if (tResult.nWriteError != 0) {
             sError = std::strerror(tResult.nWriteError);
             return false;

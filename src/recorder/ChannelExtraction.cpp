@@ -82,7 +82,7 @@ int64_t nChannelSampleCount(int64_t nDataSize, const RecordGeometry& g) {
 void vExtractChannel(const uint8_t* pData, int64_t nDataSize, EpochTime tStart,
                      const char* szChannel, const char* szStation, const char* szNetwork,
                      double dRate, int32_t nPosition, int32_t nRecSeconds, int32_t nChannelCount,
-                     int nFile, int nThreads, ExtractionResult& tResult) {
+                     int nFile, CSegmentPipeline* pWorkers, ExtractionResult& tResult) {
     tResult = ExtractionResult{};
     lseek(nFile, 0, SEEK_END);
     tResult.tGeometry = tRecordGeometry(nDataSize, dRate, nPosition, nRecSeconds, nChannelCount);
@@ -90,7 +90,7 @@ void vExtractChannel(const uint8_t* pData, int64_t nDataSize, EpochTime tStart,
 
     tResult.nSamples = nChannelSampleCount(nDataSize, g);
 
-    CSeedWriter tWriter(nFile, nThreads);
+    CSeedWriter tWriter(nFile, pWorkers);
     tWriter.vSetNetwork(szNetwork);
     tWriter.vAddSamplesFrom(szStation, szChannel, dRate, tStart, tResult.nSamples,
                             [pData, &g](int64_t nFirst, int nCount, int32_t* pnOut) {

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "segments/SegmentPipeline.h"
 #include "timeconv/CalendarTime.h"
 
 // Where one channel's samples lie in the data area. A record is a 256-byte
@@ -41,9 +42,9 @@ struct ExtractionResult {
 // network code szNetwork ("" leaves the field blank). The run ends before the first
 // sample that would lie outside the data area. The samples are fetched chunk
 // by chunk as the writer takes them, so no array of the whole run is made.
-// nThreads > 1 encodes on that many worker threads, with the same result.
+// With pWorkers, the segments are encoded on its threads, with the same result.
 // What happened (geometry, samples, the first write error) goes to tResult.
 void vExtractChannel(const uint8_t* pData, int64_t nDataSize, EpochTime tStart,
                      const char* szChannel, const char* szStation, const char* szNetwork,
                      double dRate, int32_t nPosition, int32_t nRecSeconds, int32_t nChannelCount,
-                     int nFile, int nThreads, ExtractionResult& tResult);
+                     int nFile, CSegmentPipeline* pWorkers, ExtractionResult& tResult);

@@ -30,13 +30,12 @@ namespace {
 // Bytes a writer with workers gathers before a write: a few large writes
 // cost less than one per segment. A serial writer writes each segment as it
 // is flushed.
-constexpr size_t nWriteBatchBytes = size_t{1} << 20;
+constexpr size_t nWriteBatchBytes = nSegmentWriteBatch;
 
 }  // namespace
 
-CSeedWriter::CSeedWriter(int nFileIn, int nThreads) : nFile(nFileIn) {
-    if (nThreads > 1) m_pPipeline = std::make_unique<CSegmentPipeline>(nThreads);
-}
+CSeedWriter::CSeedWriter(int nFileIn, CSegmentPipeline* pWorkers)
+    : nFile(nFileIn), m_pPipeline(pWorkers) {}
 
 CSeedWriter::~CSeedWriter() {
     while (m_pPipeline && !m_pPipeline->bEmpty()) vEmitOldest();
@@ -221,26 +220,35 @@ void CSeedWriter::vSetNetwork(const char* szNetwork) {
 }
 
 void CSeedWriter::vWriteAll(const void* pData, size_t nBytes) {
-    if (m_nWriteError != 0) return;
+    if (!m_pPipeline) {
+        vWriteOut(pData, nBytes);
+        return;
+    }
+    std::vector<unsigned char>& acBatch = m_pPipeline->acWriteBatch();
     const unsigned char* p = static_cast<const unsigned char*>(pData);
-    m_acPending.insert(m_acPending.end(), p, p + nBytes);
-    if (!m_pPipeline || m_acPending.size() >= nWriteBatchBytes) vWritePending();
+    acBatch.insert(acBatch.end(), p, p + nBytes);
+    if (acBatch.size() >= nWriteBatchBytes) vWritePending();
 }
 
 void CSeedWriter::vWritePending() {
-    if (m_nWriteError != 0 || m_acPending.empty()) return;
-    const unsigned char* p = m_acPending.data();
-    size_t nBytes = m_acPending.size();
+    if (!m_pPipeline) return;
+    std::vector<unsigned char>& acBatch = m_pPipeline->acWriteBatch();
+    vWriteOut(acBatch.data(), acBatch.size());
+    acBatch.clear();
+}
+
+void CSeedWriter::vWriteOut(const void* pData, size_t nBytes) {
+    if (m_nWriteError != 0) return;
+    const unsigned char* p = static_cast<const unsigned char*>(pData);
     while (nBytes > 0) {
         errno = 0;
         const ssize_t nWritten = ::write(nFile, p, nBytes);
         if (nWritten < 0 && errno == EINTR) continue;
         if (nWritten <= 0) {
             m_nWriteError = (nWritten < 0 && errno != 0) ? errno : EIO;
-            break;
+            return;
         }
         p += nWritten;
         nBytes -= static_cast<size_t>(nWritten);
     }
-    m_acPending.clear();
 }

@@ -64,8 +64,9 @@ public:
 class CSeedWriter {
 public:
     // An empty writer on the open output descriptor nFile; records are
-    // numbered from 000001. nThreads > 1 encodes on that many worker threads.
-    explicit CSeedWriter(int nFile, int nThreads = 1);
+    // numbered from 000001. With pWorkers (not owned; used by one writer at
+    // a time), segments are encoded on its threads.
+    explicit CSeedWriter(int nFile, CSegmentPipeline* pWorkers = nullptr);
     CSeedWriter(const CSeedWriter&) = delete;
     CSeedWriter& operator=(const CSeedWriter&) = delete;
     // Deletes every station entry, first entry first. Does not flush: samples
@@ -143,20 +144,21 @@ private:
     // Console text in order with the segments: printed now, or after the
     // newest segment still queued.
     void vConsole(const std::string& sText);
-    // Writes nBytes to the output through vWritePending: at once, or, with
-    // workers, in batches of about a megabyte (fewer, larger writes).
+    // Writes nBytes to the output: at once, or, with workers, gathered in
+    // their write batch of a quarter megabyte (fewer, larger writes).
     void vWriteAll(const void* pData, size_t nBytes);
-    // Writes the queued bytes, continuing after partial writes and retrying
-    // EINTR; records the first failure and skips the write after one.
+    // Writes out the workers' write batch, if any.
     void vWritePending();
+    // Writes all nBytes, continuing after partial writes and retrying EINTR;
+    // records the first failure and skips the write after one.
+    void vWriteOut(const void* pData, size_t nBytes);
 
-    CPtrArray arrStations;      // owned CStationEntry pointers, in order of first use
-    int nFile;                  // the output descriptor
-    int nNextBlock = 1;         // number of the next record written
-    int m_nWriteError = 0;      // errno of the first failed write, 0 when none
-    EncodedSegment m_tEncoded;  // the serial path's encoder output
-    std::unique_ptr<CSegmentPipeline> m_pPipeline;  // the workers, when there are any
+    CPtrArray arrStations;          // owned CStationEntry pointers, in order of first use
+    int nFile;                      // the output descriptor
+    int nNextBlock = 1;             // number of the next record written
+    int m_nWriteError = 0;          // errno of the first failed write, 0 when none
+    EncodedSegment m_tEncoded;      // the serial path's encoder output
+    CSegmentPipeline* m_pPipeline;  // the workers, when there are any
     // The network code every flushed record carries, blank-padded.
     char m_acNetwork[2] = {' ', ' '};
-    std::vector<unsigned char> m_acPending;  // records not yet written
 };

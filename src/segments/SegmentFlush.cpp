@@ -109,11 +109,16 @@ void vTranslateChannel(const char* szName, char* szOut) {
 void vEncodeSegment(const char* szStation, const char* szChannel, double dRate, EpochTime tStart,
                     const int32_t* pnSamples, int nCount, EncodedSegment& t) {
     // Output area: room for every record the encoder may make, zero-filled.
+    // An area used before is zero beyond the records its last use wrote
+    // (and the one it may have begun), so only those are cleared again.
     const size_t nRecordsAtMost =
         (static_cast<size_t>(nCount) + nSamplesPerRecordAtLeast - 1) / nSamplesPerRecordAtLeast;
     const size_t nAreaBytes =
         std::max(static_cast<size_t>(nCount) * 8, nRecordsAtMost * nSeedRecordLength);
-    t.anArea.assign(nAreaBytes / sizeof(uint32_t), 0);
+    const size_t nUsedWords = (static_cast<size_t>(t.nRecords) + 1) * nSeedRecordLength / 4;
+    std::fill_n(t.anArea.begin(), std::min(nUsedWords, t.anArea.size()), 0u);
+    if (t.anArea.size() < nAreaBytes / sizeof(uint32_t))
+        t.anArea.resize(nAreaBytes / sizeof(uint32_t), 0);
 
     SeedFixedHeader tHeader;
     std::memset(&tHeader, 0, sizeof tHeader);

@@ -15,7 +15,7 @@
 // One segment compressed into records, not yet numbered or written: its
 // records carry the sequence numbers 000001, 000002, ... until emitted.
 struct EncodedSegment {
-    std::vector<uint32_t> anArea;  // the records, 512 bytes each, then spare room
+    std::vector<uint32_t> anArea;  // the records, 512 bytes each, then spare room (zero)
     int nRecords = 0;
     char acTimeLine[64] = "";  // the segment's "vSetHeaderTime ..." console line
     std::string sCountLines;   // its "Seed block counts ..." lines, one per record

@@ -7,12 +7,14 @@ namespace {
 
 // Jobs in flight per worker: enough to keep every worker busy while the
 // caller prints and writes the oldest one.
-constexpr size_t nJobsPerWorker = 4;
+constexpr size_t nJobsPerWorker = 3;
 
 }  // namespace
 
 CSegmentPipeline::CSegmentPipeline(int nWorkers)
     : m_nMaxQueued(nJobsPerWorker * static_cast<size_t>(nWorkers)) {
+    // Room for a batch and the segment that completes it.
+    m_acWriteBatch.reserve(nSegmentWriteBatch + (size_t{1} << 17));
     for (int i = 0; i < nWorkers; ++i) m_atWorkers.emplace_back([this] { vWork(); });
 }
 

@@ -36,6 +36,11 @@ struct SegmentJob {
     bool bDone = false;  // tEncoded is ready (guarded by the pipeline's lock)
 };
 
+// Bytes a writer gathers in the pipeline's write batch before it writes them.
+constexpr size_t nSegmentWriteBatch = size_t{1} << 18;
+
+// Made once for a run and lent to its writers one after the other, so that
+// threads, job buffers and the write batch are set up once.
 class CSegmentPipeline {
 public:
     // Starts nWorkers (>= 1) encoding threads.
@@ -59,6 +64,8 @@ public:
     // queue; the caller hands it back with vRecycle when done with it.
     std::unique_ptr<SegmentJob> pTakeOldest();
     void vRecycle(std::unique_ptr<SegmentJob> pJob);
+    // Records the writer has numbered but not yet written.
+    std::vector<unsigned char>& acWriteBatch() { return m_acWriteBatch; }
 
 private:
     void vWork();
@@ -71,5 +78,6 @@ private:
     std::vector<std::unique_ptr<SegmentJob>> m_apSpare;  // taken and handed back
     size_t m_nMaxQueued;
     bool m_bStop = false;
+    std::vector<unsigned char> m_acWriteBatch;
     std::vector<std::thread> m_atWorkers;
 };
