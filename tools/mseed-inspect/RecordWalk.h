@@ -1,0 +1,29 @@
+// The inspector's walk through a file of 512-byte records: each record is
+// decoded only when its fixed header is plausible, so bytes that are not
+// MiniSEED stop the walk with the offset where they begin instead of being
+// shown as fields.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "mseed/Steim2Decoder.h"
+
+// Why the nSize bytes at p cannot be a record's fixed header: "" when they
+// can (sequence number of digits or blanks, a quality code, a start time
+// from 1900 to 9999 with every field in range), else a short reason.
+std::string sImplausibleHeader(const uint8_t* p, size_t nSize);
+
+struct RecordWalk {
+    std::vector<DecodedRecord> atRecords;  // the records before the stop, decoded
+    std::string
+        sStop;  // "" when the walk reached the end, else "not a MiniSEED record at byte N (...)"
+};
+
+// Decodes the records of the nBytes at p in 512-byte steps until the end or
+// the first step whose bytes are not a plausible record header. A last
+// record cut short but with a plausible header keeps its header fields, no
+// samples, and the error that it is cut short.
+RecordWalk tWalkRecords(const uint8_t* p, size_t nBytes);
