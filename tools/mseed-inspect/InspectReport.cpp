@@ -25,7 +25,8 @@ struct ChannelRun {
 
 // Groups the records into runs: a new run begins where the station or
 // channel changes or the sequence numbers restart at 1.
-std::vector<ChannelRun> atGroupRuns(const std::vector<DecodedRecord>& at, bool bKeepSamples) {
+std::vector<ChannelRun> atGroupRuns(const RecordWalk& w, bool bKeepSamples) {
+    const std::vector<DecodedRecord>& at = w.atRecords;
     std::vector<ChannelRun> atRuns;
     for (size_t i = 0; i < at.size(); ++i) {
         const DecodedRecord& r = at[i];
@@ -36,7 +37,7 @@ std::vector<ChannelRun> atGroupRuns(const std::vector<DecodedRecord>& at, bool b
         if (r.nSequenceNumber != static_cast<int32_t>(run.nCount % 999999) + 1)
             ++run.nSequenceBreaks;
         ++run.nCount;
-        run.nSamples += r.anSamples.size();
+        run.nSamples += static_cast<int64_t>(w.anSampleCounts[i]);
         if (!r.sError.empty()) ++run.nBadRecords;
         if (bKeepSamples)
             run.anSamples.insert(run.anSamples.end(), r.anSamples.begin(), r.anSamples.end());
@@ -73,11 +74,12 @@ void vAppendf(std::string& s, const char* szFormat, ...) {
     va_end(apCopy);
 }
 
-void vAppendRecords(std::string& s, const std::vector<DecodedRecord>& at) {
-    for (const DecodedRecord& r : at) {
+void vAppendRecords(std::string& s, const RecordWalk& w) {
+    for (size_t i = 0; i < w.atRecords.size(); ++i) {
+        const DecodedRecord& r = w.atRecords[i];
         vAppendf(s, "  record at %zu: %06d %s %s %zu samples from %s%s%s\n", r.nOffset,
                  r.nSequenceNumber, sPrintableCode(r.sStation).c_str(),
-                 sPrintableCode(r.sChannel).c_str(), r.anSamples.size(),
+                 sPrintableCode(r.sChannel).c_str(), w.anSampleCounts[i],
                  sFormatTime(tRecordStart(r)).c_str(),
                  r.sError.empty() ? "" : "  ERROR: ", r.sError.c_str());
     }
@@ -115,16 +117,17 @@ std::string sFormatTime(EpochTime t) {
     return ac;
 }
 
-InspectReport tInspectReport(const std::string& sName, const std::vector<DecodedRecord>& at,
-                             bool bRecords, std::vector<ExpectedChannel>* patExpected) {
+InspectReport tInspectReport(const std::string& sName, const RecordWalk& w, bool bRecords,
+                             std::vector<ExpectedChannel>* patExpected) {
+    const std::vector<DecodedRecord>& at = w.atRecords;
     InspectReport t;
     std::string& s = t.sText;
     s = sPrintable(sName) + ": " + std::to_string(at.size()) + " records of 512 bytes\n";
-    if (bRecords) vAppendRecords(s, at);
+    if (bRecords) vAppendRecords(s, w);
     vAppendf(s, "%-5s %-3s %8s %10s  %-24s  %-24s  %-7s%s\n", "STA", "CHA", "records", "samples",
              "first sample", "last sample", "decoded", patExpected ? "  input" : "");
     t.bSound = true;
-    for (const ChannelRun& run : atGroupRuns(at, patExpected != nullptr)) {
+    for (const ChannelRun& run : atGroupRuns(w, patExpected != nullptr)) {
         const bool bOk = run.nBadRecords == 0 && run.nSequenceBreaks == 0;
         const char* szMatch = patExpected ? szCompare(run, *patExpected) : "";
         t.bSound = t.bSound && bOk && (!patExpected || std::string(szMatch) == "exact");

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "ExpectedSamples.h"
-#include "mseed/Steim2Decoder.h"
+#include "RecordWalk.h"
 
 // s with every byte outside printable ASCII (0x20..0x7E) written as \xNN.
 std::string sPrintableCode(const std::string& s);
@@ -24,8 +24,9 @@ struct InspectReport {
     bool bSound = false;  // every run decoded soundly (and matched, when compared)
 };
 
-// The report on the records at of the file named sName. With bRecords every
-// record gets a line; with patExpected each run is compared with the next
-// unused expected channel of its name (which is then used up).
-InspectReport tInspectReport(const std::string& sName, const std::vector<DecodedRecord>& at,
-                             bool bRecords, std::vector<ExpectedChannel>* patExpected);
+// The report on the walked records of the file named sName. With bRecords
+// every record gets a line; with patExpected (which needs a walk that kept
+// the samples) each run is compared with the next unused expected channel
+// of its name (which is then used up).
+InspectReport tInspectReport(const std::string& sName, const RecordWalk& w, bool bRecords,
+                             std::vector<ExpectedChannel>* patExpected);

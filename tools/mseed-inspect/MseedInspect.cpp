@@ -56,15 +56,15 @@ bool bParseSize(const std::string& s, int& nWidth, int& nHeight) {
 }
 
 // Draws the plot; false after an error line.
-bool bPlot(const std::vector<DecodedRecord>& at, const std::string& sFile, const std::string& sPng,
-           int nWidth, int nHeight) {
+bool bPlot(const RecordWalk& w, const std::string& sFile, const std::string& sPng, int nWidth,
+           int nHeight) {
 #ifdef TESSAL_HAVE_CAIRO
     QuickLookPlot tPlot;
     tPlot.nWidth = nWidth;
     tPlot.nHeight = nHeight;
     tPlot.sTitle = sFile;
     std::string sError;
-    if (!bWriteQuickLookPlot(at, tPlot, sPng, sError)) {
+    if (!bWriteQuickLookPlot(w, tPlot, sPng, sError)) {
         std::fprintf(stderr, "mseed-inspect: error: %s\n", sPrintable(sError).c_str());
         return false;
     }
@@ -72,7 +72,7 @@ bool bPlot(const std::vector<DecodedRecord>& at, const std::string& sFile, const
                 nHeight, tPlot.nPanelsDrawn, tPlot.nPanels);
     return true;
 #else
-    (void)at, (void)sFile, (void)nWidth, (void)nHeight;
+    (void)w, (void)sFile, (void)nWidth, (void)nHeight;
     vError(sPng,
            "this mseed-inspect was built without cairo, so without --plot "
            "(install libcairo2-dev and rebuild)");
@@ -129,16 +129,16 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    const RecordWalk w =
-        tWalkRecords(reinterpret_cast<const uint8_t*>(sBytes.data()), sBytes.size());
+    const RecordWalk w = tWalkRecords(reinterpret_cast<const uint8_t*>(sBytes.data()),
+                                      sBytes.size(), !sExpectDir.empty());
     if (w.atRecords.empty()) {
         vError(sFile, w.sStop);
         return 2;
     }
     const InspectReport t =
-        tInspectReport(sFile, w.atRecords, bRecords, sExpectDir.empty() ? nullptr : &atExpected);
+        tInspectReport(sFile, w, bRecords, sExpectDir.empty() ? nullptr : &atExpected);
     std::fputs(t.sText.c_str(), stdout);
     if (!w.sStop.empty()) vError(sFile, w.sStop);
-    if (!sPlot.empty() && !bPlot(w.atRecords, sFile, sPlot, nWidth, nHeight)) return 2;
+    if (!sPlot.empty() && !bPlot(w, sFile, sPlot, nWidth, nHeight)) return 2;
     return t.bSound && w.sStop.empty() ? 0 : 1;
 }

@@ -4,6 +4,7 @@
 
 #include <cairo.h>
 #include <fcntl.h>
+#include <fontconfig/fontconfig.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -170,11 +171,11 @@ bool bWriteFile(const std::string& sPath, const std::string& sBytes, std::string
 }
 
 // Draws everything onto cr; the picture is tPlot's size.
-void vDraw(cairo_t* cr, const std::vector<DecodedRecord>& at, QuickLookPlot& tPlot) {
+void vDraw(cairo_t* cr, const RecordWalk& w, QuickLookPlot& tPlot) {
     vSetGray(cr, 1.0);
     cairo_paint(cr);
     const int nColumns = tPlotLayout(tPlot.nWidth, tPlot.nHeight, 0).nColumns;
-    const WaveformBins b = tBinWaveforms(at, nColumns);
+    const WaveformBins b = tBinWaveforms(w, nColumns);
     tPlot.nPanels = static_cast<int>(b.atPanels.size());
     tPlot.nPanelsDrawn = std::min(tPlot.nPanels, nPanelsThatFit(tPlot.nHeight));
     const PlotLayout l = tPlotLayout(tPlot.nWidth, tPlot.nHeight, tPlot.nPanelsDrawn);
@@ -194,19 +195,22 @@ void vDraw(cairo_t* cr, const std::vector<DecodedRecord>& at, QuickLookPlot& tPl
 
 }  // namespace
 
-bool bWriteQuickLookPlot(const std::vector<DecodedRecord>& at, QuickLookPlot& tPlot,
-                         const std::string& sPngPath, std::string& sError) {
+bool bWriteQuickLookPlot(const RecordWalk& w, QuickLookPlot& tPlot, const std::string& sPngPath,
+                         std::string& sError) {
     cairo_surface_t* pSurface =
         cairo_image_surface_create(CAIRO_FORMAT_RGB24, tPlot.nWidth, tPlot.nHeight);
     cairo_t* cr = cairo_create(pSurface);
-    vDraw(cr, at, tPlot);
+    vDraw(cr, w, tPlot);
     std::string sPng;
     cairo_status_t nStatus = cairo_status(cr);
     cairo_destroy(cr);
     if (nStatus == CAIRO_STATUS_SUCCESS)
         nStatus = cairo_surface_write_to_png_stream(pSurface, nAppendPng, &sPng);
     cairo_surface_destroy(pSurface);
+    // cairo keeps its font caches, fontconfig its parsed configuration, for
+    // the life of the process: give both back, so a leak check sees none.
     cairo_debug_reset_static_data();
+    FcFini();
     if (nStatus != CAIRO_STATUS_SUCCESS) {
         sError = sPngPath + ": cannot be drawn: " + cairo_status_to_string(nStatus);
         return false;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "mseed/Steim2Decoder.h"
+#include "RecordWalk.h"
 
 struct QuickLookPlot {
     int nWidth = 1600, nHeight = 900;  // the picture, within PlotLayout.h's limits
@@ -16,8 +16,8 @@ struct QuickLookPlot {
     int nPanelsDrawn = 0;              // of which drawn (those that fit the height)
 };
 
-// Draws the samples of the records at as tPlot asks and writes the picture
-// as PNG to sPngPath (created or replaced). False with the reason in sError
-// when the picture cannot be drawn or written.
-bool bWriteQuickLookPlot(const std::vector<DecodedRecord>& at, QuickLookPlot& tPlot,
-                         const std::string& sPngPath, std::string& sError);
+// Draws the samples of the walked records as tPlot asks and writes the
+// picture as PNG to sPngPath (created or replaced). False with the reason in
+// sError when the picture cannot be drawn or written.
+bool bWriteQuickLookPlot(const RecordWalk& w, QuickLookPlot& tPlot, const std::string& sPngPath,
+                         std::string& sError);

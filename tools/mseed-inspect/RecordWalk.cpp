@@ -2,6 +2,8 @@
 // record is decoded.
 #include "RecordWalk.h"
 
+#include <algorithm>
+
 #include "mseed/SeedRecord.h"
 
 namespace {
@@ -26,10 +28,13 @@ std::string sImplausibleHeader(const uint8_t* p, size_t nSize) {
     return "";
 }
 
-RecordWalk tWalkRecords(const uint8_t* p, size_t nBytes) {
+RecordWalk tWalkRecords(const uint8_t* p, size_t nBytes, bool bKeepSamples) {
     RecordWalk w;
+    w.pBytes = p;
+    w.nBytes = nBytes;
     const size_t nLength = static_cast<size_t>(nSeedRecordLength);
     w.atRecords.reserve(nBytes / nLength + 1);
+    w.anSampleCounts.reserve(nBytes / nLength + 1);
     for (size_t nOffset = 0; nOffset < nBytes; nOffset += nLength) {
         const size_t nRecord = nBytes - nOffset < nLength ? nBytes - nOffset : nLength;
         const std::string sWhy = sImplausibleHeader(p + nOffset, nRecord);
@@ -45,6 +50,16 @@ RecordWalk tWalkRecords(const uint8_t* p, size_t nBytes) {
             r.sError = "cut short: the file ends " + std::to_string(nRecord) + " bytes into it";
             r.anSamples.clear();
         }
+        w.anSampleCounts.push_back(r.anSamples.size());
+        if (!bKeepSamples) std::vector<int32_t>().swap(r.anSamples);
     }
     return w;
+}
+
+std::vector<int32_t> anDecodeSamples(const RecordWalk& w, size_t i) {
+    const DecodedRecord& r = w.atRecords[i];
+    if (w.anSampleCounts[i] == 0) return {};
+    if (!r.anSamples.empty()) return r.anSamples;
+    const size_t nLength = static_cast<size_t>(nSeedRecordLength);
+    return tDecodeRecord(w.pBytes + r.nOffset, std::min(nLength, w.nBytes - r.nOffset)).anSamples;
 }

@@ -65,13 +65,13 @@ private:
 };
 
 // Indices of the records with samples, per panel, each panel's by start time.
-std::vector<std::vector<size_t>> aanRecordsPerPanel(const std::vector<DecodedRecord>& at,
-                                                    WaveformBins& tBins) {
+std::vector<std::vector<size_t>> aanRecordsPerPanel(const RecordWalk& w, WaveformBins& tBins) {
+    const std::vector<DecodedRecord>& at = w.atRecords;
     std::vector<std::vector<size_t>> aan;
     std::map<std::string, size_t> anPanelOf;  // network, station, location, channel
     for (size_t i = 0; i < at.size(); ++i) {
         const DecodedRecord& r = at[i];
-        if (r.anSamples.empty()) continue;
+        if (w.anSampleCounts[i] == 0) continue;
         const std::string sKey =
             r.sNetwork + '\0' + r.sStation + '\0' + r.sLocation + '\0' + r.sChannel;
         const auto [it, bNew] = anPanelOf.emplace(sKey, tBins.atPanels.size());
@@ -95,14 +95,16 @@ std::vector<std::vector<size_t>> aanRecordsPerPanel(const std::vector<DecodedRec
 }
 
 // The axis: the first sample of any record to one period after the last.
-void vSetAxis(const std::vector<DecodedRecord>& at, WaveformBins& tBins) {
+void vSetAxis(const RecordWalk& w, WaveformBins& tBins) {
     double tFrom = std::numeric_limits<double>::infinity(), tTo = -tFrom, tLast = -tFrom;
-    for (const DecodedRecord& r : at) {
-        if (r.anSamples.empty()) continue;
+    for (size_t i = 0; i < w.atRecords.size(); ++i) {
+        const size_t n = w.anSampleCounts[i];
+        if (n == 0) continue;
+        const DecodedRecord& r = w.atRecords[i];
         const double dStep = 1.0 / dRecordRate(r);
         tFrom = std::min(tFrom, tRecordStart(r));
-        tTo = std::max(tTo, tRecordStart(r) + r.anSamples.size() * dStep);
-        tLast = std::max(tLast, tRecordStart(r) + (r.anSamples.size() - 1) * dStep);
+        tTo = std::max(tTo, tRecordStart(r) + n * dStep);
+        tLast = std::max(tLast, tRecordStart(r) + (n - 1) * dStep);
     }
     if (!(tTo > tFrom)) return;  // no samples: the default axis
     tBins.tLastSample = tLast;
@@ -112,7 +114,7 @@ void vSetAxis(const std::vector<DecodedRecord>& at, WaveformBins& tBins) {
     tBins.tTo = tTo - tFrom < 1e-6 ? tFrom + 1 : tTo;
 }
 
-void vFillPanel(const std::vector<DecodedRecord>& at, const std::vector<size_t>& anRecords,
+void vFillPanel(const RecordWalk& w, const std::vector<size_t>& anRecords,
                 const CColumnScale& tScale, WaveformPanel& tPanel) {
     CPanelFeeder tFeeder(tPanel, tScale);
     EpochTime tExpected = 0;
@@ -120,33 +122,34 @@ void vFillPanel(const std::vector<DecodedRecord>& at, const std::vector<size_t>&
     tPanel.nMin = std::numeric_limits<int32_t>::max();
     tPanel.nMax = std::numeric_limits<int32_t>::min();
     for (size_t i = 0; i < anRecords.size(); ++i) {
-        const DecodedRecord& r = at[anRecords[i]];
+        const DecodedRecord& r = w.atRecords[anRecords[i]];
+        const std::vector<int32_t> anSamples = anDecodeSamples(w, anRecords[i]);
         const EpochTime tStart = tRecordStart(r);
         const double dStep = 1.0 / dRecordRate(r);
         bool bContinues = i > 0 && std::fabs(tStart - tExpected) <= 0.5 * dPeriod;
-        for (size_t k = 0; k < r.anSamples.size(); ++k) {
-            const int32_t n = r.anSamples[k];
+        for (size_t k = 0; k < anSamples.size(); ++k) {
+            const int32_t n = anSamples[k];
             tFeeder.vAdd(tStart + k * dStep, n, bContinues);
             bContinues = true;
             tPanel.nMin = std::min(tPanel.nMin, n);
             tPanel.nMax = std::max(tPanel.nMax, n);
         }
-        tPanel.nSamples += static_cast<int64_t>(r.anSamples.size());
-        tExpected = tStart + r.anSamples.size() * dStep;
+        tPanel.nSamples += static_cast<int64_t>(anSamples.size());
+        tExpected = tStart + anSamples.size() * dStep;
         dPeriod = dStep;
     }
 }
 
 }  // namespace
 
-WaveformBins tBinWaveforms(const std::vector<DecodedRecord>& at, int nColumns) {
+WaveformBins tBinWaveforms(const RecordWalk& w, int nColumns) {
     WaveformBins tBins;
-    const std::vector<std::vector<size_t>> aanRecords = aanRecordsPerPanel(at, tBins);
-    vSetAxis(at, tBins);
+    const std::vector<std::vector<size_t>> aanRecords = aanRecordsPerPanel(w, tBins);
+    vSetAxis(w, tBins);
     const CColumnScale tScale(tBins.tFrom, tBins.tTo, nColumns);
     for (size_t p = 0; p < tBins.atPanels.size(); ++p) {
         tBins.atPanels[p].atColumns.assign(static_cast<size_t>(nColumns), PanelColumn{});
-        vFillPanel(at, aanRecords[p], tScale, tBins.atPanels[p]);
+        vFillPanel(w, aanRecords[p], tScale, tBins.atPanels[p]);
     }
     return tBins;
 }

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "mseed/Steim2Decoder.h"
+#include "RecordWalk.h"
 
 struct PanelColumn {
     bool bHasSamples = false;
@@ -32,8 +32,9 @@ struct WaveformBins {
     std::vector<WaveformPanel> atPanels;  // in order of the channels' first record
 };
 
-// Bins the samples of the records at (records without samples are left
-// out) into nColumns columns per panel (nColumns >= 1). Two records of a
-// panel continue each other when the later starts within half a sample
-// period of where the earlier ends.
-WaveformBins tBinWaveforms(const std::vector<DecodedRecord>& at, int nColumns);
+// Bins the samples of the walked records (records without samples are left
+// out; dropped samples are decoded again, one record at a time) into
+// nColumns columns per panel (nColumns >= 1). Two records of a panel
+// continue each other when the later starts within half a sample period of
+// where the earlier ends.
+WaveformBins tBinWaveforms(const RecordWalk& w, int nColumns);
