@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -85,7 +86,7 @@ TEST(QuickLookPlot, SineAndStepInkTheirPanelsAndRows) {
     SeedTrace tSine = tTrace("PLT", "SIN"), tStep = tTrace("PLT", "STP");
     for (int i = 0; i < 2000; ++i) {
         tSine.anSamples.push_back(
-            static_cast<int32_t>(std::lround(1000 * std::sin(i * M_PI / 100))));
+            static_cast<int32_t>(std::lround(1000 * std::sin(i * std::numbers::pi / 100))));
         tStep.anSamples.push_back(i < 1000 ? -500 : 1500);
     }
     vWriteMiniSeed(tDir.sFile("in.mseed"), {tSine, tStep});
