@@ -12,15 +12,26 @@
 #                        the Steim-2 encoder, the decoder and mseed-inspect's
 #                        record walk (clang), each for FUZZ_SECONDS (default
 #                        60): make fuzz FUZZ_SECONDS=600
+#   make install         the release build's programs and manual pages under
+#                        PREFIX (default /usr/local), below DESTDIR when given
+#   make deb             the Debian package build/deb/tessal_VERSION_ARCH.deb
+#   make lint-man        the manual pages through mandoc and groff, no warning allowed
+#   make check-install   make install into a scratch DESTDIR, then run what it installed
+#   make check-deb       make deb, list and unpack the package, run what it holds, lintian
 
 JOBS       ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 CMAKE_GEN  := -G "Unix Makefiles"
-BUILD_PKGS := cmake make g++ pkg-config libcairo2-dev
+BUILD_PKGS := cmake make g++ pkg-config gzip libcairo2-dev
 TEST_PKGS  := $(BUILD_PKGS) clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev libmseed-dev
-BENCH_PKGS := $(BUILD_PKGS) libbenchmark-dev libmseed-dev
+BENCH_PKGS := $(BUILD_PKGS) libbenchmark-dev libmseed-dev sac2mseed
+MAN_PKGS   := mandoc groff-base
+DEB_PKGS   := $(BUILD_PKGS) dpkg-dev file
+PREFIX     ?= /usr/local
+DESTDIR    ?=
 
-.PHONY: all release check check-sanitize check-release bench demo fuzz clean
+.PHONY: all release check check-sanitize check-release bench demo fuzz clean \
+        install deb lint-man check-install check-deb
 
 all: release
 
@@ -73,6 +84,32 @@ fuzz:
 
 demo: release
 	tools/demo/run-demo build/release demo
+
+install: release
+	DESTDIR="$(DESTDIR)" cmake --install build/release --prefix "$(PREFIX)"
+
+# Built with all of Debian's hardening flags and stripped as Debian strips;
+# dependencies computed from the binaries by dpkg-shlibdeps.
+DEB_FLAGS  := DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get
+deb:
+	@tools/ensure-deps $(DEB_PKGS)
+	cmake -S . -B build/deb $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DTESSAL_TESTS=OFF -DTESSAL_BENCH=OFF \
+	      -DCMAKE_CXX_FLAGS="$$($(DEB_FLAGS) CXXFLAGS) $$($(DEB_FLAGS) CPPFLAGS)" \
+	      -DCMAKE_EXE_LINKER_FLAGS="$$($(DEB_FLAGS) LDFLAGS)"
+	cmake --build build/deb -j $(JOBS)
+	cd build/deb && cpack -G DEB
+
+lint-man:
+	@tools/ensure-deps $(MAN_PKGS)
+	tools/ci/lint-man man/*.1
+
+check-install:
+	@tools/ensure-deps $(BUILD_PKGS) man-db
+	tools/ci/check-install
+
+check-deb: deb
+	@tools/ensure-deps man-db lintian
+	tools/ci/check-deb build/deb
 
 clean:
 	rm -rf build demo

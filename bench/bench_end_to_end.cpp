@@ -1,9 +1,12 @@
-// End-to-end measurement: a day-long synthetic recording (3 channels at 100
-// samples per second, 25,920,000 samples) converted by the built program with
-// standard output sent to /dev/null. Reports the median wall time over
-// several runs, the peak resident memory, and, in the same run, the floor:
-// the time to read the input and write an output of the same size with a
-// plain file copy. A measurement only; it never fails for being slow.
+// End-to-end measurement: four synthetic recordings (an hour, a day and
+// seven days of three channels at 100 samples per second; a day of sixteen
+// at 200) converted by the built program with standard output sent to
+// /dev/null. Per recording: the median wall time, beside the floor measured
+// in the same run (reading the input and writing as many bytes with a plain
+// file copy), their ratio, samples per second, and the peak resident memory
+// beyond the input's size. Then, when sac2mseed (Debian package sac2mseed)
+// is installed, the day-long case's samples as SAC files through it. A
+// measurement only; it never fails for being slow.
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -14,7 +17,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -34,15 +39,21 @@ double dMedian(std::vector<double> ad) {
     return n % 2 ? ad[n / 2] : (ad[n / 2 - 1] + ad[n / 2]) / 2.0;
 }
 
-// Copies sFrom to sTo with read and write through a 1 MiB buffer; seconds.
-double dTimeCopy(const std::string& sFrom, const std::string& sTo) {
+// The floor: reads all of sFrom through a 1 MiB buffer and writes the first
+// nOutputBytes of it to sTo (a new file), as a conversion reads its input
+// and writes its output; seconds.
+double dTimeCopy(const std::string& sFrom, const std::string& sTo, size_t nOutputBytes) {
+    std::filesystem::remove(sTo);
     const Clock::time_point t0 = Clock::now();
     const int nIn = open(sFrom.c_str(), O_RDONLY);
     const int nOut = open(sTo.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     std::vector<char> ac(1 << 20);
     ssize_t n;
+    size_t nLeft = nOutputBytes;
     while ((n = read(nIn, ac.data(), ac.size())) > 0) {
-        if (write(nOut, ac.data(), static_cast<size_t>(n)) != n) break;
+        const size_t nWrite = std::min(nLeft, static_cast<size_t>(n));
+        if (nWrite > 0 && write(nOut, ac.data(), nWrite) != static_cast<ssize_t>(nWrite)) break;
+        nLeft -= nWrite;
     }
     close(nIn);
     close(nOut);
@@ -78,61 +89,192 @@ RunResult tTimeConversion(const std::string& sInput, const std::string& sOutput)
     return r;
 }
 
-}  // namespace
+// Writes one channel's samples as a binary SAC file (host byte order, which
+// readers detect): the 632-byte header with the fields a converter needs,
+// then the samples as 32-bit floats.
+bool bWriteSac(const std::string& sPath, const std::vector<uint16_t>& anSamples,
+               const char* szStation, const char* szChannel, double dRate) {
+    float afHeader[70];
+    int32_t anHeader[40];
+    char acText[192];
+    std::fill(std::begin(afHeader), std::end(afHeader), -12345.0f);
+    std::fill(std::begin(anHeader), std::end(anHeader), -12345);
+    for (size_t i = 0; i < sizeof acText; i += 8) std::memcpy(acText + i, "-12345  ", 8);
+    afHeader[0] = static_cast<float>(1.0 / dRate);                                          // DELTA
+    afHeader[5] = 0.0f;                                                                     // B
+    afHeader[6] = static_cast<float>((static_cast<double>(anSamples.size()) - 1) / dRate);  // E
+    const int32_t anTime[6] = {2004, 342, 13, 45, 30, 0};  // NZYEAR .. NZMSEC
+    std::copy(std::begin(anTime), std::end(anTime), anHeader);
+    anHeader[6] = 6;                                       // NVHDR
+    anHeader[9] = static_cast<int32_t>(anSamples.size());  // NPTS
+    anHeader[15] = 1;                                      // IFTYPE: time series
+    anHeader[35] = 1;                                      // LEVEN
+    const auto vText = [&acText](size_t nAt, const char* sz) {
+        std::memset(acText + nAt, ' ', 8);
+        std::memcpy(acText + nAt, sz, std::min<size_t>(std::strlen(sz), 8));
+    };
+    vText(0, szStation);    // KSTNM
+    vText(160, szChannel);  // KCMPNM
+    vText(168, "XX");       // KNETWK
+    std::vector<float> afData(anSamples.begin(), anSamples.end());
+    FILE* f = std::fopen(sPath.c_str(), "wb");
+    if (f == nullptr) return false;
+    const bool bOk = std::fwrite(afHeader, sizeof afHeader, 1, f) == 1 &&
+                     std::fwrite(anHeader, sizeof anHeader, 1, f) == 1 &&
+                     std::fwrite(acText, sizeof acText, 1, f) == 1 &&
+                     std::fwrite(afData.data(), sizeof(float), afData.size(), f) == afData.size();
+    return std::fclose(f) == 0 && bOk;
+}
 
-int main(int argc, char** argv) {
-    const int nRuns = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
-    const std::string sDir = "e2e-bench";
-    std::filesystem::create_directories(sDir);
-    const std::string sInput = sDir + "/day.vrx";
-
-    // The recording is built and written, then its image is freed, so the
-    // children forked below do not start out sharing it.
-    size_t nSamplesPerChannel = 0, nChannels = 0;
-    double dInputBytes = 0;
-    {
-        // 10-second records: 8640 records of 256 + 3 x 2000 bytes, about 54 MB.
-        StandardLayout tLayout;
-        tLayout.nRecordSeconds = 10;
-        tLayout.nRecords = 8640;
-        tLayout.aeSignals = {SignalKind::RecorderLike};
-        const SyntheticOutput tOut = tBuildRecording(tStandardRecording(tLayout));
-        std::string sError;
-        if (!bWriteBytes(sInput, tOut.anFile, sError)) {
-            std::fprintf(stderr, "bench_end_to_end: %s: %s\n", sInput.c_str(), sError.c_str());
-            return 1;
-        }
-        dInputBytes = static_cast<double>(tOut.anFile.size());
-        nChannels = tOut.aanSamples.size();
-        nSamplesPerChannel = nChannels == 0 ? 0 : tOut.aanSamples[0].size();
+// Seconds sac2mseed takes to write 512-byte Steim-2 records of the SAC
+// files asFiles into one output; negative when it fails.
+double dTimeSacConverter(const std::vector<std::string>& asFiles, const std::string& sOutput) {
+    std::filesystem::remove(sOutput);
+    std::vector<std::string> asArgs = {"sac2mseed", "-r", "512", "-e", "11", "-o", sOutput};
+    asArgs.insert(asArgs.end(), asFiles.begin(), asFiles.end());
+    std::vector<char*> apArgv;
+    for (std::string& s : asArgs) apArgv.push_back(s.data());
+    apArgv.push_back(nullptr);
+    const Clock::time_point t0 = Clock::now();
+    const pid_t nPid = fork();
+    if (nPid == 0) {
+        const int nNull = open("/dev/null", O_WRONLY);
+        dup2(nNull, 1);
+        dup2(nNull, 2);
+        execvp("sac2mseed", apArgv.data());
+        _exit(127);
     }
+    int nStatus = 0;
+    waitpid(nPid, &nStatus, 0);
+    const double dSeconds = dSecondsSince(t0);
+    return WIFEXITED(nStatus) && WEXITSTATUS(nStatus) == 0 ? dSeconds : -1.0;
+}
 
+// Converts the day-long case's samples, written as SAC files, with
+// sac2mseed (a converter built on libmseed) when it is installed, and
+// prints its median time beside ours.
+void vCompareWithSacConverter(const std::string& sDir,
+                              const std::vector<std::vector<uint16_t>>& aanDay, double dOurSeconds,
+                              int nRuns) {
+    const char* const aszChannels[] = {"BHZ", "BHN", "BHE"};
+    std::vector<std::string> asFiles;
+    for (size_t p = 0; p < aanDay.size() && p < 3; ++p) {
+        asFiles.push_back(sDir + "/day-" + aszChannels[p] + ".sac");
+        if (!bWriteSac(asFiles.back(), aanDay[p], "DEMO", aszChannels[p], 100.0)) return;
+    }
+    std::vector<double> adSeconds;
+    for (int i = 0; i < nRuns; ++i) {
+        const double d = dTimeSacConverter(asFiles, sDir + "/sac.mseed");
+        if (d < 0) {
+            std::printf(
+                "sac2mseed: not installed or failed (Debian package sac2mseed); no "
+                "comparison\n");
+            return;
+        }
+        adSeconds.push_back(d);
+    }
+    const double dTheirs = dMedian(adSeconds);
+    std::printf(
+        "sac2mseed on the day-long case's samples (3 SAC files, 512-byte Steim-2 "
+        "records): %.1f ms, median of %d; tessal is %.1f times faster\n",
+        dTheirs * 1e3, nRuns, dTheirs / dOurSeconds);
+}
+
+struct Case {
+    const char* szName;
+    std::vector<std::string> asChannels;
+    int32_t nRate;
+    int32_t nRecordSeconds;
+    size_t nRecords;
+    int nRuns;
+};
+
+// Writes the recording of tCase to sPath; its samples go to *paanSamples
+// when asked for. Returns the file's size, 0 on failure.
+size_t nWriteCase(const Case& tCase, const std::string& sPath,
+                  std::vector<std::vector<uint16_t>>* paanSamples) {
+    StandardLayout tLayout;
+    tLayout.asChannels = tCase.asChannels;
+    tLayout.nRate = tCase.nRate;
+    tLayout.nRecordSeconds = tCase.nRecordSeconds;
+    tLayout.nRecords = tCase.nRecords;
+    tLayout.aeSignals = {SignalKind::RecorderLike};
+    SyntheticOutput tOut = tBuildRecording(tStandardRecording(tLayout));
+    std::string sError;
+    if (!bWriteBytes(sPath, tOut.anFile, sError)) {
+        std::fprintf(stderr, "bench_end_to_end: %s: %s\n", sPath.c_str(), sError.c_str());
+        return 0;
+    }
+    if (paanSamples != nullptr) *paanSamples = std::move(tOut.aanSamples);
+    return tOut.anFile.size();
+}
+
+struct CaseResult {
+    double dConvert = 0;  // median seconds
+    double dFloor = 0;
+    double dExtraMiB = 0;  // peak RSS minus the input's size
+};
+
+// Converts sInput nRuns times beside as many copy floors, interleaved so
+// that both see the same machine.
+bool bMeasure(const std::string& sDir, const std::string& sInput, size_t nInputBytes, int nRuns,
+              CaseResult& t) {
     std::vector<double> adCopy, adConvert;
     long nPeakKiB = 0;
-    for (int i = 0; i < nRuns; ++i) {  // interleaved, so both see the same machine
-        adCopy.push_back(dTimeCopy(sInput, sDir + "/copy.bin"));
-        const RunResult r = tTimeConversion(sInput, sDir + "/day.mseed");
+    for (int i = 0; i < nRuns; ++i) {
+        const RunResult r = tTimeConversion(sInput, sDir + "/out.mseed");
         if (r.nStatus != 0) {
             std::fprintf(stderr, "bench_end_to_end: tessal exited with %d\n", r.nStatus);
-            return 1;
+            return false;
         }
         adConvert.push_back(r.dSeconds);
         nPeakKiB = std::max(nPeakKiB, r.nPeakKiB);
+        const size_t nOutput = std::filesystem::file_size(sDir + "/out.mseed");
+        adCopy.push_back(dTimeCopy(sInput, sDir + "/copy.bin", nOutput));
     }
-    const double dDataArea = dInputBytes - nDefaultDataOffset;
-    const double dBudget = dDataArea + 4.0 * static_cast<double>(nSamplesPerChannel) + 32.0 * 1048576;
-    const double dOutputBytes = static_cast<double>(std::filesystem::file_size(sDir + "/day.mseed"));
-    std::printf("input: %.1f MB, %zu samples per channel x %zu channels; output %.1f MB\n",
-                dInputBytes / 1e6, nSamplesPerChannel, nChannels, dOutputBytes / 1e6);
-    std::printf("conversion, median of %d runs: %.3f s (%.1f M samples/s)\n", nRuns,
-                dMedian(adConvert),
-                static_cast<double>(nSamplesPerChannel * nChannels) / 1e6 /
-                    dMedian(adConvert));
-    std::printf("copy floor, median of %d runs: %.3f s\n", nRuns, dMedian(adCopy));
-    std::printf("ratio conversion / floor: %.2f\n", dMedian(adConvert) / dMedian(adCopy));
-    std::printf("peak resident memory: %.1f MiB (budget: data area + 4 B x samples of one "
-                "channel + 32 MiB = %.1f MiB)\n",
-                static_cast<double>(nPeakKiB) / 1024.0, dBudget / 1048576.0);
+    t.dConvert = dMedian(adConvert);
+    t.dFloor = dMedian(adCopy);
+    t.dExtraMiB =
+        (static_cast<double>(nPeakKiB) * 1024.0 - static_cast<double>(nInputBytes)) / 1048576.0;
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int nRunsAtMost = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
+    const std::string sDir = "e2e-bench";
+    std::filesystem::create_directories(sDir);
+    const std::vector<std::string> asThree = {"BHZ", "BHN", "BHE"};
+    std::vector<std::string> asSixteen;
+    for (int k = 1; k <= 16; ++k) asSixteen.push_back("C" + std::to_string(k));
+    const Case aCases[] = {
+        {"1 hour, 3 channels, 100 sps", asThree, 100, 1, 3600, nRunsAtMost},
+        {"1 day, 3 channels, 100 sps", asThree, 100, 10, 8640, nRunsAtMost},
+        {"7 days, 3 channels, 100 sps", asThree, 100, 1, 7 * 86400, std::min(nRunsAtMost, 5)},
+        {"1 day, 16 channels, 200 sps", asSixteen, 200, 1, 86400, std::min(nRunsAtMost, 5)},
+    };
+    std::printf("%-30s %8s %9s %9s %7s %12s %12s\n", "recording", "input", "convert", "floor",
+                "ratio", "samples/s", "RSS-input");
+    double dDaySeconds = 0;
+    std::vector<std::vector<uint16_t>> aanDay;
+    for (const Case& c : aCases) {
+        const std::string sInput = sDir + "/rec.vrx";
+        const bool bDay = c.nRecordSeconds == 10;
+        // The image is freed before the runs, so the children do not share it.
+        const size_t nBytes = nWriteCase(c, sInput, bDay ? &aanDay : nullptr);
+        if (nBytes == 0) return 1;
+        CaseResult t;
+        if (!bMeasure(sDir, sInput, nBytes, c.nRuns, t)) return 1;
+        const double dSamples = static_cast<double>(c.asChannels.size()) * c.nRate *
+                                c.nRecordSeconds * static_cast<double>(c.nRecords);
+        std::printf("%-30s %6.0f MB %7.1f ms %7.1f ms %7.2f %10.1f M %8.1f MiB\n", c.szName,
+                    static_cast<double>(nBytes) / 1e6, t.dConvert * 1e3, t.dFloor * 1e3,
+                    t.dConvert / t.dFloor, dSamples / t.dConvert / 1e6, t.dExtraMiB);
+        if (bDay) dDaySeconds = t.dConvert;
+        std::filesystem::remove(sInput);
+    }
+    vCompareWithSacConverter(sDir, aanDay, dDaySeconds, nRunsAtMost);
     std::filesystem::remove_all(sDir);
     return 0;
 }

@@ -1,6 +1,7 @@
 // Command-line parsing: the usage and complaint texts, the default output
-// name, and the options -g (gain), -outname and -outputname, each compared
-// as a case-sensitive prefix and followed by one separator character.
+// name, the help and version requests, and the options -g (gain), -outname,
+// -outputname and -network, each compared as a case-sensitive prefix; the
+// name options and -network are followed by one separator character.
 #include "driver/CommandLine.h"
 
 #include <cstring>
@@ -31,6 +32,15 @@ std::string sDefaultOutputName(const std::string& sInputPath) {
     return sInputPath.substr(0, nDot + 1) + "mseed";
 }
 
+bool bValidNetworkCode(const std::string& sCode) {
+    if (sCode.empty() || sCode.size() > nMaxNetworkLength) return false;
+    for (const char c : sCode) {
+        const bool bLetter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+        if (!bLetter && !(c >= '0' && c <= '9')) return false;
+    }
+    return true;
+}
+
 namespace {
 
 // Abbreviated form of a long path for messages.
@@ -43,8 +53,25 @@ std::string sShortened(const char* sz) {
 std::string sIgnoredArgument(const char* szArg) {
     const std::string sQuoted = "argument \"" + sShortened(szArg) + "\" is ignored; ";
     if (szArg[0] == '-')
-        return sQuoted + "it is no option of tessal (-g, -gain, -outname=NAME, -outputname=NAME)";
+        return sQuoted +
+               "it is no option of tessal (-g, -gain, -outname=NAME, -outputname=NAME, "
+               "-network=NN)";
     return sQuoted + "one recording is converted per run";
+}
+
+// Applies -network with its separator and code; false with sError set when
+// the code is not 1 or 2 letters or digits.
+bool bApplyNetwork(const char* szArg, size_t nPrefixLen, CommandLine& tArgs, std::string& sError) {
+    const std::string sCode = std::strlen(szArg) > nPrefixLen ? szArg + nPrefixLen + 1 : "";
+    if (!bValidNetworkCode(sCode)) {
+        sError = "option " + sShortened(szArg) +
+                 ": the network code must be 1 or 2 letters or digits (write -network=XX)";
+        return false;
+    }
+    tArgs.sNetwork.clear();
+    for (const char c : sCode)
+        tArgs.sNetwork.push_back(c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c);
+    return true;
 }
 
 // Applies one option argument; returns false with sError set when the
@@ -67,7 +94,10 @@ bool bApplyOption(const char* szArg, CommandLine& tArgs, std::string& sError) {
         tArgs.sOutputName.assign(szArg + nLen + 1);
         return true;
     }
-    tArgs.asIgnoredArguments.push_back(sIgnoredArgument(szArg));
+    static const char szNetwork[] = "-network";
+    if (std::strncmp(szArg, szNetwork, sizeof szNetwork - 1) == 0)
+        return bApplyNetwork(szArg, sizeof szNetwork - 1, tArgs, sError);
+    tArgs.asSettingWarnings.push_back(sIgnoredArgument(szArg));
     return true;
 }
 
@@ -78,6 +108,17 @@ CommandLineResult tParseCommandLine(int argc, const char* const argv[]) {
     const int nArgs = argc - 1;
     if (nArgs < 1) {
         tResult.eAction = CommandAction::ShowUsage;
+        return tResult;
+    }
+    // A request for help or the version is the first argument exactly; the
+    // rest of the line is not looked at.
+    const std::string sFirst = argv[1];
+    if (sFirst == "--help" || sFirst == "-h") {
+        tResult.eAction = CommandAction::ShowHelp;
+        return tResult;
+    }
+    if (sFirst == "--version" || sFirst == "-V") {
+        tResult.eAction = CommandAction::ShowVersion;
         return tResult;
     }
     if (nArgs > 3) {

@@ -1,6 +1,7 @@
 // Command line of tessal: `tessal INPUT_FILE [OPTION]`.
-// Forms the input path, the output name and the gain flag, or says which
-// text the program shows instead (usage, complaint, refusal).
+// Forms the input path, the output name, the gain flag and the network code,
+// or says which text the program shows instead (usage, help, version,
+// complaint, refusal).
 #pragma once
 
 #include <string>
@@ -18,16 +19,21 @@ struct CommandLine {
     std::string sInputPath;
     std::string sOutputName;
     bool bGain = false;
-    // One text per argument that is neither a gain nor an output-name
-    // option, for the run to print as warnings once the input is accepted.
-    std::vector<std::string> asIgnoredArguments;
+    std::string sNetwork;  // network code of every record, capitals; empty for blank
+    int nThreads = 1;      // encoding threads (from the environment, not the command line)
+    // Warnings about the command line and its settings (one per argument
+    // that is neither a gain nor an output-name nor a network option), for
+    // the run to print once the input is accepted.
+    std::vector<std::string> asSettingWarnings;
 };
 
 enum class CommandAction {
-    ShowUsage,  // no input argument: print the usage text, status 0
-    TooMany,    // more than three arguments: the complaint, sError, status -5
-    Refuse,     // banner, then sError on standard error, status 2
-    Convert,    // banner, then the conversion run with tArgs
+    ShowUsage,    // no input argument: print the usage text, status 0
+    ShowHelp,     // first argument exactly --help or -h: the help text, status 0
+    ShowVersion,  // first argument exactly --version or -V: "tessal VERSION", status 0
+    TooMany,      // more than three arguments: the complaint, sError, status -5
+    Refuse,       // banner, then sError on standard error, status 2
+    Convert,      // banner, then the conversion run with tArgs
 };
 
 struct CommandLineResult {
@@ -44,3 +50,10 @@ CommandLineResult tParseCommandLine(int argc, const char* const argv[]);
 // a file name without "." after its first character (".hidden") gets
 // ".mseed" appended.
 std::string sDefaultOutputName(const std::string& sInputPath);
+
+// Longest network code a record's header field holds.
+constexpr size_t nMaxNetworkLength = 2;
+
+// True when sCode can be a network code: 1 or 2 ASCII letters or digits.
+// sCode in capitals is what the records carry.
+bool bValidNetworkCode(const std::string& sCode);

@@ -30,7 +30,7 @@ namespace {
 // bytes after the last whole record, record times off the timeline. The
 // record layout is that of the first channel with a rate above 0.
 void vWarnAboutLayout(const Recording& r, const std::vector<PlannedChannel>& atPlan,
-                      const std::string& sPath) {
+                      const std::string& sPath, int nThreads) {
     if (const std::string s = sLateStartWarning(r.tFileStart); !s.empty())
         vPrintWarning(sPath + ": " + s);
     for (const PlannedChannel& p : atPlan) {
@@ -57,7 +57,7 @@ void vWarnAboutLayout(const Recording& r, const std::vector<PlannedChannel>& atP
         vPrintWarning(sPath + ": " + std::to_string(g.nTrailingBytes) +
                       " bytes after the last whole record are ignored");
     }
-    for (const std::string& s : asTimingWarnings(r.pData, g, r.tFileStart, r.nRecSeconds))
+    for (const std::string& s : asTimingWarnings(r.pData, g, r.tFileStart, r.nRecSeconds, nThreads))
         vPrintWarning(sPath + ": " + s);
 }
 
@@ -136,7 +136,7 @@ void vWarnBeforeConverting(const CommandLine& tArgs, const Recording& r, const C
                            const OutputFile& tOutput) {
     const std::string& sIn = tArgs.sInputPath;
     const std::string& sOut = tArgs.sOutputName;
-    for (const std::string& s : tArgs.asIgnoredArguments) vPrintWarning(s);
+    for (const std::string& s : tArgs.asSettingWarnings) vPrintWarning(s);
     if (tArgs.bGain) {
         vPrintWarning("the gain option has no effect: samples are written unscaled");
     }
@@ -151,7 +151,7 @@ void vWarnBeforeConverting(const CommandLine& tArgs, const Recording& r, const C
                       "perhaps); the new records follow them");
     }
     for (const std::string& s : tPlan.asWarnings) vPrintWarning(sIn + ": " + s);
-    vWarnAboutLayout(r, tPlan.atChannels, sIn);
+    vWarnAboutLayout(r, tPlan.atChannels, sIn, tArgs.nThreads);
 }
 
 // Warns, once per name, that records carry sName cut to the nWidth
@@ -164,19 +164,21 @@ void vWarnAboutCutName(const std::string& sName, size_t nWidth, const char* szKi
                   sName.substr(0, nWidth) + "\"");
 }
 
-// Converts every planned channel into the open output; false with sError on
-// the first failed write. Names cut to their fields are warned about for
-// channels that wrote records.
+// Converts every planned channel into the open output, with network code
+// sNetwork (empty for blank); false with sError on the first failed write.
+// Names cut to their fields are warned about for channels that wrote records.
 bool bConvertChannels(const Recording& r, const std::vector<PlannedChannel>& atPlan,
-                      const OutputFile& tOutput, const std::string& sPath, std::string& sError) {
+                      const OutputFile& tOutput, const CommandLine& tArgs, std::string& sError) {
+    const std::string& sPath = tArgs.sInputPath;
     const std::string sStation = sStationName(r.tHeader);
     std::set<std::string> setWarned;
     for (const PlannedChannel& p : atPlan) {
         const char* szChannel = r.tHeader.aChannels[p.nChannel].sName;
         ExtractionResult tResult;
         vExtractChannel(r.pData, r.nDataSize, r.tFileStart, szChannel, sStation.c_str(),
-                        static_cast<double>(r.aGroups[p.nChannel].nFreq), p.nPosition,
-                        r.nRecSeconds, r.tHeader.nChannelCount, tOutput.nFile(), tResult);
+                        tArgs.sNetwork.c_str(), static_cast<double>(r.aGroups[p.nChannel].nFreq),
+                        p.nPosition, r.nRecSeconds, r.tHeader.nChannelCount, tOutput.nFile(),
+                        tArgs.nThreads, tResult);
         if (tResult.nWriteError != 0) {
             sError = std::strerror(tResult.nWriteError);
             return false;
@@ -218,7 +220,7 @@ int nRunConversion(const CommandLine& tArgs) {
     if (const int nStatus = nOpenOutput(sOut, tOutput); nStatus != nExitSuccess) return nStatus;
 
     vWarnBeforeConverting(tArgs, r, tPlan, tOutput);
-    if (!bConvertChannels(r, tPlan.atChannels, tOutput, sIn, sError) || !tOutput.bClose(sError)) {
+    if (!bConvertChannels(r, tPlan.atChannels, tOutput, tArgs, sError) || !tOutput.bClose(sError)) {
         tOutput.vRestore();
         vPrintError(sOut + ": cannot write: " + sError + "; the file " +
                     sOutputFate(tOutput.bCreated()));

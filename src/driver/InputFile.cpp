@@ -19,6 +19,9 @@ struct FileCloser {
     ~FileCloser() { close(nFile); }
 };
 
+// Largest input whose pages are all mapped when it is opened.
+constexpr off_t nPopulateLimit = off_t{1} << 30;
+
 // An empty file maps to this, so pBytes() is never null.
 const uint8_t nNoBytes = 0;
 
@@ -50,7 +53,10 @@ bool InputFile::bOpen(const std::string& sPath, std::string& sError) {
     m_nInode = st.st_ino;
     m_pBytes = &nNoBytes;
     if (st.st_size == 0) return true;
-    void* p = mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ, MAP_PRIVATE | MAP_POPULATE,
+    // Up to a size that memory surely holds, the pages are mapped at once
+    // (one sequential read); beyond it, as the passes reach them.
+    const int nPopulate = st.st_size <= nPopulateLimit ? MAP_POPULATE : 0;
+    void* p = mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ, MAP_PRIVATE | nPopulate,
                    nFile, 0);
     if (p == MAP_FAILED) {
         sError = std::string("cannot read: ") + std::strerror(errno);

@@ -3,14 +3,9 @@
 #include "driver/Recording.h"
 
 #include <cmath>
-#include <limits>
 
 bool bLoadRecording(const std::string& sPath, Recording& r, std::string& sError) {
     if (!r.tInput.bOpen(sPath, sError)) return false;
-    if (r.tInput.nSize() > std::numeric_limits<int32_t>::max()) {
-        sError = "recordings of 2 GiB or more are not supported";
-        return false;
-    }
     const uint8_t* pFile = r.tInput.pBytes();
     const size_t nFileSize = static_cast<size_t>(r.tInput.nSize());
     r.tFileStart = tReadRecorderHeader(pFile, nFileSize, r.tHeader, sError);

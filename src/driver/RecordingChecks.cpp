@@ -1,9 +1,11 @@
 // Timing check over the record headers after the first.
 #include "driver/RecordingChecks.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <thread>
 
 #include "recorder/RecorderHeader.h"
 
@@ -26,16 +28,24 @@ std::string sLateStartWarning(EpochTime tFileStart) {
            std::to_string(nLastReaderYear) + " (is the recorder's clock wrong?)";
 }
 
-std::vector<std::string> asTimingWarnings(const uint8_t* pData, const RecordGeometry& tGeometry,
-                                          EpochTime tFileStart, int32_t nRecSeconds) {
-    std::vector<std::string> asWarnings;
+namespace {
+
+// What a scan of some records found: how many start off the timeline, and
+// the lines for the first nMaxTimingLines of them.
+struct TimingScan {
     int64_t nDiffering = 0;
-    for (int64_t r = 1; r < tGeometry.nRecordCount; ++r) {
+    std::vector<std::string> asLines;
+};
+
+// Scans records nFrom .. nTo - 1 (the first is 1 or later) into t.
+void vScanRecordTimes(const uint8_t* pData, const RecordGeometry& tGeometry, EpochTime tFileStart,
+                      int32_t nRecSeconds, int64_t nFrom, int64_t nTo, TimingScan& t) {
+    for (int64_t r = nFrom; r < nTo; ++r) {
         const EpochTime tExpected = tFileStart + static_cast<double>(r) * nRecSeconds;
         EpochTime tFound = 0;
         const bool bReadable = bReadRecordTime(pData + r * tGeometry.nRecordSize, tFound);
         if (bReadable && std::fabs(tFound - tExpected) < 1.0) continue;
-        if (++nDiffering > nMaxTimingLines) continue;
+        if (++t.nDiffering > nMaxTimingLines) continue;
         char acLine[256];
         if (bReadable) {
             std::snprintf(acLine, sizeof acLine,
@@ -48,7 +58,45 @@ std::vector<std::string> asTimingWarnings(const uint8_t* pData, const RecordGeom
                           "record %lld has no valid start time (expected %s)",
                           static_cast<long long>(r + 1), sFormatUtc(tExpected).c_str());
         }
-        asWarnings.push_back(acLine);
+        t.asLines.push_back(acLine);
+    }
+}
+
+// Fewest records a scanning thread is given: below it, threads cost more
+// than they save.
+constexpr int64_t nRecordsPerThreadAtLeast = 2048;
+
+}  // namespace
+
+std::vector<std::string> asTimingWarnings(const uint8_t* pData, const RecordGeometry& tGeometry,
+                                          EpochTime tFileStart, int32_t nRecSeconds, int nThreads) {
+    // Each record header is on a page of its own, and the first touch of a
+    // page is what the scan costs: the parts are scanned side by side.
+    const int64_t nRecords = tGeometry.nRecordCount;
+    const int64_t nParts = std::clamp<int64_t>(nRecords / nRecordsPerThreadAtLeast, 1, nThreads);
+    std::vector<TimingScan> atParts(static_cast<size_t>(nParts));
+    std::vector<std::thread> atThreads;
+    for (int64_t k = 0; k < nParts; ++k) {
+        const int64_t nFrom = std::max<int64_t>(1, nRecords * k / nParts);
+        const int64_t nTo = nRecords * (k + 1) / nParts;
+        TimingScan& t = atParts[static_cast<size_t>(k)];
+        const auto fnScan = [=, &tGeometry, &t] {
+            vScanRecordTimes(pData, tGeometry, tFileStart, nRecSeconds, nFrom, nTo, t);
+        };
+        if (k + 1 < nParts) {
+            atThreads.emplace_back(fnScan);
+        } else {
+            fnScan();
+        }
+    }
+    for (std::thread& t : atThreads) t.join();
+
+    std::vector<std::string> asWarnings;
+    int64_t nDiffering = 0;
+    for (const TimingScan& t : atParts) {
+        nDiffering += t.nDiffering;
+        for (const std::string& s : t.asLines)
+            if (asWarnings.size() < nMaxTimingLines) asWarnings.push_back(s);
     }
     if (nDiffering > nMaxTimingLines) {
         asWarnings.push_back(std::to_string(nDiffering - nMaxTimingLines) +

@@ -16,9 +16,10 @@ constexpr int nMaxTimingLines = 5;
 // Compares the start time of every record after the first with
 // tFileStart + r * nRecSeconds. Returns one warning text per record whose time
 // differs by a second or more (or cannot be read), at most nMaxTimingLines,
-// followed by one text counting the rest.
+// followed by one text counting the rest. Long recordings are scanned in
+// up to nThreads parts side by side.
 std::vector<std::string> asTimingWarnings(const uint8_t* pData, const RecordGeometry& tGeometry,
-                                          EpochTime tFileStart, int32_t nRecSeconds);
+                                          EpochTime tFileStart, int32_t nRecSeconds, int nThreads);
 
 // The last year whose record times MiniSEED readers commonly recognise: their
 // check for a record header takes years from 1900 to 2100 only.

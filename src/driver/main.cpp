@@ -2,6 +2,7 @@
 // complaint or the banner, and runs the conversion. Errors are printed here,
 // once, on standard error.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -10,6 +11,8 @@
 #include "driver/ConversionRun.h"
 #include "driver/Diagnostics.h"
 #include "driver/ExitStatus.h"
+#include "driver/HelpText.h"
+#include "driver/ThreadCount.h"
 
 namespace {
 
@@ -18,6 +21,12 @@ int nRunCommand(const CommandLineResult& tCommand) {
     switch (tCommand.eAction) {
         case CommandAction::ShowUsage:
             std::fputs(szUsageText, stdout);
+            return nExitSuccess;
+        case CommandAction::ShowHelp:
+            std::fputs(szHelpText, stdout);
+            return nExitSuccess;
+        case CommandAction::ShowVersion:
+            std::fputs(szVersionText, stdout);
             return nExitSuccess;
         case CommandAction::TooMany:
             std::fputs(szTooManyText, stdout);
@@ -39,7 +48,10 @@ int nRunCommand(const CommandLineResult& tCommand) {
 int main(int argc, char** argv) {
     vSecureStandardDescriptors();
     vUseCheckedConsole();
-    const CommandLineResult tCommand = tParseCommandLine(argc, argv);
+    CommandLineResult tCommand = tParseCommandLine(argc, argv);
+    std::string sThreadWarning;
+    tCommand.tArgs.nThreads = nThreadCount(std::getenv("TESSAL_THREADS"), sThreadWarning);
+    if (!sThreadWarning.empty()) tCommand.tArgs.asSettingWarnings.push_back(sThreadWarning);
     const int nStatus = nRunCommand(tCommand);
 
     // A console that could not take the text costs nothing else: the output

@@ -80,9 +80,9 @@ int64_t nChannelSampleCount(int64_t nDataSize, const RecordGeometry& g) {
 }
 
 void vExtractChannel(const uint8_t* pData, int64_t nDataSize, EpochTime tStart,
-                     const char* szChannel, const char* szStation, double dRate, int32_t nPosition,
-                     int32_t nRecSeconds, int32_t nChannelCount, int nFile,
-                     ExtractionResult& tResult) {
+                     const char* szChannel, const char* szStation, const char* szNetwork,
+                     double dRate, int32_t nPosition, int32_t nRecSeconds, int32_t nChannelCount,
+                     int nFile, int nThreads, ExtractionResult& tResult) {
     tResult = ExtractionResult{};
     lseek(nFile, 0, SEEK_END);
     tResult.tGeometry = tRecordGeometry(nDataSize, dRate, nPosition, nRecSeconds, nChannelCount);
@@ -90,9 +90,10 @@ void vExtractChannel(const uint8_t* pData, int64_t nDataSize, EpochTime tStart,
 
     tResult.nSamples = nChannelSampleCount(nDataSize, g);
 
-    CSeedWriter tWriter(nFile);
-    tWriter.vAddSamplesFrom(szStation, szChannel, dRate, tStart, static_cast<int>(tResult.nSamples),
-                            [pData, &g](int nFirst, int nCount, int32_t* pnOut) {
+    CSeedWriter tWriter(nFile, nThreads);
+    tWriter.vSetNetwork(szNetwork);
+    tWriter.vAddSamplesFrom(szStation, szChannel, dRate, tStart, tResult.nSamples,
+                            [pData, &g](int64_t nFirst, int nCount, int32_t* pnOut) {
                                 vFillSamples(pData, g, nFirst, nCount, pnOut);
                             });
     tWriter.vFlushAll();

@@ -37,11 +37,13 @@ struct ExtractionResult {
 // Seeks nFile to its end and writes the channel's samples (unsigned 16-bit
 // little-endian, widened without sign) from every whole record, in time
 // order, through a CSeedWriter of its own: one run starting at tStart, then
-// vFlushAll. Record numbers start at 000001. The run ends before the first
+// vFlushAll. Record numbers start at 000001; every record carries the
+// network code szNetwork ("" leaves the field blank). The run ends before the first
 // sample that would lie outside the data area. The samples are fetched chunk
 // by chunk as the writer takes them, so no array of the whole run is made.
+// nThreads > 1 encodes on that many worker threads, with the same result.
 // What happened (geometry, samples, the first write error) goes to tResult.
 void vExtractChannel(const uint8_t* pData, int64_t nDataSize, EpochTime tStart,
-                     const char* szChannel, const char* szStation, double dRate, int32_t nPosition,
-                     int32_t nRecSeconds, int32_t nChannelCount, int nFile,
-                     ExtractionResult& tResult);
+                     const char* szChannel, const char* szStation, const char* szNetwork,
+                     double dRate, int32_t nPosition, int32_t nRecSeconds, int32_t nChannelCount,
+                     int nFile, int nThreads, ExtractionResult& tResult);

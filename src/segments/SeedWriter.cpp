@@ -10,6 +10,8 @@
 #include <cstring>
 #include <memory>
 
+#include "segments/SegmentPipeline.h"
+
 CChannelSegment::CChannelSegment(CText strNameIn, double dSampleRateIn)
     : dSampleRate(dSampleRateIn) {
     strName = strNameIn;
@@ -23,43 +25,104 @@ CStationEntry::~CStationEntry() {
     arrChannels.vDeleteAll();
 }
 
-CSeedWriter::CSeedWriter(int nFileIn) : nFile(nFileIn) {}
+CSeedWriter::CSeedWriter(int nFileIn, int nThreads) : nFile(nFileIn) {
+    if (nThreads > 1) m_pPipeline = std::make_unique<CSegmentPipeline>(nThreads);
+}
 
 CSeedWriter::~CSeedWriter() {
+    while (m_pPipeline && !m_pPipeline->bEmpty()) vEmitOldest();
     arrStations.vDeleteAll();
 }
 
 void CSeedWriter::vAddSamples(const char* szStation, const char* szChannel, double dSpS,
-                              EpochTime tBegin, int nCount, const int32_t* pnSamples) {
+                              EpochTime tBegin, int64_t nCount, const int32_t* pnSamples) {
     vAddRun(szStation, szChannel, dSpS, tBegin, nCount,
-            [pnSamples](int n, int) { return pnSamples + n; });
+            [pnSamples](int64_t n, int) { return pnSamples + n; });
 }
 
 void CSeedWriter::vAddSamplesFrom(const char* szStation, const char* szChannel, double dSpS,
-                                  EpochTime tBegin, int nCount, const SampleFill& fnFill) {
+                                  EpochTime tBegin, int64_t nCount, const SampleFill& fnFill) {
     if (nCount <= 0) return;
+    if (m_pPipeline && nCount > nMaxChunkSamples) {
+        vAddRunDeferred(szStation, szChannel, dSpS, tBegin, nCount, fnFill);
+        return;
+    }
     const std::unique_ptr<int32_t[]> pnChunk(
         new int32_t[nCount < nMaxChunkSamples ? nCount : nMaxChunkSamples]);
-    vAddRun(szStation, szChannel, dSpS, tBegin, nCount, [&](int n, int c) {
+    vAddRun(szStation, szChannel, dSpS, tBegin, nCount, [&](int64_t n, int c) {
         fnFill(n, c, pnChunk.get());
         return pnChunk.get();
     });
 }
 
 void CSeedWriter::vAddRun(const char* szStation, const char* szChannel, double dSpS,
-                          EpochTime tBegin, int nCount,
-                          const std::function<const int32_t*(int n, int c)>& fnChunk) {
-    int n = 0;
-    int r = nCount;
+                          EpochTime tBegin, int64_t nCount,
+                          const std::function<const int32_t*(int64_t n, int c)>& fnChunk) {
+    int64_t n = 0;
+    int64_t r = nCount;
     while (r > 0) {
-        const int c = r <= nMaxChunkSamples ? r : nMaxChunkSamples;
-        const EpochTime tChunk = tBegin + n / dSpS;
-        std::printf("nCount: %d dSpS: %f tBegin: %f (tBegin+n/dSpS): %f\n", c, dSpS, tBegin,
-                    tChunk);
+        const int c = r <= nMaxChunkSamples ? static_cast<int>(r) : nMaxChunkSamples;
+        const EpochTime tChunk = tBegin + static_cast<double>(n) / dSpS;
+        vChunkLine(c, dSpS, tBegin, tChunk);
         vAddChunk(szStation, szChannel, dSpS, tChunk, c, fnChunk(n, c));
         n += c;
         r -= c;
     }
+}
+
+void CSeedWriter::vChunkLine(int nChunk, double dSpS, EpochTime tBegin, EpochTime tChunk) {
+    char acLine[160];
+    std::snprintf(acLine, sizeof acLine, "nCount: %d dSpS: %f tBegin: %f (tBegin+n/dSpS): %f\n",
+                  nChunk, dSpS, tBegin, tChunk);
+    vConsole(acLine);
+}
+
+// Every chunk of the run but the last is a segment of its own: held samples
+// cannot take a chunk of 10000 (the limit is 9900), and each chunk is
+// flushed when the next one arrives. So those chunks are queued as they
+// are, with the console lines, rate and times vAddChunk would give them, and
+// the workers fetch their samples; the last chunk is held as vAddChunk
+// holds it.
+void CSeedWriter::vAddRunDeferred(const char* szStation, const char* szChannel, double dSpS,
+                                  EpochTime tBegin, int64_t nCount, const SampleFill& fnFill) {
+    const int s = nFindStation(szStation);
+    const int k = nFindChannel(s, szChannel, dSpS);
+    for (int64_t n = 0; n < nCount; n += nMaxChunkSamples) {
+        const int c = static_cast<int>(std::min<int64_t>(nCount - n, nMaxChunkSamples));
+        const EpochTime tChunk = tBegin + static_cast<double>(n) / dSpS;
+        vChunkLine(c, dSpS, tBegin, tChunk);
+        CChannelSegment& g = *pGetStation(s)->pGetChannel(k);
+        if (n == 0) {
+            if (dSpS != g.dSampleRate) g.dSampleRate = dSpS;
+            if (g.nSampleCount > 0) vFlushSegment(s, k);
+        } else {
+            const int64_t nPrevious = n - nMaxChunkSamples;
+            vDispatchDeferred(pGetStation(s)->strName.szGetText(), g.strName.szGetText(), dSpS,
+                              tBegin + static_cast<double>(nPrevious) / dSpS, nPrevious,
+                              nMaxChunkSamples, fnFill);
+        }
+        if (n + c == nCount) {  // the last chunk: held
+            fnFill(n, c, g.anBuffer);
+            g.tStart = tChunk;
+            g.dDuration = c * (1.0 / dSpS);
+            g.nSampleCount = c;
+        }
+    }
+}
+
+void CSeedWriter::vDispatchDeferred(const char* szStation, const char* szChannel, double dSpS,
+                                    EpochTime tChunk, int64_t nFirst, int nCount,
+                                    const SampleFill& fnFill) {
+    if (m_pPipeline->bFull()) vEmitOldest();
+    std::unique_ptr<SegmentJob> pJob = m_pPipeline->pNewJob();
+    pJob->sStation = szStation ? szStation : "";
+    pJob->sChannel = szChannel ? szChannel : "";
+    pJob->dRate = dSpS;
+    pJob->tStart = tChunk;
+    pJob->fnFill = fnFill;
+    pJob->nFirst = nFirst;
+    pJob->nCount = nCount;
+    m_pPipeline->vSubmit(std::move(pJob));
 }
 
 void CSeedWriter::vAddChunk(const char* szStation, const char* szChannel, double dSpS,
@@ -121,6 +184,29 @@ void CSeedWriter::vFlushAll() {
     for (int s = 0; s < nGetStationCount(); ++s) {
         for (int k = 0; k < pGetStation(s)->nGetChannelCount(); ++k) vFlushSegment(s, k);
     }
+    while (m_pPipeline && !m_pPipeline->bEmpty()) vEmitOldest();
+}
+
+void CSeedWriter::vEmitOldest() {
+    std::unique_ptr<SegmentJob> pJob = m_pPipeline->pTakeOldest();
+    vEmitSegment(pJob->tEncoded);
+    std::fputs(pJob->sTextAfter.c_str(), stdout);
+    m_pPipeline->vRecycle(std::move(pJob));
+}
+
+void CSeedWriter::vConsole(const std::string& sText) {
+    SegmentJob* pNewest = m_pPipeline ? m_pPipeline->pNewest() : nullptr;
+    if (pNewest != nullptr) {
+        pNewest->sTextAfter += sText;
+    } else {
+        std::fputs(sText.c_str(), stdout);
+    }
+}
+
+void CSeedWriter::vSetNetwork(const char* szNetwork) {
+    m_acNetwork[0] = m_acNetwork[1] = ' ';
+    for (size_t i = 0; i < sizeof m_acNetwork && szNetwork[i] != '\0'; ++i)
+        m_acNetwork[i] = szNetwork[i];
 }
 
 void CSeedWriter::vWriteAll(const void* pData, size_t nBytes) {

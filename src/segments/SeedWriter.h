@@ -6,14 +6,22 @@
 // A writer owns its station entries, each entry its channel segments. The
 // writer never opens, seeks or closes its descriptor. The first failed write
 // is kept (nWriteError) and stops all further writes of this writer.
+//
+// With more than one thread, flushed segments are encoded on worker threads
+// while the calling thread numbers, prints and writes them in flush order:
+// the console text and the bytes written are those of one thread.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <string>
 
 #include "segments/CPtrArray.h"
 #include "segments/CText.h"
+#include "segments/SegmentFlush.h"
+#include "segments/SegmentPipeline.h"
 #include "timeconv/CalendarTime.h"
 
 // Samples passed on to vAddChunk at most at once, and held by a segment at
@@ -55,26 +63,26 @@ public:
 class CSeedWriter {
 public:
     // An empty writer on the open output descriptor nFile; records are
-    // numbered from 000001.
-    explicit CSeedWriter(int nFile);
+    // numbered from 000001. nThreads > 1 encodes on that many worker threads.
+    explicit CSeedWriter(int nFile, int nThreads = 1);
     CSeedWriter(const CSeedWriter&) = delete;
     CSeedWriter& operator=(const CSeedWriter&) = delete;
     // Deletes every station entry, first entry first. Does not flush: samples
-    // still held are dropped, and nothing is written.
+    // still held are dropped; segments already flushed are written.
     virtual ~CSeedWriter();
 
     // Adds nCount samples (copied; nCount >= 0) taken at dSpS samples per
     // second, the first at tBegin, in chunks of at most 10000 samples. Prints
     // one "nCount: ..." line per chunk on standard output.
     void vAddSamples(const char* szStation, const char* szChannel, double dSpS, EpochTime tBegin,
-                     int nCount, const int32_t* pnSamples);
+                     int64_t nCount, const int32_t* pnSamples);
     // Writes samples nFirst .. nFirst + nCount - 1 of a run to pnOut.
-    using SampleFill = std::function<void(int nFirst, int nCount, int32_t* pnOut)>;
+    using SampleFill = ::SampleFill;
     // As vAddSamples, with the same chunks and console lines, for a run that
     // is not held in one array: each chunk is fetched by fnFill when it is
     // added, so a long run needs no memory of its own.
     void vAddSamplesFrom(const char* szStation, const char* szChannel, double dSpS,
-                         EpochTime tBegin, int nCount, const SampleFill& fnFill);
+                         EpochTime tBegin, int64_t nCount, const SampleFill& fnFill);
     // Adds one chunk whose first sample was taken at tChunk: appends it to the
     // channel's segment when it continues it within one sample period, the
     // total stays at or below 9900 and the rate is above 1.0; otherwise
@@ -92,8 +100,13 @@ public:
     // records and empties it; an empty segment gives nothing. Defined in
     // SegmentFlush.cpp.
     void vFlushSegment(int nStation, int nChannel);
-    // Flushes every segment, stations and their channels in index order.
+    // Flushes every segment, stations and their channels in index order, and
+    // returns once every flushed segment is written.
     void vFlushAll();
+    // Sets the network code that every record flushed from now on carries:
+    // the first two characters of szNetwork, blank-padded ("" for blank,
+    // as a new writer has it).
+    void vSetNetwork(const char* szNetwork);
 
     // The errno of the first write that failed or wrote nothing (EIO when the
     // system gave no reason); 0 while every write succeeded. After a failure
@@ -108,13 +121,37 @@ private:
     // The chunk loop of vAddSamples: fnChunk(n, c) gives the c samples from
     // index n of the run.
     void vAddRun(const char* szStation, const char* szChannel, double dSpS, EpochTime tBegin,
-                 int nCount, const std::function<const int32_t*(int n, int c)>& fnChunk);
+                 int64_t nCount, const std::function<const int32_t*(int64_t n, int c)>& fnChunk);
+    // vAddSamplesFrom with workers, for a run of two chunks or more.
+    void vAddRunDeferred(const char* szStation, const char* szChannel, double dSpS,
+                         EpochTime tBegin, int64_t nCount, const SampleFill& fnFill);
+    // Queues chunk (nFirst, nCount) of a run, taken at tChunk, as a segment
+    // of its own whose samples the worker fetches.
+    void vDispatchDeferred(const char* szStation, const char* szChannel, double dSpS,
+                           EpochTime tChunk, int64_t nFirst, int nCount, const SampleFill& fnFill);
+    // Prints the console line of a chunk, in order with the segments.
+    void vChunkLine(int nChunk, double dSpS, EpochTime tBegin, EpochTime tChunk);
+    // Encodes the held samples of g (of station szStation) and writes them,
+    // or, with workers, queues them for encoding. Defined in SegmentFlush.cpp.
+    void vDispatchSegment(const char* szStation, const CChannelSegment& g);
+    // Numbers the records of t from the next record number, prints the
+    // segment's console lines, writes the records. Defined in SegmentFlush.cpp.
+    void vEmitSegment(EncodedSegment& t);
+    // Emits the oldest queued segment and the text that follows it.
+    void vEmitOldest();
+    // Console text in order with the segments: printed now, or after the
+    // newest segment still queued.
+    void vConsole(const std::string& sText);
     // Writes all nBytes, continuing after partial writes and retrying EINTR;
     // records the first failure and skips the write after one.
     void vWriteAll(const void* pData, size_t nBytes);
 
-    CPtrArray arrStations;  // owned CStationEntry pointers, in order of first use
-    int nFile;              // the output descriptor
-    int nNextBlock = 1;     // number of the next record written
-    int m_nWriteError = 0;  // errno of the first failed write, 0 when none
+    CPtrArray arrStations;      // owned CStationEntry pointers, in order of first use
+    int nFile;                  // the output descriptor
+    int nNextBlock = 1;         // number of the next record written
+    int m_nWriteError = 0;      // errno of the first failed write, 0 when none
+    EncodedSegment m_tEncoded;  // the serial path's encoder output
+    std::unique_ptr<CSegmentPipeline> m_pPipeline;  // the workers, when there are any
+    // The network code every flushed record carries, blank-padded.
+    char m_acNetwork[2] = {' ', ' '};
 };

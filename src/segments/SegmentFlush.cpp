@@ -1,10 +1,12 @@
 // The segment flush: fills the header template and blockette 1000 of one
-// segment, compresses its samples with Steim-2 into 512-byte records, writes
-// them with one descriptor write, advances the record counter and prints the
-// progress lines "Seed block number", "vSetHeaderTime" and "Seed block counts".
+// segment, compresses its samples with Steim-2 into 512-byte records, then
+// numbers them, prints the progress lines "Seed block number",
+// "vSetHeaderTime" and "Seed block counts", writes them with one descriptor
+// write and advances the record counter.
 //
 // Names that do not fit their header fields (station 5, channel 3
-// characters) are cut to the field.
+// characters) are cut to the field. The writer's network code goes into
+// every record after encoding.
 #include "segments/SegmentFlush.h"
 
 #include <algorithm>
@@ -17,6 +19,7 @@
 #include "mseed/ByteOrder.h"
 #include "mseed/Steim2Encoder.h"
 #include "segments/SeedWriter.h"
+#include "segments/SegmentPipeline.h"
 
 namespace {
 
@@ -29,6 +32,27 @@ constexpr ChannelAlias aChannelAliases[] = {{"BHZ", "BHZ"}, {"BHN", "BHN"}, {"BH
 constexpr int nStationWidth = 5;
 constexpr int nChannelWidth = 3;
 constexpr int nSamplesPerRecordAtLeast = 103;  // every full record carries at least this many
+
+// Writes n (0 .. 999999) as six digits at p.
+void vPutSequenceDigits(unsigned char* p, int n) {
+    for (int k = 5; k >= 0; --k) {
+        p[k] = static_cast<unsigned char>('0' + n % 10);
+        n /= 10;
+    }
+}
+
+// Appends "Seed block counts N\n" to s; N is a record's 16-bit sample count.
+void vAppendCountLine(std::string& s, unsigned nCount) {
+    char acDigits[8];
+    int n = 0;
+    do {
+        acDigits[n++] = static_cast<char>('0' + nCount % 10);
+        nCount /= 10;
+    } while (nCount > 0);
+    s += "Seed block counts ";
+    while (n > 0) s += acDigits[--n];
+    s += '\n';
+}
 
 // Copies szName into a blank-filled field of nWidth bytes, cut to the field.
 // The conversion run warns about names that do not fit, naming the input.
@@ -51,7 +75,7 @@ int nSequenceDigits(int nBlock) {
     return nBlock < 1 ? nBlock : (nBlock - 1) % 999999 + 1;
 }
 
-void vSetHeaderTime(SeedFixedHeader* pHeader, EpochTime t) {
+void vFillHeaderTime(SeedFixedHeader* pHeader, EpochTime t, char (&acLine)[64]) {
     int32_t nYear, nDay, nHour, nMinute, nSecond, nMillisecond;
     vEpochToCalendar(t, nYear, nDay, nHour, nMinute, nSecond, nMillisecond);
     SeedTime& tTime = pHeader->Record_start_time;
@@ -61,8 +85,14 @@ void vSetHeaderTime(SeedFixedHeader* pHeader, EpochTime t) {
     tTime.minutes = static_cast<uint8_t>(nMinute);
     tTime.seconds = static_cast<uint8_t>(nSecond);
     tTime.fract = static_cast<uint16_t>(nMillisecond * 10);
-    std::printf("vSetHeaderTime %02d:%02d:%02d-%04d %03d.%04d\n", nHour, nMinute, nSecond,
-                nMillisecond, nDay, nYear);
+    std::snprintf(acLine, sizeof acLine, "vSetHeaderTime %02d:%02d:%02d-%04d %03d.%04d\n", nHour,
+                  nMinute, nSecond, nMillisecond, nDay, nYear);
+}
+
+void vSetHeaderTime(SeedFixedHeader* pHeader, EpochTime t) {
+    char acLine[64];
+    vFillHeaderTime(pHeader, t, acLine);
+    std::fputs(acLine, stdout);
 }
 
 void vTranslateChannel(const char* szName, char* szOut) {
@@ -76,36 +106,25 @@ void vTranslateChannel(const char* szName, char* szOut) {
     std::strcpy(szOut, szName);
 }
 
-void CSeedWriter::vFlushSegment(int nStation, int nChannel) {
-    if (nStation < 0 || nStation >= nGetStationCount()) return;
-    const CStationEntry& tEntry = *pGetStation(nStation);
-    if (nChannel < 0 || nChannel >= tEntry.nGetChannelCount()) return;
-    CChannelSegment& g = *tEntry.pGetChannel(nChannel);
-    if (g.nSampleCount <= 0) return;
-
+void vEncodeSegment(const char* szStation, const char* szChannel, double dRate, EpochTime tStart,
+                    const int32_t* pnSamples, int nCount, EncodedSegment& t) {
     // Output area: room for every record the encoder may make, zero-filled.
     const size_t nRecordsAtMost =
-        (static_cast<size_t>(g.nSampleCount) + nSamplesPerRecordAtLeast - 1) /
-        nSamplesPerRecordAtLeast;
+        (static_cast<size_t>(nCount) + nSamplesPerRecordAtLeast - 1) / nSamplesPerRecordAtLeast;
     const size_t nAreaBytes =
-        std::max(static_cast<size_t>(g.nSampleCount) * 8, nRecordsAtMost * nSeedRecordLength);
-    std::vector<uint32_t> anArea(nAreaBytes / sizeof(uint32_t), 0);
+        std::max(static_cast<size_t>(nCount) * 8, nRecordsAtMost * nSeedRecordLength);
+    t.anArea.assign(nAreaBytes / sizeof(uint32_t), 0);
 
     SeedFixedHeader tHeader;
     std::memset(&tHeader, 0, sizeof tHeader);
-    tHeader.Sample_rate_factor = nRateFactor(g.dSampleRate);
+    tHeader.Sample_rate_factor = nRateFactor(dRate);
     tHeader.Sample_rate_multiplier = 1;
-
-    char szNumber[16];
-    std::snprintf(szNumber, sizeof szNumber, "%06d", nSequenceDigits(nNextBlock));
-    std::printf("Seed block number %s\n", szNumber);
-    std::memcpy(tHeader.SequenceNumber, szNumber, sizeof tHeader.SequenceNumber);
-
-    vSetHeaderTime(&tHeader, g.tStart);
+    std::memcpy(tHeader.SequenceNumber, "000001", sizeof tHeader.SequenceNumber);
+    vFillHeaderTime(&tHeader, tStart, t.acTimeLine);
 
     std::memset(tHeader.Station_identifier_code, ' ', 10);  // station, location, channel
-    vPutName(tHeader.Station_identifier_code, nStationWidth, tEntry.strName.szGetText());
-    const char* szChannel = g.strName.szGetText() ? g.strName.szGetText() : "";
+    vPutName(tHeader.Station_identifier_code, nStationWidth, szStation);
+    if (szChannel == nullptr) szChannel = "";
     std::vector<char> acTranslated(std::max<size_t>(std::strlen(szChannel), 3) + 1);
     vTranslateChannel(szChannel, acTranslated.data());
     vPutName(tHeader.Channel_identifier, nChannelWidth, acTranslated.data());
@@ -118,19 +137,57 @@ void CSeedWriter::vFlushSegment(int nStation, int nChannel) {
     tBlockette.Data_record_length = nSeedRecordLengthExponent;
     tBlockette.Reserved = 0;
 
-    const int nRecords = nCompressSteim2(
-        g.anBuffer, &tHeader, static_cast<uint32_t>(g.nSampleCount), nSeedRecordLength,
-        anArea.data(), 1, sizeof tBlockette, &tBlockette, 0, 0, nullptr);
-    nNextBlock += nRecords;
+    t.nRecords =
+        nCompressSteim2(pnSamples, &tHeader, static_cast<uint32_t>(nCount), nSeedRecordLength,
+                        t.anArea.data(), 1, sizeof tBlockette, &tBlockette, 0, 0, nullptr);
+}
 
-    const unsigned char* pArea = reinterpret_cast<const unsigned char*>(anArea.data());
-    for (int k = 0; k < nRecords; ++k) {
-        const unsigned char* pCount = pArea + k * nSeedRecordLength + 30;
-        std::printf("Seed block counts %d\n", (pCount[0] << 8) | pCount[1]);
+void CSeedWriter::vEmitSegment(EncodedSegment& t) {
+    unsigned char* pArea = reinterpret_cast<unsigned char*>(t.anArea.data());
+    for (int k = 0; k < t.nRecords; ++k) {
+        unsigned char* pRecord = pArea + k * nSeedRecordLength;
+        vPutSequenceDigits(pRecord, nSequenceDigits(nNextBlock + k));
+        // The encoder blanks the network field of every record it starts.
+        std::memcpy(pRecord + offsetof(SeedFixedHeader, Reserved_bytes_B), m_acNetwork,
+                    sizeof m_acNetwork);
     }
+    char szNumber[16];
+    std::snprintf(szNumber, sizeof szNumber, "%06d", nSequenceDigits(nNextBlock));
+    std::string sText = std::string("Seed block number ") + szNumber + "\n" + t.acTimeLine;
+    for (int k = 0; k < t.nRecords; ++k) {
+        const unsigned char* pCount = pArea + k * nSeedRecordLength + 30;
+        vAppendCountLine(sText, (pCount[0] << 8) | pCount[1]);
+    }
+    std::fwrite(sText.data(), 1, sText.size(), stdout);
+    nNextBlock += t.nRecords;
+    vWriteAll(pArea, static_cast<size_t>(t.nRecords) * nSeedRecordLength);
+}
 
-    vWriteAll(pArea, static_cast<size_t>(nRecords) * nSeedRecordLength);
+void CSeedWriter::vDispatchSegment(const char* szStation, const CChannelSegment& g) {
+    const char* szChannel = g.strName.szGetText();
+    if (!m_pPipeline) {
+        vEncodeSegment(szStation, szChannel, g.dSampleRate, g.tStart, g.anBuffer, g.nSampleCount,
+                       m_tEncoded);
+        vEmitSegment(m_tEncoded);
+        return;
+    }
+    if (m_pPipeline->bFull()) vEmitOldest();
+    std::unique_ptr<SegmentJob> pJob = m_pPipeline->pNewJob();
+    pJob->sStation = szStation ? szStation : "";
+    pJob->sChannel = szChannel ? szChannel : "";
+    pJob->dRate = g.dSampleRate;
+    pJob->tStart = g.tStart;
+    pJob->anSamples.assign(g.anBuffer, g.anBuffer + g.nSampleCount);
+    m_pPipeline->vSubmit(std::move(pJob));
+}
 
+void CSeedWriter::vFlushSegment(int nStation, int nChannel) {
+    if (nStation < 0 || nStation >= nGetStationCount()) return;
+    const CStationEntry& tEntry = *pGetStation(nStation);
+    if (nChannel < 0 || nChannel >= tEntry.nGetChannelCount()) return;
+    CChannelSegment& g = *tEntry.pGetChannel(nChannel);
+    if (g.nSampleCount <= 0) return;
+    vDispatchSegment(tEntry.strName.szGetText(), g);
     g.tStart = 0;
     g.dDuration = 0;
     g.nSampleCount = 0;

@@ -3,11 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "support/ConversionTestSupport.h"
 #include "mseed/Steim2Decoder.h"
+#include "support/ConversionTestSupport.h"
 #include "support/Process.h"
 
 namespace {
@@ -43,7 +44,9 @@ std::vector<DecodedChannel> atDecodeChannels(const std::string& sBytes, EpochTim
     return at;
 }
 
-std::vector<int32_t> anWiden(const std::vector<uint16_t>& an) { return {an.begin(), an.end()}; }
+std::vector<int32_t> anWiden(const std::vector<uint16_t>& an) {
+    return {an.begin(), an.end()};
+}
 
 TEST(ConversionDecode, TwoChannelsOf656ByteRecordsWithTrailingBytes) {
     // N = 2, R = 1, 100 sps: records of 656 bytes; 3 records and 32 bytes more
@@ -100,12 +103,26 @@ TEST(ConversionDecode, LongRecordingOfThreeChannelsRoundTrips) {
     t.aeSignals = {SignalKind::RecorderLike, SignalKind::WhiteNoise, SignalKind::Constant};
     TempDir tDir;
     const auto aanExpected = aanWriteRecording(tDir, "day.vrx", tStandardRecording(t));
-    ASSERT_EQ(tRunTessal({"day.vrx"}, tDir.sPath()).nExitStatus, 0);
-    const auto at = atDecodeChannels(sReadFile(tDir.sFile("day.mseed")), 1102427130.0, 100.0);
+    const auto tRun = [&](const char* szThreads, const std::string& sOut) {
+        return tRunTessal({"day.vrx", "-outname=" + sOut}, tDir.sPath(),
+                          [szThreads] { setenv("TESSAL_THREADS", szThreads, 1); });
+    };
+    const ProcessResult rSerial = tRun("1", "serial.mseed");
+    ASSERT_EQ(rSerial.nExitStatus, 0);
+    const std::string sSerial = sReadFile(tDir.sFile("serial.mseed"));
+    const auto at = atDecodeChannels(sSerial, 1102427130.0, 100.0);
     ASSERT_EQ(at.size(), 3u);
     for (size_t p = 0; p < 3; ++p) {
         EXPECT_EQ(at[p].anSamples.size(), 120000u);
         EXPECT_EQ(at[p].anSamples, anWiden(aanExpected[p])) << "position " << p;
+    }
+    // Encoding on worker threads changes no byte and no console line.
+    for (const char* szThreads : {"2", "5"}) {
+        const ProcessResult r = tRun(szThreads, std::string("t") + szThreads + ".mseed");
+        EXPECT_EQ(r.nExitStatus, 0);
+        EXPECT_TRUE(r.sStdout == rSerial.sStdout) << szThreads << " threads";
+        EXPECT_TRUE(sReadFile(tDir.sFile(std::string("t") + szThreads + ".mseed")) == sSerial)
+            << szThreads << " threads";
     }
 }
 

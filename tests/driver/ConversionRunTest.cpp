@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <csignal>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/ConversionTestSupport.h"
@@ -96,6 +97,33 @@ TEST(ConversionRun, ConsoleCountsMatchTheRecordsWrittenChannelAfterChannel) {
     }
     EXPECT_EQ(nTotal[0], 25000);
     EXPECT_EQ(nTotal[1], 25000);
+}
+
+TEST(ConversionRun, ANetworkCodeGoesIntoEveryRecordAndChangesNothingElse) {
+    TempDir tDir;
+    // Two channels of 250 s: several segments each.
+    aanWriteRecording(tDir, "two.vrx", tStandardRecording(tLayout({"BHZ", "HHN"}, 250)));
+    const ProcessResult tPlain = tRunTessal({"two.vrx"}, tDir.sPath());
+    ASSERT_EQ(tPlain.nExitStatus, 0) << tPlain.sStderr;
+    const std::string sPlain = sReadFile(tDir.sFile("two.mseed"));
+    const std::vector<RecordFields> atPlain = atRecordFields(sPlain);
+    ASSERT_GT(atPlain.size(), 50u);
+    for (const RecordFields& f : atPlain) ASSERT_EQ(f.sNetwork, "  ");
+
+    for (const auto& [szOption, szWritten] :
+         {std::pair{"-network=xy", "XY"}, std::pair{"-network:7", "7 "}}) {
+        const ProcessResult r = tRunTessal({"two.vrx", "-outname=net.ms", szOption}, tDir.sPath());
+        ASSERT_EQ(r.nExitStatus, 0) << r.sStderr;
+        EXPECT_EQ(r.sStdout, tPlain.sStdout);
+        EXPECT_EQ(r.sStderr, "");
+        std::string sCoded = sReadFile(tDir.sFile("net.ms"));
+        ASSERT_EQ(sCoded.size(), sPlain.size());
+        for (const RecordFields& f : atRecordFields(sCoded)) EXPECT_EQ(f.sNetwork, szWritten);
+        // Blank the field again: the rest is the plain conversion, byte for byte.
+        for (size_t n = 0; n < sCoded.size(); n += 512) sCoded.replace(n + 18, 2, "  ");
+        EXPECT_EQ(sCoded, sPlain) << szOption;
+        unlink(tDir.sFile("net.ms").c_str());
+    }
 }
 
 TEST(ConversionRun, TwoRunsAppendTheSecondAfterTheFirst) {

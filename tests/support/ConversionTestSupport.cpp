@@ -29,6 +29,7 @@ std::vector<RecordFields> atRecordFields(const std::string& sBytes) {
         f.sSequence = r.substr(0, 6);
         f.sStation = r.substr(8, 5);
         f.sChannel = r.substr(15, 3);
+        f.sNetwork = r.substr(18, 2);
         f.nYear = nBig16(r, 20);
         f.nDay = nBig16(r, 22);
         f.nHour = static_cast<unsigned char>(r[24]);

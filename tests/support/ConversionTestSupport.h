@@ -20,6 +20,7 @@ struct RecordFields {
     std::string sSequence;  // bytes 0..5
     std::string sStation;   // bytes 8..12
     std::string sChannel;   // bytes 15..17
+    std::string sNetwork;   // bytes 18..19
     int nYear, nDay, nHour, nMinute, nSecond, nFract;
     int nSamples;
     int nRateFactor;

@@ -22,6 +22,7 @@ namespace {
 
 const char szUsage[] =
     "Usage: mseed-inspect FILE [--expect-dir DIR] [--records] [--plot PNG [--size WxH]]\n"
+    "       mseed-inspect --help | -h | --version | -V\n"
     "Decodes a file of 512-byte MiniSEED records (Steim-2, blockette 1000) and\n"
     "prints, per run of records of one station and channel: records, samples,\n"
     "first and last sample time, and whether every record decoded soundly with\n"
@@ -32,11 +33,13 @@ const char szUsage[] =
     "  --plot PNG        also draw the waveforms into the picture PNG: one panel\n"
     "                    per station and channel on one UTC time axis\n"
     "  --size WxH        the picture's width and height in pixels (default 1600x900)\n"
-    "  -h, --help        show this text\n"
     "Exit status: 0 when everything checked is sound, 1 when a record is not,\n"
     "a channel's samples differ from the expected ones, or the walk met bytes\n"
     "that are not a record, 2 for usage errors and files that cannot be read,\n"
-    "hold no MiniSEED record or whose picture cannot be written.\n";
+    "hold no MiniSEED record or whose picture cannot be written.\n"
+    "The manual page tells more: man mseed-inspect.\n";
+
+const char szVersionText[] = "mseed-inspect " TESSAL_VERSION "\n";
 
 void vError(const std::string& sFile, const std::string& sReason) {
     std::fprintf(stderr, "mseed-inspect: error: %s: %s\n", sPrintable(sFile).c_str(),
@@ -90,6 +93,9 @@ int main(int argc, char** argv) {
         const std::string s = argv[i];
         if (s == "--help" || s == "-h") {
             std::fputs(szUsage, stdout);
+            return 0;
+        } else if (s == "--version" || s == "-V") {
+            std::fputs(szVersionText, stdout);
             return 0;
         } else if (s == "--records") {
             bRecords = true;

@@ -62,10 +62,14 @@ const char* const szHelpText =
     "                          line per position: position, channel (CHk), name,\n"
     "                          rate, sample count, start time (seconds since 1970,\n"
     "                          or \"invalid\") and file name, separated by blanks\n"
-    "  --help                  show this text\n"
+    "  --help, -h              show this text\n"
+    "  --version, -V           show the version\n"
     "\n"
     "On success one line on standard output says what was written; errors go to\n"
-    "standard error as \"vorn-synth: error: ...\" with exit status 2.\n";
+    "standard error as \"vorn-synth: error: ...\" with exit status 2.\n"
+    "The manual page tells more: man vorn-synth.\n";
+
+const char* const szVersionText = "vorn-synth " TESSAL_VERSION "\n";
 
 struct Options {
     std::string sOut;
@@ -123,9 +127,11 @@ void vParseStart(const std::string& sText, int anStart[6]) {
     if (!bFits) throw UsageError("--start needs YYYY-MM-DDTHH:MM:SS, not \"" + sText + "\"");
 }
 
-Options tParseOptions(int argc, char** argv, bool& bHelp) {
+// Reads the options; when one asks for the help text or the version,
+// szShow is set to that text and the rest is not read.
+Options tParseOptions(int argc, char** argv, const char*& szShow) {
     Options o;
-    bHelp = false;
+    szShow = nullptr;
     for (int i = 1; i < argc; ++i) {
         std::string sName = argv[i];
         std::string sValue;
@@ -137,7 +143,11 @@ Options tParseOptions(int argc, char** argv, bool& bHelp) {
             bHasValue = true;
         }
         if (sName == "--help" || sName == "-h") {
-            bHelp = true;
+            szShow = szHelpText;
+            return o;
+        }
+        if (sName == "--version" || sName == "-V") {
+            szShow = szVersionText;
             return o;
         }
         if (sName.rfind("--", 0) != 0) throw UsageError("unexpected argument \"" + sName + "\"");
@@ -269,10 +279,10 @@ void vWriteExpected(const Options& o, const SyntheticRecording& tRec, const Synt
 }
 
 int nRun(int argc, char** argv) {
-    bool bHelp = false;
-    const Options o = tParseOptions(argc, argv, bHelp);
-    if (bHelp) {
-        std::fputs(szHelpText, stdout);
+    const char* szShow = nullptr;
+    const Options o = tParseOptions(argc, argv, szShow);
+    if (szShow != nullptr) {
+        std::fputs(szShow, stdout);
         return 0;
     }
     SyntheticRecording tRec = tStandardRecording(o.tLayout);
