@@ -247,7 +247,7 @@ int main(int argc, char** argv) {
     std::filesystem::create_directories(sDir);
     const std::vector<std::string> asThree = {"BHZ", "BHN", "BHE"};
     std::vector<std::string> asSixteen;
-    for (int k = 1; k <= 16; ++k) asSixteen.push_back("C" + std::to_string(k));
+    for (int k = 1; k <= 16; ++k) asSixteen.push_back(std::string("C").append(std::to_string(k)));
     const Case aCases[] = {
         {"1 hour, 3 channels, 100 sps", asThree, 100, 1, 3600, nRunsAtMost},
         {"1 day, 3 channels, 100 sps", asThree, 100, 10, 8640, nRunsAtMost},

@@ -34,9 +34,12 @@ ChannelPlan tPlanChannels(const Recording& r) {
     for (int i = 0; i < nCount && i < nRecorderChannelListLength; ++i) {
         const int c = r.tHeader.anChannelList[i];
         if (c < 0 || c >= nRecorderChannelSlots) {
-            t.asWarnings.push_back("channel list position " + std::to_string(i + 1) +
-                                   " names channel index " + std::to_string(c) +
-                                   ", outside 0 to 31; skipped");
+            // The list holds channel numbers from 0 (CH1); positions are
+            // counted from 1 like every count in messages.
+            t.asWarnings.push_back("channel list position " + std::to_string(i + 1) + " holds " +
+                                   std::to_string(c) +
+                                   ", which names no channel (0 to 31 stand for CH1 to CH32); "
+                                   "skipped");
             continue;
         }
         if (r.tHeader.aChannels[c].bOn != 1) continue;

@@ -17,6 +17,7 @@
 #include "driver/ChannelPlan.h"
 #include "driver/Diagnostics.h"
 #include "driver/ExitStatus.h"
+#include "driver/ForeignFile.h"
 #include "driver/OutputFile.h"
 #include "driver/Recording.h"
 #include "driver/RecordingChecks.h"
@@ -85,6 +86,20 @@ bool bIsConsole(const std::string& sOutput) {
     return false;
 }
 
+// The reason a readable input is refused with, sReason, led by "not a VORN
+// recording" when the file is none at all: a known file type then says all
+// there is to say, any other file keeps sReason as the detail. A damaged
+// recording, and an input that could not be read, keep sReason alone.
+std::string sInputRefusal(const Recording& r, const std::string& sReason) {
+    if (r.tInput.pBytes() == nullptr) return sReason;
+    const std::string sKind =
+        sForeignFileKind(r.tInput.pBytes(), static_cast<size_t>(r.tInput.nSize()));
+    if (sKind.empty()) return sReason;
+    std::string s = std::string("not a VORN recording (").append(sKind).append(")");
+    if (!bIsKnownFileType(sKind)) s.append("; ").append(sReason);
+    return s;
+}
+
 // The refusals of a loaded recording and its output name, before anything
 // is written; returns the exit status (0 when the run may go on).
 int nRefusal(const CommandLine& tArgs, const Recording& r, const ChannelPlan& tPlan) {
@@ -107,7 +122,7 @@ int nRefusal(const CommandLine& tArgs, const Recording& r, const ChannelPlan& tP
         return nExitBadInput;
     }
     if (const std::string s = sNothingToConvert(r, tPlan); !s.empty()) {
-        vPrintError(sIn + ": " + s);
+        vPrintError(sIn + ": " + sInputRefusal(r, s));
         return nExitBadInput;
     }
     return nExitSuccess;
@@ -155,13 +170,13 @@ void vWarnBeforeConverting(const CommandLine& tArgs, const Recording& r, const C
 }
 
 // Warns, once per name, that records carry sName cut to the nWidth
-// characters of its header field.
+// bytes of its header field (a cut inside a character shows as its bytes).
 void vWarnAboutCutName(const std::string& sName, size_t nWidth, const char* szKind,
                        const std::string& sPath, std::set<std::string>& setWarned) {
     if (sName.size() <= nWidth || !setWarned.insert(szKind + sName).second) return;
     vPrintWarning(sPath + ": " + szKind + " name \"" + sName + "\" is longer than " +
-                  std::to_string(nWidth) + " characters; records carry \"" +
-                  sName.substr(0, nWidth) + "\"");
+                  std::to_string(nWidth) + " bytes; records carry \"" + sName.substr(0, nWidth) +
+                  "\"");
 }
 
 // Converts every planned channel into the open output, with network code
@@ -211,7 +226,7 @@ int nRunConversion(const CommandLine& tArgs) {
     Recording r;
     std::string sError;
     if (!bLoadRecording(sIn, r, sError)) {
-        vPrintError(sIn + ": " + sError);
+        vPrintError(sIn + ": " + sInputRefusal(r, sError));
         return nExitBadInput;
     }
     const ChannelPlan tPlan = tPlanChannels(r);

@@ -12,6 +12,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "driver/OpenFailure.h"
+
 namespace {
 
 struct FileCloser {
@@ -36,7 +38,7 @@ bool InputFile::bOpen(const std::string& sPath, std::string& sError) {
     // for; it changes nothing for the regular file that is then required.
     const int nFile = open(sPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (nFile < 0) {
-        sError = std::string("cannot open: ") + std::strerror(errno);
+        sError = std::string("cannot open: ") + sOpenFailure(errno, sPath, false);
         return false;
     }
     FileCloser tCloser{nFile};
@@ -59,6 +61,7 @@ bool InputFile::bOpen(const std::string& sPath, std::string& sError) {
     void* p = mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ, MAP_PRIVATE | nPopulate,
                    nFile, 0);
     if (p == MAP_FAILED) {
+        m_pBytes = nullptr;  // not read: no look at its bytes either
         sError = std::string("cannot read: ") + std::strerror(errno);
         return false;
     }

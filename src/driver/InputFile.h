@@ -14,7 +14,8 @@ public:
     InputFile& operator=(const InputFile&) = delete;
 
     // Maps the regular file at sPath read-only. On failure returns false with
-    // sError set to the reason (the system's text where it has one).
+    // sError set to the reason; pBytes() is then null unless the file was
+    // read (an empty file reads as no bytes, never as null).
     bool bOpen(const std::string& sPath, std::string& sError);
 
     const uint8_t* pBytes() const { return m_pBytes; }

@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "driver/OpenFailure.h"
 #include "driver/OutputLock.h"
 #include "driver/SignalRollback.h"
 #include "mseed/SeedRecord.h"
@@ -85,7 +86,7 @@ bool OutputFile::bOpenOnce(const std::string& sPath, OutputOpening& eResult, std
     m_nFile = nOpenForAppending(sPath, bMadeIt);
     struct stat st;
     if (m_nFile < 0 || fstat(m_nFile, &st) != 0) {
-        sError = std::strerror(errno);
+        sError = sOpenFailure(errno, sPath, true);
         vCloseFile();
         return true;
     }

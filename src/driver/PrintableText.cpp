@@ -1,4 +1,4 @@
-// Escaping of control bytes for diagnostic lines.
+// Escaping of every byte that is not printable ASCII for diagnostic lines.
 #include "driver/PrintableText.h"
 
 std::string sPrintable(std::string_view s) {
@@ -7,7 +7,7 @@ std::string sPrintable(std::string_view s) {
     sOut.reserve(s.size());
     for (const char c : s) {
         const unsigned char u = static_cast<unsigned char>(c);
-        if (u >= 0x20 && u != 0x7F) {
+        if (u >= 0x20 && u < 0x7F) {
             sOut.push_back(c);
             continue;
         }

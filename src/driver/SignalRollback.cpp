@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include <atomic>
 #include <csignal>
 #include <cstring>
 #include <iterator>
@@ -50,7 +51,15 @@ const char* szSignalName(int nSignal) {
     }
 }
 
+// Set by the first handler that runs: the input may shrink under several
+// worker threads at once, and the output is put back and the message
+// written once. Later handlers wait for the first to end the program.
+std::atomic_flag g_tHandling = ATOMIC_FLAG_INIT;
+
 void vOnRunSignal(int nSignal) {
+    if (g_tHandling.test_and_set()) {
+        for (;;) pause();
+    }
     static char acLine[2 * nTextSize];
     size_t nUsed = 0;
     const int nFile = g_nArmedFile;

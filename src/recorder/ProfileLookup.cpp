@@ -83,6 +83,20 @@ std::string CProfileLookup::sValue(std::string_view sSection, std::string_view s
     return it->second;
 }
 
+bool CProfileLookup::bHasNumberedSection(std::string_view sPrefix) const {
+    const std::string sLowerPrefix = sLowerAscii(sPrefix);
+    for (const auto& [sKey, sValue] : m_mapValues) {
+        const std::string_view sSection(sKey.data(), sKey.find('\0'));
+        if (sSection.size() <= sLowerPrefix.size() || sSection.rfind(sLowerPrefix, 0) != 0)
+            continue;
+        const std::string_view sNumber = sSection.substr(sLowerPrefix.size());
+        if (std::all_of(sNumber.begin(), sNumber.end(),
+                        [](char c) { return c >= '0' && c <= '9'; }))
+            return true;
+    }
+    return false;
+}
+
 int32_t nProfileInteger(std::string_view sText) {
     size_t i = 0;
     while (i < sText.size() && (bIsBlank(sText[i]) || sText[i] == '\r' || sText[i] == '\n' ||

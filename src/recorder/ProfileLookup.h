@@ -33,6 +33,10 @@ public:
     std::string sValue(std::string_view sSection, std::string_view sKey,
                        std::string_view sDefault = "NULL") const;
 
+    // True when a section named sPrefix followed by decimal digits (such as
+    // CH12 for "CH", in any letter case) holds at least one key.
+    bool bHasNumberedSection(std::string_view sPrefix) const;
+
 private:
     // Key: lower-case section name, a NUL, lower-case key name.
     std::unordered_map<std::string, std::string> m_mapValues;

@@ -128,7 +128,7 @@ EpochTime tReadRecorderHeader(const uint8_t* pFile, size_t nFileSize, RecorderHe
     constexpr size_t nFixedEnd = nRecorderFixedHeaderOffset + nRecorderFixedHeaderSize;
     if (nFileSize < nFixedEnd) {
         sError = "too short for a recording: " + std::to_string(nFileSize) +
-                 " bytes, the fixed header alone ends at byte " + std::to_string(nFixedEnd);
+                 " bytes, the fixed header alone needs " + std::to_string(nFixedEnd);
         return dRefused;
     }
     vDecodeFixedHeader(pFile + nRecorderFixedHeaderOffset, tHeader);

@@ -25,12 +25,22 @@ CStationEntry::~CStationEntry() {
     arrChannels.vDeleteAll();
 }
 
+namespace {
+
+// Bytes a writer with workers gathers before a write: a few large writes
+// cost less than one per segment. A serial writer writes each segment as it
+// is flushed.
+constexpr size_t nWriteBatchBytes = size_t{1} << 20;
+
+}  // namespace
+
 CSeedWriter::CSeedWriter(int nFileIn, int nThreads) : nFile(nFileIn) {
     if (nThreads > 1) m_pPipeline = std::make_unique<CSegmentPipeline>(nThreads);
 }
 
 CSeedWriter::~CSeedWriter() {
     while (m_pPipeline && !m_pPipeline->bEmpty()) vEmitOldest();
+    vWritePending();
     arrStations.vDeleteAll();
 }
 
@@ -185,6 +195,7 @@ void CSeedWriter::vFlushAll() {
         for (int k = 0; k < pGetStation(s)->nGetChannelCount(); ++k) vFlushSegment(s, k);
     }
     while (m_pPipeline && !m_pPipeline->bEmpty()) vEmitOldest();
+    vWritePending();
 }
 
 void CSeedWriter::vEmitOldest() {
@@ -211,16 +222,25 @@ void CSeedWriter::vSetNetwork(const char* szNetwork) {
 
 void CSeedWriter::vWriteAll(const void* pData, size_t nBytes) {
     if (m_nWriteError != 0) return;
-    const char* p = static_cast<const char*>(pData);
+    const unsigned char* p = static_cast<const unsigned char*>(pData);
+    m_acPending.insert(m_acPending.end(), p, p + nBytes);
+    if (!m_pPipeline || m_acPending.size() >= nWriteBatchBytes) vWritePending();
+}
+
+void CSeedWriter::vWritePending() {
+    if (m_nWriteError != 0 || m_acPending.empty()) return;
+    const unsigned char* p = m_acPending.data();
+    size_t nBytes = m_acPending.size();
     while (nBytes > 0) {
         errno = 0;
         const ssize_t nWritten = ::write(nFile, p, nBytes);
         if (nWritten < 0 && errno == EINTR) continue;
         if (nWritten <= 0) {
             m_nWriteError = (nWritten < 0 && errno != 0) ? errno : EIO;
-            return;
+            break;
         }
         p += nWritten;
         nBytes -= static_cast<size_t>(nWritten);
     }
+    m_acPending.clear();
 }

@@ -17,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "segments/CPtrArray.h"
 #include "segments/CText.h"
@@ -142,9 +143,12 @@ private:
     // Console text in order with the segments: printed now, or after the
     // newest segment still queued.
     void vConsole(const std::string& sText);
-    // Writes all nBytes, continuing after partial writes and retrying EINTR;
-    // records the first failure and skips the write after one.
+    // Writes nBytes to the output through vWritePending: at once, or, with
+    // workers, in batches of about a megabyte (fewer, larger writes).
     void vWriteAll(const void* pData, size_t nBytes);
+    // Writes the queued bytes, continuing after partial writes and retrying
+    // EINTR; records the first failure and skips the write after one.
+    void vWritePending();
 
     CPtrArray arrStations;      // owned CStationEntry pointers, in order of first use
     int nFile;                  // the output descriptor
@@ -154,4 +158,5 @@ private:
     std::unique_ptr<CSegmentPipeline> m_pPipeline;  // the workers, when there are any
     // The network code every flushed record carries, blank-padded.
     char m_acNetwork[2] = {' ', ' '};
+    std::vector<unsigned char> m_acPending;  // records not yet written
 };

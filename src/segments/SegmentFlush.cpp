@@ -1,8 +1,8 @@
 // The segment flush: fills the header template and blockette 1000 of one
 // segment, compresses its samples with Steim-2 into 512-byte records, then
 // numbers them, prints the progress lines "Seed block number",
-// "vSetHeaderTime" and "Seed block counts", writes them with one descriptor
-// write and advances the record counter.
+// "vSetHeaderTime" and "Seed block counts", queues them for the output
+// (written in batches) and advances the record counter.
 //
 // Names that do not fit their header fields (station 5, channel 3
 // characters) are cut to the field. The writer's network code goes into
@@ -140,6 +140,12 @@ void vEncodeSegment(const char* szStation, const char* szChannel, double dRate, 
     t.nRecords =
         nCompressSteim2(pnSamples, &tHeader, static_cast<uint32_t>(nCount), nSeedRecordLength,
                         t.anArea.data(), 1, sizeof tBlockette, &tBlockette, 0, 0, nullptr);
+    const unsigned char* pArea = reinterpret_cast<const unsigned char*>(t.anArea.data());
+    t.sCountLines.clear();
+    for (int k = 0; k < t.nRecords; ++k) {
+        const unsigned char* pCount = pArea + k * nSeedRecordLength + 30;
+        vAppendCountLine(t.sCountLines, (pCount[0] << 8) | pCount[1]);
+    }
 }
 
 void CSeedWriter::vEmitSegment(EncodedSegment& t) {
@@ -153,12 +159,11 @@ void CSeedWriter::vEmitSegment(EncodedSegment& t) {
     }
     char szNumber[16];
     std::snprintf(szNumber, sizeof szNumber, "%06d", nSequenceDigits(nNextBlock));
-    std::string sText = std::string("Seed block number ") + szNumber + "\n" + t.acTimeLine;
-    for (int k = 0; k < t.nRecords; ++k) {
-        const unsigned char* pCount = pArea + k * nSeedRecordLength + 30;
-        vAppendCountLine(sText, (pCount[0] << 8) | pCount[1]);
-    }
-    std::fwrite(sText.data(), 1, sText.size(), stdout);
+    std::fputs("Seed block number ", stdout);
+    std::fputs(szNumber, stdout);
+    std::fputc('\n', stdout);
+    std::fputs(t.acTimeLine, stdout);
+    std::fwrite(t.sCountLines.data(), 1, t.sCountLines.size(), stdout);
     nNextBlock += t.nRecords;
     vWriteAll(pArea, static_cast<size_t>(t.nRecords) * nSeedRecordLength);
 }

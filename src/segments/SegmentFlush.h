@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "mseed/SeedRecord.h"
@@ -17,6 +18,7 @@ struct EncodedSegment {
     std::vector<uint32_t> anArea;  // the records, 512 bytes each, then spare room
     int nRecords = 0;
     char acTimeLine[64] = "";  // the segment's "vSetHeaderTime ..." console line
+    std::string sCountLines;   // its "Seed block counts ..." lines, one per record
 };
 
 // Compresses the nCount samples of one segment (nCount >= 1) of station and

@@ -56,9 +56,11 @@ void vCheckProcess(const ProcessResult& r, size_t nInputSize) {
         EXPECT_EQ(r.sStderr.find(szReport), std::string::npos) << r.sStderr;
     EXPECT_LE(r.nPeakRssBytes, nMemoryBound(nInputSize));
     EXPECT_EQ(r.sStdout.find("tessal: "), std::string::npos) << "diagnostic on standard output";
-    // One line per diagnostic: no byte that breaks or garbles a line.
+    // One line per diagnostic, printable ASCII only: no byte that breaks or
+    // garbles a line, no part of a character cut from a name.
     const auto bControl = [](char c) {
-        return c != '\n' && (static_cast<unsigned char>(c) < 0x20 || c == 0x7F);
+        return c != '\n' &&
+               (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7F);
     };
     EXPECT_TRUE(std::none_of(r.sStderr.begin(), r.sStderr.end(), bControl)) << r.sStderr;
 }

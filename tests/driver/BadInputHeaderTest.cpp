@@ -166,7 +166,9 @@ TEST(BadInputHeader, ChannelListEntriesOutsideTheChannelsAreSkipped) {
         EXPECT_EQ(t.tProcess.nExitStatus, 0);
         EXPECT_EQ(asFullChannels(t), (Names{"BHZ", "BHE"})) << nEntry;
         EXPECT_TRUE(
-            bAnyLineHas(t.asWarnings, "position 2 names channel index " + std::to_string(nEntry)));
+            bAnyLineHas(t.asWarnings, "channel list position 2 holds " + std::to_string(nEntry) +
+                                          ", which names no channel (0 to 31 stand for CH1 to "
+                                          "CH32); skipped"));
     }
 }
 
@@ -220,9 +222,9 @@ TEST(BadInputHeader, OverlongNamesAndValuesAreCutToTheirFields) {
     // One warning per cut name, though all three channels carry the station.
     EXPECT_EQ(t.asWarnings,
               (Names{"tessal: warning: rec.vrx: station name \"" + std::string(8, 'Q') +
-                         "\" is longer than 5 characters; records carry \"QQQQQ\"",
+                         "\" is longer than 5 bytes; records carry \"QQQQQ\"",
                      "tessal: warning: rec.vrx: channel name \"" + std::string(27, 'Q') +
-                         "\" is longer than 3 characters; records carry \"QQQ\""}));
+                         "\" is longer than 3 bytes; records carry \"QQQ\""}));
 }
 
 TEST(BadInputHeader, StationOfEightLettersWithoutTerminator) {
@@ -234,7 +236,7 @@ TEST(BadInputHeader, StationOfEightLettersWithoutTerminator) {
     EXPECT_EQ(t.tExpected.atChannels[0].sStationField, "ABCDE");  // the oracle checks every record
 }
 
-TEST(BadInputHeader, ControlBytesInNamesStayInsideOneDiagnosticLine) {
+TEST(BadInputHeader, BytesOutsidePrintableAsciiInNamesAreEscaped) {
     SyntheticRecording tRec = tBaseRecording();
     vSetStation(tRec.tFixed, "FIE\nLD\r\x1B");
     vSetKey(tRec, "CH2", "NAME", "B\rH\x1B[2J");
@@ -242,9 +244,61 @@ TEST(BadInputHeader, ControlBytesInNamesStayInsideOneDiagnosticLine) {
     EXPECT_EQ(t.tProcess.nExitStatus, 0);
     EXPECT_EQ(t.asWarnings,
               (Names{"tessal: warning: rec.vrx: station name \"FIE\\x0ALD\\x0D\\x1B\" is longer "
-                     "than 5 characters; records carry \"FIE\\x0AL\"",
+                     "than 5 bytes; records carry \"FIE\\x0AL\"",
                      "tessal: warning: rec.vrx: channel name \"B\\x0DH\\x1B[2J\" is longer than 3 "
-                     "characters; records carry \"B\\x0DH\""}));
+                     "bytes; records carry \"B\\x0DH\""}));
+
+    // Three letters of two bytes each, cut to 5 bytes: the warning counts
+    // bytes and shows the cut character's byte, not a broken letter.
+    SyntheticRecording tWide = tBaseRecording();
+    vSetStation(tWide.tFixed, "\xC3\x84\xC3\x96\xC3\x9C");
+    const BadInputRun tCut = tRunDamaged(anImage(tWide), "UTF-8 station cut in a letter");
+    EXPECT_EQ(tCut.tProcess.nExitStatus, 0);
+    EXPECT_EQ(tCut.asWarnings,
+              (Names{"tessal: warning: rec.vrx: station name \"\\xC3\\x84\\xC3\\x96\\xC3\\x9C\" is "
+                     "longer than 5 bytes; records carry \"\\xC3\\x84\\xC3\\x96\\xC3\""}));
+}
+
+TEST(BadInputHeader, FilesThatAreNoRecordingSayWhatTheyLookLike) {
+    std::vector<uint8_t> anMiniSeed;
+    for (int i = 0; i < 10; ++i)
+        anMiniSeed.insert(anMiniSeed.end(), sBaseConversion().begin(),
+                          sBaseConversion().begin() + 512);
+    const auto anBytes = [](std::string s, size_t nSize) {
+        s.resize(nSize, '\0');
+        return std::vector<uint8_t>(s.begin(), s.end());
+    };
+    std::string sText;
+    while (sText.size() < 6000) sText += "Field notes, day 3: [station moved]\n";
+    SyntheticRecording tYear = tBaseRecording();
+    tYear.nYear = 0;
+    const struct {
+        const char* szCase;
+        std::vector<uint8_t> an;
+        std::string sLineStart;  // of the one error line
+    } aCases[] = {
+        {"MiniSEED", anMiniSeed, "not a VORN recording (it looks like MiniSEED)\n"},
+        {"program",
+         anBytes("\x7F"
+                 "ELF\x02\x01\x01",
+                 9000),
+         "not a VORN recording (it looks like an ELF program)\n"},
+        {"PNG", anBytes("\x89PNG\r\n\x1A\n", 300),
+         "not a VORN recording (it looks like a PNG image)\n"},
+        {"empty", {}, "not a VORN recording (it is empty)\n"},
+        // An unknown file keeps the layout's reason as the detail.
+        {"text", anBytes(sText, sText.size()),
+         "not a VORN recording (its text head holds no CH, GROUP or STREAM section); "},
+        // A damaged recording keeps its own reason alone.
+        {"year 0", anImage(tYear),
+         "the first record's start time has the year 0, outside 1970 to 9999\n"},
+    };
+    for (const auto& c : aCases) {
+        const BadInputRun t = tRunDamaged(c.an, c.szCase);
+        EXPECT_EQ(t.tProcess.nExitStatus, 1) << c.szCase;
+        EXPECT_EQ(t.tProcess.sStderr.rfind("tessal: error: rec.vrx: " + c.sLineStart, 0), 0u)
+            << t.tProcess.sStderr;
+    }
 }
 
 TEST(BadInputHeader, MissingSections) {

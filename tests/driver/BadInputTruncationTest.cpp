@@ -22,7 +22,9 @@ void vCheckCut(size_t nSize, const std::string& sCase) {
     SCOPED_TRACE(sCase);
     if (nSize < nFirstRecordHeaderEnd) {
         EXPECT_EQ(t.tProcess.nExitStatus, 1);
-        const char* szWhy = nSize < nFixedHeaderEnd ? "fixed header" : "first record header";
+        const char* szWhy = nSize == 0                ? "not a VORN recording (it is empty)"
+                            : nSize < nFixedHeaderEnd ? "fixed header"
+                                                      : "first record header";
         EXPECT_NE(t.tProcess.sStderr.find(szWhy), std::string::npos) << t.tProcess.sStderr;
         return;
     }

@@ -21,10 +21,10 @@ constexpr int nRuns = 8;
 
 // Recording i of the batch: station Si, its own length, rate and signal.
 std::string sRecording(int i) {
-    return "r" + std::to_string(i) + ".vrx";
+    return std::string("r").append(std::to_string(i)).append(".vrx");
 }
 std::string sStation(int i) {
-    return "S" + std::to_string(i);
+    return std::string("S").append(std::to_string(i));
 }
 
 class ConcurrentRuns : public testing::Test {
@@ -38,7 +38,8 @@ protected:
             t.nSeed = static_cast<uint64_t>(i + 1);
             t.aeSignals = {i % 3 ? SignalKind::RecorderLike : SignalKind::WhiteNoise};
             aanWriteRecording(m_tDir, sRecording(i), tStandardRecording(t));
-            const std::string sSolo = "solo" + std::to_string(i) + ".mseed";
+            const std::string sSolo =
+                std::string("solo").append(std::to_string(i)).append(".mseed");
             ASSERT_EQ(tRunTessal({sRecording(i), "-outname=" + sSolo}, m_tDir.sPath()).nExitStatus,
                       0);
             m_mapSolo[sStation(i)] = sReadFile(m_tDir.sFile(sSolo));
@@ -91,7 +92,9 @@ protected:
         EXPECT_TRUE(mapLeft.empty()) << mapLeft.size() << " runs' records are missing";
     }
 
-    std::string sErrFile(int i) const { return m_tDir.sFile("err" + std::to_string(i)); }
+    std::string sErrFile(int i) const {
+        return m_tDir.sFile(std::string("err").append(std::to_string(i)));
+    }
 
     TempDir m_tDir;
     std::map<std::string, std::string> m_mapSolo;  // station -> solo output

@@ -168,13 +168,27 @@ TEST(ConversionRun, ChannelsWithoutRateOrWithNegativeRateKeepTheOthersInPlace) {
               "skipped\n");
 }
 
-TEST(ConversionRun, AMissingOutputDirectoryFailsWithStatusThree) {
+TEST(ConversionRun, OutputsThatCannotBeOpenedFailWithStatusThreeAndAPlainReason) {
     TempDir tDir;
     aanWriteRecording(tDir, "rec.vrx", tStandardRecording(tLayout({"BHZ"}, 5)));
-    const ProcessResult r = tRunTessal({"rec.vrx", "-outname=nodir/out.ms"}, tDir.sPath());
-    EXPECT_EQ(r.nExitStatus, 3);
-    EXPECT_EQ(r.sStderr,
-              "tessal: error: nodir/out.ms: cannot open for writing: No such file or directory\n");
+    ASSERT_EQ(mkdir(tDir.sFile("adir").c_str(), 0700), 0);
+    ASSERT_EQ(symlink("nodir/x", tDir.sFile("dangling").c_str()), 0);
+    const struct {
+        const char* szOutput;
+        const char* szReason;
+    } aCases[] = {
+        {"nodir/out.ms", "the directory it would be made in does not exist"},
+        {"dangling", "it is a symbolic link to a place that does not exist"},
+        {"rec.vrx/out.ms", "a part of its path is not a directory"},
+        {"adir", "it is a directory"},
+    };
+    for (const auto& c : aCases) {
+        const ProcessResult r =
+            tRunTessal({"rec.vrx", std::string("-outname=") + c.szOutput}, tDir.sPath());
+        EXPECT_EQ(r.nExitStatus, 3) << c.szOutput;
+        EXPECT_EQ(r.sStderr, std::string("tessal: error: ") + c.szOutput +
+                                 ": cannot open for writing: " + c.szReason + "\n");
+    }
     EXPECT_FALSE(bFileExists(tDir.sFile("nodir")));
 }
 
@@ -187,7 +201,7 @@ TEST(ConversionRun, APipeWithoutReaderAsOutputFailsAtOnce) {
     EXPECT_EQ(r.nSignal, 0);
     EXPECT_EQ(r.nExitStatus, 3);
     EXPECT_EQ(r.sStderr,
-              "tessal: error: pipe: cannot open for writing: No such device or address\n");
+              "tessal: error: pipe: cannot open for writing: no process is reading this pipe\n");
 }
 
 // Outputs where records would do harm are refused with status 2 and left
@@ -402,7 +416,7 @@ TEST(ConversionRun, ChannelListEntriesOutsideTheChannelsAreSkippedWithAWarning) 
     aanWriteRecording(tDir, "rec.vrx", tRec);
     const ProcessResult r = tRunTessal({"rec.vrx"}, tDir.sPath());
     EXPECT_EQ(r.nExitStatus, 0);
-    EXPECT_NE(r.sStderr.find("channel list position 1 names channel index 40, outside 0 to 31"),
+    EXPECT_NE(r.sStderr.find("channel list position 1 holds 40, which names no channel"),
               std::string::npos)
         << r.sStderr;
     const std::vector<RecordFields> at = atRecordFields(sReadFile(tDir.sFile("rec.mseed")));

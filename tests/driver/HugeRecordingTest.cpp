@@ -25,12 +25,13 @@ SyntheticRecording tSparseLayout() {
     StandardLayout t;
     t.sStation = "BIG";
     t.asChannels.clear();
-    for (int k = 1; k <= 32; ++k) t.asChannels.push_back("C" + std::to_string(k));
+    for (int k = 1; k <= 32; ++k)
+        t.asChannels.push_back(std::string("C").append(std::to_string(k)));
     t.nRecordSeconds = 100;
     t.nRecords = 3;
     t.aeSignals = {SignalKind::RecorderLike};
     SyntheticRecording tRec = tStandardRecording(t);
-    tRec.sLineEnd = "\n";
+    tRec.sLineEnd.assign(1, '\n');
     std::erase_if(tRec.aSections, [](const SynthSection& s) {
         return s.sName.rfind("GROUP", 0) == 0 && s.sName != "GROUP1";
     });

@@ -219,7 +219,7 @@ TEST(RecorderHeader, RecordTimesOutsideTheDefinedCalendarAreNotRead) {
     EXPECT_FALSE(bRead(10000, 1, 0));
     EXPECT_FALSE(bRead(2004, 13, 0));
     EXPECT_FALSE(bRead(2004, -1, 0));
-    EXPECT_FALSE(bRead(1970, 1, -1));  // 1969-12-31 23:00
+    EXPECT_FALSE(bRead(1970, 1, -1));    // 1969-12-31 23:00
     EXPECT_TRUE(bRead(9999, 12, 743));   // 9999-12-31 23:00
     EXPECT_FALSE(bRead(9999, 12, 744));  // 10000-01-01 00:00
 }
@@ -238,11 +238,11 @@ TEST(RecorderHeader, RefusesFilesItCannotRead) {
     };
     aCases.push_back({"no room for the fixed header",
                       tWith([](SyntheticRecording& t) { t.onFileSize = 4096; }),
-                      "too short for a recording: 4096 bytes, the fixed header alone ends at "
-                      "byte 4097"});
+                      "too short for a recording: 4096 bytes, the fixed header alone needs "
+                      "4097"});
     aCases.push_back({"empty file", tWith([](SyntheticRecording& t) { t.onFileSize = 0; }),
-                      "too short for a recording: 0 bytes, the fixed header alone ends at "
-                      "byte 4097"});
+                      "too short for a recording: 0 bytes, the fixed header alone needs "
+                      "4097"});
     aCases.push_back({"record header cut short",
                       tWith([](SyntheticRecording& t) { t.onFileSize = 4352 + 255; }),
                       "too short for the first record header: 4607 bytes, the record at data "

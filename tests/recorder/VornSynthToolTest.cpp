@@ -114,11 +114,33 @@ TEST(VornSynthTool, HeadFileOffsetAndJumpReachTheFile) {
                "[ch1]\r\nSTAT=ON\r\nNAME=RAW\r\n[STREAM1]\r\nTYPE=x\r\n"
                "REC_SIZE_SEC=1\r\n");
     const std::string sOut = tDir.sFile("r.vrx");
-    const ProcessResult p =
-        tRunSynth({"--out", sOut, "--channels", "ONE", "--rate", "10", "--records", "5",
-                   "--head-file", tDir.sFile("head.ini"), "--data-offset", "5000", "--jump-at", "3",
-                   "--jump-seconds", "-60", "--start=1999-01-01T00:00:00"});
+    const std::vector<std::string> asArgs = {"--out",
+                                             sOut,
+                                             "--channels",
+                                             "ONE",
+                                             "--rate",
+                                             "10",
+                                             "--records",
+                                             "5",
+                                             "--head-file",
+                                             tDir.sFile("head.ini"),
+                                             "--data-offset",
+                                             "5000",
+                                             "--jump-record",
+                                             "4",
+                                             "--jump-seconds",
+                                             "-60",
+                                             "--start=1999-01-01T00:00:00"};
+    const ProcessResult p = tRunSynth(asArgs);
     ASSERT_EQ(p.nExitStatus, 0) << p.sStderr;
+    // The older --jump-at counts records from 0: its 3 is the 4th record.
+    const std::string sOld = tDir.sFile("old.vrx");
+    std::vector<std::string> asOldArgs = asArgs;
+    asOldArgs[1] = sOld;
+    asOldArgs[12] = "--jump-at";
+    asOldArgs[13] = "3";
+    ASSERT_EQ(tRunSynth(asOldArgs).nExitStatus, 0);
+    EXPECT_EQ(sReadFile(sOld), sReadFile(sOut));
     const std::vector<uint8_t> an = anBytesOf(sOut);
     ASSERT_EQ(an.size(), 5000u + 5 * (256 + 20));
     const RecordingRead r = tReadRecording(an);
@@ -128,6 +150,8 @@ TEST(VornSynthTool, HeadFileOffsetAndJumpReachTheFile) {
     EXPECT_EQ(r.aGroups[0].nFreq, 0);  // the raw head has no GROUP
     EXPECT_EQ(r.tStart, 915148800.0);
     EpochTime t = 0;
+    ASSERT_TRUE(bReadRecordTime(an.data() + 5000 + 2 * 276, t));
+    EXPECT_EQ(t, 915148800.0 + 2);  // the 3rd record: no jump yet
     ASSERT_TRUE(bReadRecordTime(an.data() + 5000 + 3 * 276, t));
     EXPECT_EQ(t, 915148800.0 + 3 - 60);
 }
@@ -155,6 +179,33 @@ TEST(VornSynthTool, HelpAndMistakes) {
         {{"--out", sOut, "--start", "yesterday"},
          "vorn-synth: error: --start needs YYYY-MM-DDTHH:MM:SS, not \"yesterday\"\n"},
         {{"--out"}, "vorn-synth: error: --out needs a value\n"},
+        // What no recorder writes is refused unless asked for on purpose.
+        {{"--out", sOut, "--start", "2023-02-30T00:00:00"},
+         "vorn-synth: error: --start 2023-02-30T00:00:00 is no real time: that month has 28 "
+         "days\n"},
+        {{"--out", sOut, "--start", "2024-02-29T25:61:61"},
+         "vorn-synth: error: --start 2024-02-29T25:61:61 is no real time: the time of day must "
+         "lie from 00:00:00 to 23:59:59\n"},
+        {{"--out", sOut, "--start", "2004-13-01T00:00:00"},
+         "vorn-synth: error: --start 2004-13-01T00:00:00 is no real time: the month must lie "
+         "from 1 to 12\n"},
+        {{"--out", sOut, "--start", "1969-12-31T23:59:59"},
+         "vorn-synth: error: --start 1969-12-31T23:59:59 is no real time: the year must lie "
+         "from 1970 to 9999\n"},
+        {{"--out", sOut, "--data-offset", "4096"},
+         "vorn-synth: error: --data-offset 4096 lies inside the text head and the fixed header "
+         "(bytes 0 to 4096); --allow-damaged writes it anyway\n"},
+        {{"--out", sOut, "--data-offset", "32768"},
+         "vorn-synth: error: --data-offset 32768 is read as negative (the field is a signed "
+         "16-bit value); --allow-damaged writes it anyway\n"},
+        {{"--out", sOut, "--channel-list", "0,32"},
+         "vorn-synth: error: --channel-list: position 2 holds 32, which names no channel (0 to "
+         "31 stand for CH1 to CH32); --allow-damaged writes it anyway\n"},
+        {{"--out", sOut, "--channels", std::string(3000, 'N')},
+         "vorn-synth: error: the text head would be 3158 bytes, more than the 3072 before the "
+         "fixed header; --allow-damaged writes it anyway\n"},
+        {{"--out", sOut, "--allow-damaged=yes"},
+         "vorn-synth: error: --allow-damaged takes no value\n"},
     };
     for (const auto& c : aCases) {
         const ProcessResult p = tRunSynth(c.asArgs);
@@ -163,6 +214,21 @@ TEST(VornSynthTool, HelpAndMistakes) {
         EXPECT_EQ(p.sStdout, "");
     }
     EXPECT_FALSE(bFileExists(sOut));
+
+    // Asked for on purpose, the damaged recording is written as given, and
+    // the summary counts one record and one channel in the singular.
+    const ProcessResult tDamaged =
+        tRunSynth({"--out", sOut, "--allow-damaged", "--start", "2023-02-30T00:00:00",
+                   "--data-offset", "100", "--channels", "BHZ", "--records", "1"});
+    ASSERT_EQ(tDamaged.nExitStatus, 0) << tDamaged.sStderr;
+    const std::vector<uint8_t> an = anBytesOf(sOut);
+    EXPECT_EQ(tDamaged.sStdout, "vorn-synth: wrote " + sOut + ": " + std::to_string(an.size()) +
+                                    " bytes, 1 record of 1 s, 1 channel at 100 sps\n");
+    const RecordingRead r = tReadRecording(an);
+    EXPECT_EQ(r.tHeader.nDataOffset, 100);
+    ASSERT_GE(an.size(), 100u + 12);
+    EXPECT_EQ(an[100 + 8], 30);  // day 30 of month 2, as asked
+    EXPECT_EQ(an[100 + 10], 2);
 }
 
 }  // namespace

@@ -78,30 +78,13 @@ void vAppendRecords(std::string& s, const RecordWalk& w) {
     for (size_t i = 0; i < w.atRecords.size(); ++i) {
         const DecodedRecord& r = w.atRecords[i];
         vAppendf(s, "  record at %zu: %06d %s %s %zu samples from %s%s%s\n", r.nOffset,
-                 r.nSequenceNumber, sPrintableCode(r.sStation).c_str(),
-                 sPrintableCode(r.sChannel).c_str(), w.anSampleCounts[i],
-                 sFormatTime(tRecordStart(r)).c_str(),
+                 r.nSequenceNumber, sPrintable(r.sStation).c_str(), sPrintable(r.sChannel).c_str(),
+                 w.anSampleCounts[i], sFormatTime(tRecordStart(r)).c_str(),
                  r.sError.empty() ? "" : "  ERROR: ", r.sError.c_str());
     }
 }
 
 }  // namespace
-
-std::string sPrintableCode(const std::string& s) {
-    static const char acHex[] = "0123456789ABCDEF";
-    std::string sOut;
-    for (const char c : s) {
-        const unsigned char u = static_cast<unsigned char>(c);
-        if (u >= 0x20 && u < 0x7F) {
-            sOut.push_back(c);
-        } else {
-            sOut += "\\x";
-            sOut.push_back(acHex[u >> 4]);
-            sOut.push_back(acHex[u & 0xF]);
-        }
-    }
-    return sOut;
-}
 
 std::string sFormatTime(EpochTime t) {
     if (!std::isfinite(t) || std::fabs(t) > 1e14) return "?";
@@ -132,8 +115,8 @@ InspectReport tInspectReport(const std::string& sName, const RecordWalk& w, bool
         const char* szMatch = patExpected ? szCompare(run, *patExpected) : "";
         t.bSound = t.bSound && bOk && (!patExpected || std::string(szMatch) == "exact");
         vAppendf(s, "%-5s %-3s %8zu %10lld  %-24s  %-24s  %-7s%s%s\n",
-                 sPrintableCode(run.sStation).c_str(), sPrintableCode(run.sChannel).c_str(),
-                 run.nCount, static_cast<long long>(run.nSamples),
+                 sPrintable(run.sStation).c_str(), sPrintable(run.sChannel).c_str(), run.nCount,
+                 static_cast<long long>(run.nSamples),
                  sFormatTime(tRecordStart(at[run.nFirst])).c_str(),
                  sFormatTime(tRecordLastSample(at[run.nFirst + run.nCount - 1])).c_str(),
                  bOk ? "ok" : "FAILED", patExpected ? "  " : "", szMatch);

@@ -3,7 +3,7 @@
 // sample time, whether all decoded soundly with consecutive sequence
 // numbers, and whether they match expected samples), optionally every
 // record. Only printable ASCII reaches the text: other bytes of names are
-// written as \xNN.
+// written as \xNN (sPrintable).
 #pragma once
 
 #include <string>
@@ -11,9 +11,7 @@
 
 #include "ExpectedSamples.h"
 #include "RecordWalk.h"
-
-// s with every byte outside printable ASCII (0x20..0x7E) written as \xNN.
-std::string sPrintableCode(const std::string& s);
+#include "driver/PrintableText.h"
 
 // t as "YYYY-MM-DD HH:MM:SS.ffff" UTC, rounded to 1/10,000 s; "?" when t is
 // not a finite time within a few million years.

@@ -59,7 +59,7 @@ std::string sPanelName(const WaveformPanel& p) {
     for (const std::string* ps : {&p.sNetwork, &p.sStation, &p.sLocation, &p.sChannel}) {
         if (ps->empty()) continue;
         if (!s.empty()) s += ' ';
-        s += sPrintableCode(*ps);
+        s += sPrintable(*ps);
     }
     return s;
 }
@@ -182,7 +182,7 @@ void vDraw(cairo_t* cr, const RecordWalk& w, QuickLookPlot& tPlot) {
     const std::vector<TimeTick> atTicks =
         atTimeTicks(b.tFrom, b.tTo, std::max(1, l.nColumns / nLeastTickSpacing));
     vSetGray(cr, 0.0);
-    std::string sTitle = sPrintableCode(tPlot.sTitle) + ": " + std::to_string(tPlot.nPanels) +
+    std::string sTitle = sPrintable(tPlot.sTitle) + ": " + std::to_string(tPlot.nPanels) +
                          (tPlot.nPanels == 1 ? " channel" : " channels");
     if (tPlot.nPanelsDrawn < tPlot.nPanels)
         sTitle += ", the first " + std::to_string(tPlot.nPanelsDrawn) + " shown";

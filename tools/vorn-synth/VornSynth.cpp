@@ -10,6 +10,7 @@
 #include <iterator>
 #include <limits>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "SignalGenerators.h"
@@ -36,19 +37,23 @@ const char* const szHelpText =
     "  --records K             number of records (instead of --seconds)\n"
     "  --channel-list I,J,...  channel index (0 = CH1) of each list position, the\n"
     "                          order of the blocks in a record [0,1,2,...]\n"
-    "  --data-offset N         file offset of the first record, 0..65535 [4352]\n"
+    "  --data-offset N         file offset of the first record, 4097 (just after\n"
+    "                          the fixed header) to 32767 [4352]\n"
     "  --trailing-bytes N      bytes after the last whole record [0]\n"
     "  --head-file FILE        text head written verbatim instead of the generated\n"
     "                          sections (the data layout still follows --channels,\n"
     "                          --rate and --record-seconds)\n"
     "\n"
     "Time:\n"
-    "  --start YYYY-MM-DDTHH:MM:SS  first record's start time, written as given\n"
-    "                          (even out of range) [2004-12-07T13:45:30]\n"
+    "  --start YYYY-MM-DDTHH:MM:SS  first record's start time, a real UTC time\n"
+    "                          from 1970 to 9999 [2004-12-07T13:45:30]\n"
     "  --second-word N         the first record header's word at offset 20, whole\n"
     "                          seconds added to the start time [0]\n"
-    "  --jump-at K             from record K on (0 is the first record) the record\n"
-    "  --jump-seconds S        headers' times are S seconds later than continuous\n"
+    "  --jump-record N         from the Nth record on (counted from 1, as tessal\n"
+    "  --jump-seconds S        counts them) the record headers' times are S\n"
+    "                          seconds later than continuous\n"
+    "  --jump-at K             the older spelling of --jump-record K+1: counts\n"
+    "                          records from 0\n"
     "\n"
     "Samples:\n"
     "  --signal KIND[,KIND...] recorder, noise, constant, sine or extremes; one for\n"
@@ -62,11 +67,21 @@ const char* const szHelpText =
     "                          line per position: position, channel (CHk), name,\n"
     "                          rate, sample count, start time (seconds since 1970,\n"
     "                          or \"invalid\") and file name, separated by blanks\n"
+    "\n"
+    "Checks:\n"
+    "  --allow-damaged         write what is asked even when a recorder could not\n"
+    "                          have written it (an impossible start time, a data\n"
+    "                          offset inside the headers or read as negative, a\n"
+    "                          channel list entry naming no channel, a text head\n"
+    "                          longer than 3072 bytes, rate 0); without it such\n"
+    "                          values are refused\n"
     "  --help, -h              show this text\n"
     "  --version, -V           show the version\n"
     "\n"
     "On success one line on standard output says what was written; errors go to\n"
-    "standard error as \"vorn-synth: error: ...\" with exit status 2.\n"
+    "standard error as \"vorn-synth: error: ...\" with exit status 2. Records and\n"
+    "list positions are counted from 1 in messages and options; byte offsets and\n"
+    "the raw channel numbers of --channel-list from 0.\n"
     "The manual page tells more: man vorn-synth.\n";
 
 const char* const szVersionText = "vorn-synth " TESSAL_VERSION "\n";
@@ -86,6 +101,7 @@ struct Options {
     long nJumpAt = 0;
     long nJumpSeconds = 0;
     std::string sExpectDir;
+    bool bAllowDamaged = false;
 };
 
 class UsageError {
@@ -151,6 +167,11 @@ Options tParseOptions(int argc, char** argv, const char*& szShow) {
             return o;
         }
         if (sName.rfind("--", 0) != 0) throw UsageError("unexpected argument \"" + sName + "\"");
+        if (sName == "--allow-damaged") {
+            if (bHasValue) throw UsageError("--allow-damaged takes no value");
+            o.bAllowDamaged = true;
+            continue;
+        }
         if (!bHasValue) {
             if (i + 1 >= argc) throw UsageError(sName + " needs a value");
             sValue = argv[++i];
@@ -192,6 +213,8 @@ Options tParseOptions(int argc, char** argv, const char*& szShow) {
             vParseStart(sValue, o.anStart);
         } else if (sName == "--second-word") {
             o.nSecondWord = nParseInteger(sName, sValue, -32768, 32767);
+        } else if (sName == "--jump-record") {
+            o.nJumpAt = nParseInteger(sName, sValue, 2, 100000001) - 1;
         } else if (sName == "--jump-at") {
             o.nJumpAt = nParseInteger(sName, sValue, 1, 100000000);
         } else if (sName == "--jump-seconds") {
@@ -222,6 +245,84 @@ Options tParseOptions(int argc, char** argv, const char*& szShow) {
     if (!o.bRecordsGiven)
         l.nRecords = static_cast<size_t>(std::ceil(o.dSeconds / l.nRecordSeconds));
     return o;
+}
+
+// Days of a month of the Gregorian calendar (nMonth 1..12).
+int nDaysInMonth(int nYear, int nMonth) {
+    static const int anDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool bLeap = (nYear % 4 == 0 && nYear % 100 != 0) || nYear % 400 == 0;
+    return nMonth == 2 && bLeap ? 29 : anDays[nMonth - 1];
+}
+
+// Refuses a start time no clock shows: each field must lie in its range.
+void vCheckStart(const int anStart[6]) {
+    const auto [nYear, nMonth, nDay] = std::tuple(anStart[0], anStart[1], anStart[2]);
+    char acStart[64];
+    std::snprintf(acStart, sizeof acStart, "%04d-%02d-%02dT%02d:%02d:%02d", anStart[0], anStart[1],
+                  anStart[2], anStart[3], anStart[4], anStart[5]);
+    std::string sWhy;
+    if (nYear < 1970 || nYear > 9999) {
+        sWhy = "the year must lie from 1970 to 9999";
+    } else if (nMonth < 1 || nMonth > 12) {
+        sWhy = "the month must lie from 1 to 12";
+    } else if (nDay < 1 || nDay > nDaysInMonth(nYear, nMonth)) {
+        sWhy = std::string("that month has ")
+                   .append(std::to_string(nDaysInMonth(nYear, nMonth)))
+                   .append(" days");
+    } else if (anStart[3] < 0 || anStart[3] > 23 || anStart[4] < 0 || anStart[4] > 59 ||
+               anStart[5] < 0 || anStart[5] > 59) {
+        sWhy = "the time of day must lie from 00:00:00 to 23:59:59";
+    }
+    if (!sWhy.empty())
+        throw UsageError(
+            std::string("--start ").append(acStart).append(" is no real time: ").append(sWhy));
+}
+
+// Refuses what a recorder could not have written, unless o asks for a
+// damaged recording; tRec is the recording about to be built.
+void vCheckWritable(const Options& o, const SyntheticRecording& tRec) {
+    if (o.bAllowDamaged) return;
+    const std::string sDamaged = "; --allow-damaged writes it anyway";
+    vCheckStart(o.anStart);
+    constexpr long nFirstFree = nRecorderFixedHeaderOffset + nRecorderFixedHeaderSize;
+    if (o.nDataOffset < nFirstFree) {
+        throw UsageError(std::string("--data-offset ")
+                             .append(std::to_string(o.nDataOffset))
+                             .append(" lies inside the text head and the fixed header (bytes 0 to ")
+                             .append(std::to_string(nFirstFree - 1))
+                             .append(")")
+                             .append(sDamaged));
+    }
+    if (o.nDataOffset > 32767) {
+        throw UsageError(std::string("--data-offset ")
+                             .append(std::to_string(o.nDataOffset))
+                             .append(" is read as negative (the field is a signed 16-bit value)")
+                             .append(sDamaged));
+    }
+    for (size_t i = 0; i < o.anChannelList.size(); ++i) {
+        const int c = o.anChannelList[i];
+        if (c < 0 || c >= nRecorderChannelSlots) {
+            throw UsageError(std::string("--channel-list: position ")
+                                 .append(std::to_string(i + 1))
+                                 .append(" holds ")
+                                 .append(std::to_string(c))
+                                 .append(", which names no channel (0 to 31 stand for CH1 to CH32)")
+                                 .append(sDamaged));
+        }
+    }
+    if (tRec.nRate == 0) throw UsageError("--rate 0 is no sampling rate" + sDamaged);
+    const size_t nHead = sHeadText(tRec).size() + tRec.sAfterHead.size();
+    if (nHead > static_cast<size_t>(nRecorderFixedHeaderOffset)) {
+        throw UsageError(std::string("the text head would be ")
+                             .append(std::to_string(nHead))
+                             .append(" bytes, more than the 3072 before the fixed header")
+                             .append(sDamaged));
+    }
+}
+
+// "1 channel", "2 channels": nCount and the noun, singular for exactly one.
+std::string sCounted(size_t nCount, const char* szNoun) {
+    return std::to_string(nCount).append(" ").append(szNoun).append(nCount == 1 ? "" : "s");
 }
 
 // A file name part made of the channel name's safe characters.
@@ -311,13 +412,15 @@ int nRun(int argc, char** argv) {
     tRec.nJumpRecord = static_cast<size_t>(o.nJumpAt);
     tRec.nJumpSeconds = static_cast<int32_t>(o.nJumpSeconds);
 
+    vCheckWritable(o, tRec);
     const SyntheticOutput tOut = tBuildRecording(tRec);
     std::string sError;
     if (!bWriteBytes(o.sOut, tOut.anFile, sError)) throw UsageError(o.sOut + ": " + sError);
     if (!o.sExpectDir.empty()) vWriteExpected(o, tRec, tOut);
-    std::printf("vorn-synth: wrote %s: %zu bytes, %zu records of %d s, %zu channels at %d sps\n",
-                o.sOut.c_str(), tOut.anFile.size(), tRec.nRecords, tRec.nRecordSeconds,
-                tRec.aBlocks.size(), tRec.nRate);
+    std::printf("vorn-synth: wrote %s: %s, %s of %d s, %s at %d sps\n", o.sOut.c_str(),
+                sCounted(tOut.anFile.size(), "byte").c_str(),
+                sCounted(tRec.nRecords, "record").c_str(), tRec.nRecordSeconds,
+                sCounted(tRec.aBlocks.size(), "channel").c_str(), tRec.nRate);
     return 0;
 }
 
