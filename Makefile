@@ -6,10 +6,12 @@
 #   make check-release   optimised builds (assertions off) with g++ and clang++,
 #                        warnings as errors, and the tests once more
 #   make bench           build and run the benchmarks
-#   make demo            synthesise a recording, convert it and inspect the result
+#   make demo            synthesise a recording, convert it, inspect the result
+#                        and plot it (demo/demo.png)
 #   make fuzz            libFuzzer on the whole conversion, the INI-style lookup,
-#                        the Steim-2 encoder and the decoder (clang), each for
-#                        FUZZ_SECONDS (default 60): make fuzz FUZZ_SECONDS=600
+#                        the Steim-2 encoder, the decoder and mseed-inspect's
+#                        record walk (clang), each for FUZZ_SECONDS (default
+#                        60): make fuzz FUZZ_SECONDS=600
 #   make install         the release build's programs and manual pages under
 #                        PREFIX (default /usr/local), below DESTDIR when given
 #   make deb             the Debian package build/deb/tessal_VERSION_ARCH.deb
@@ -20,7 +22,7 @@
 JOBS       ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 CMAKE_GEN  := -G "Unix Makefiles"
-BUILD_PKGS := cmake make g++ pkg-config gzip
+BUILD_PKGS := cmake make g++ pkg-config gzip libcairo2-dev
 TEST_PKGS  := $(BUILD_PKGS) clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev libmseed-dev
 BENCH_PKGS := $(BUILD_PKGS) libbenchmark-dev libmseed-dev sac2mseed
 MAN_PKGS   := mandoc groff-base
@@ -77,7 +79,8 @@ fuzz:
 	cmake --build build/fuzz -j $(JOBS)
 	fuzz/make-seeds-and-run build/fuzz/tools/vorn-synth/vorn-synth build/fuzz/tessal \
 	      build/fuzz/seeds libfuzzer:$(FUZZ_SECONDS) build/fuzz/fuzz/fuzz_conversion \
-	      build/fuzz/fuzz/fuzz_profile build/fuzz/fuzz/fuzz_steim2 build/fuzz/fuzz/fuzz_decoder
+	      build/fuzz/fuzz/fuzz_profile build/fuzz/fuzz/fuzz_steim2 build/fuzz/fuzz/fuzz_decoder \
+	      build/fuzz/fuzz/fuzz_inspect
 
 demo: release
 	tools/demo/run-demo build/release demo

@@ -36,7 +36,8 @@ header, blockette 1000 and Steim-2 compressed samples, optionally with a
 network code. Every sample is carried exactly.
 .
 The package also holds vorn-synth, which writes synthetic VORN recordings,
-and mseed-inspect, which summarises and checks files of MiniSEED records.")
+and mseed-inspect, which summarises and checks files of MiniSEED records
+and draws quick-look plots of them.")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${TESSAL_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)

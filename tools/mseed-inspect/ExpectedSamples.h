@@ -7,7 +7,7 @@
 #include <vector>
 
 struct ExpectedChannel {
-    std::string sName;              // the channel's NAME
+    std::string sName;  // the channel's NAME
     std::vector<int32_t> anSamples;
 };
 

@@ -1,0 +1,53 @@
+// Fuzz target: mseed-inspect's record walk, its report and the plot's
+// binning on arbitrary bytes. Nothing may crash or read out of bounds, the
+// report may hold only printable ASCII lines, and every pixel column's
+// extremes must lie within its panel's range.
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+#include "InspectReport.h"
+#include "RecordWalk.h"
+#include "TimeAxis.h"
+#include "WaveformBins.h"
+
+namespace {
+
+void vFail(const char* szWhat) {
+    std::fprintf(stderr, "fuzz_inspect: %s\n", szWhat);
+    std::abort();
+}
+
+void vCheckPrintable(const std::string& s) {
+    for (const char c : s)
+        if (c != '\n' && (c < 0x20 || c > 0x7E)) vFail("report holds a byte that is not printable");
+}
+
+void vCheckBins(const WaveformBins& b) {
+    if (!(b.tTo > b.tFrom)) vFail("empty time axis");
+    for (const WaveformPanel& p : b.atPanels) {
+        for (const PanelColumn& c : p.atColumns) {
+            if (!c.bHasSamples) continue;
+            if (!(c.dMin <= c.dMax) || c.dMin < p.nMin || c.dMax > p.nMax || c.dLast < c.dMin ||
+                c.dLast > c.dMax)
+                vFail("column extremes outside the panel's range");
+        }
+    }
+    for (const TimeTick& t : atTimeTicks(b.tFrom, b.tTo, 12)) vCheckPrintable(t.sLabel);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
+    // With the samples kept, as for a comparison; without, as for a plot.
+    const RecordWalk w = tWalkRecords(pData, nSize, true);
+    std::vector<ExpectedChannel> atExpected(1);
+    atExpected[0].sName = "BHZ";
+    vCheckPrintable(tInspectReport("input", w, true, &atExpected).sText);
+    vCheckPrintable(w.sStop);
+    const RecordWalk wDropped = tWalkRecords(pData, nSize, false);
+    vCheckBins(tBinWaveforms(wDropped, 97));
+    return 0;
+}

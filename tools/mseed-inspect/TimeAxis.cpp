@@ -1,0 +1,67 @@
+// Tick steps and labels of the plot's time axis.
+#include "TimeAxis.h"
+
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+
+namespace {
+
+constexpr double dDay = 86400.0;
+
+// The candidate steps below a day, in seconds, smallest first.
+const double adStepsBelowDay[] = {0.001, 0.002, 0.005, 0.01, 0.02, 0.05,  0.1,   0.2,  0.5,
+                                  1,     2,     5,     10,   15,   30,    60,    120,  300,
+                                  600,   900,   1800,  3600, 7200, 10800, 21600, 43200};
+
+// t as UTC text in the detail a tick step of dStep seconds needs.
+std::string sTickLabel(EpochTime t, double dStep) {
+    const long long nMillis = std::llround(t * 1000.0);
+    const long long nMilli = ((nMillis % 1000) + 1000) % 1000;
+    const time_t nSeconds = static_cast<time_t>((nMillis - nMilli) / 1000);
+    struct tm tm;
+    if (gmtime_r(&nSeconds, &tm) == nullptr) return "?";
+    char ac[64];
+    const bool bMidnight = nMilli == 0 && tm.tm_hour == 0 && tm.tm_min == 0 && tm.tm_sec == 0;
+    if (dStep >= dDay || (bMidnight && dStep >= 60)) {
+        std::snprintf(ac, sizeof ac, "%04d-%02d-%02d", tm.tm_year + 1900, tm.tm_mon + 1,
+                      tm.tm_mday);
+    } else if (dStep >= 60) {
+        std::snprintf(ac, sizeof ac, "%02d:%02d", tm.tm_hour, tm.tm_min);
+    } else if (dStep >= 1) {
+        std::snprintf(ac, sizeof ac, "%02d:%02d:%02d", tm.tm_hour, tm.tm_min, tm.tm_sec);
+    } else {
+        const int nDecimals = dStep >= 0.1 ? 1 : dStep >= 0.01 ? 2 : 3;
+        const int nDivisor = nDecimals == 1 ? 100 : nDecimals == 2 ? 10 : 1;
+        std::snprintf(ac, sizeof ac, "%02d:%02d:%02d.%0*lld", tm.tm_hour, tm.tm_min, tm.tm_sec,
+                      nDecimals, nMilli / nDivisor);
+    }
+    return ac;
+}
+
+}  // namespace
+
+double dTickStep(EpochTime tFrom, EpochTime tTo, int nMaxTicks) {
+    const double dSpan = tTo > tFrom ? tTo - tFrom : 0.0;
+    const double dLeast = dSpan / (nMaxTicks > 1 ? nMaxTicks : 1);
+    for (const double d : adStepsBelowDay)
+        if (d >= dLeast) return d;
+    for (double dDays = 1;; dDays *= 10) {
+        for (const double dFactor : {1.0, 2.0, 5.0})
+            if (dDays * dFactor * dDay >= dLeast || dDays > 1e12) return dDays * dFactor * dDay;
+    }
+}
+
+std::vector<TimeTick> atTimeTicks(EpochTime tFrom, EpochTime tTo, int nMaxTicks) {
+    std::vector<TimeTick> at;
+    // Beyond a few million years the labels' arithmetic would overflow.
+    if (!std::isfinite(tFrom) || !std::isfinite(tTo) || tTo < tFrom || std::fabs(tFrom) > 1e14 ||
+        std::fabs(tTo) > 1e14)
+        return at;
+    const double dStep = dTickStep(tFrom, tTo, nMaxTicks);
+    const double dFirst = std::ceil(tFrom / dStep - 1e-9);
+    const double dLast = std::floor(tTo / dStep + 1e-9);
+    for (double k = dFirst; k <= dLast && at.size() <= static_cast<size_t>(nMaxTicks); ++k)
+        at.push_back(TimeTick{k * dStep, sTickLabel(k * dStep, dStep)});
+    return at;
+}
