@@ -122,16 +122,22 @@ void CSeedWriter::vAddRunDeferred(const char* szStation, const char* szChannel, 
 void CSeedWriter::vDispatchDeferred(const char* szStation, const char* szChannel, double dSpS,
                                     EpochTime tChunk, int64_t nFirst, int nCount,
                                     const SampleFill& fnFill) {
-    if (m_pPipeline->bFull()) vEmitOldest();
-    std::unique_ptr<SegmentJob> pJob = m_pPipeline->pNewJob();
-    pJob->sStation = szStation ? szStation : "";
-    pJob->sChannel = szChannel ? szChannel : "";
-    pJob->dRate = dSpS;
-    pJob->tStart = tChunk;
+    std::unique_ptr<SegmentJob> pJob = pStartJob(szStation, szChannel, dSpS, tChunk);
     pJob->fnFill = fnFill;
     pJob->nFirst = nFirst;
     pJob->nCount = nCount;
     m_pPipeline->vSubmit(std::move(pJob));
+}
+
+std::unique_ptr<SegmentJob> CSeedWriter::pStartJob(const char* szStation, const char* szChannel,
+                                                   double dRate, EpochTime tStart) {
+    if (m_pPipeline->bFull()) vEmitOldest();
+    std::unique_ptr<SegmentJob> pJob = m_pPipeline->pNewJob();
+    pJob->sStation = szStation ? szStation : "";
+    pJob->sChannel = szChannel ? szChannel : "";
+    pJob->dRate = dRate;
+    pJob->tStart = tStart;
+    return pJob;
 }
 
 void CSeedWriter::vAddChunk(const char* szStation, const char* szChannel, double dSpS,

@@ -131,6 +131,10 @@ private:
     // of its own whose samples the worker fetches.
     void vDispatchDeferred(const char* szStation, const char* szChannel, double dSpS,
                            EpochTime tChunk, int64_t nFirst, int nCount, const SampleFill& fnFill);
+    // A job for the workers with the segment's names, rate and start; first
+    // emits the oldest queued segment when the queue is full.
+    std::unique_ptr<SegmentJob> pStartJob(const char* szStation, const char* szChannel,
+                                          double dRate, EpochTime tStart);
     // Prints the console line of a chunk, in order with the segments.
     void vChunkLine(int nChunk, double dSpS, EpochTime tBegin, EpochTime tChunk);
     // Encodes the held samples of g (of station szStation) and writes them,

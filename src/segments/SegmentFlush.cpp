@@ -181,12 +181,7 @@ void CSeedWriter::vDispatchSegment(const char* szStation, const CChannelSegment&
         vEmitSegment(m_tEncoded);
         return;
     }
-    if (m_pPipeline->bFull()) vEmitOldest();
-    std::unique_ptr<SegmentJob> pJob = m_pPipeline->pNewJob();
-    pJob->sStation = szStation ? szStation : "";
-    pJob->sChannel = szChannel ? szChannel : "";
-    pJob->dRate = g.dSampleRate;
-    pJob->tStart = g.tStart;
+    std::unique_ptr<SegmentJob> pJob = pStartJob(szStation, szChannel, g.dSampleRate, g.tStart);
     pJob->anSamples.assign(g.anBuffer, g.anBuffer + g.nSampleCount);
     m_pPipeline->vSubmit(std::move(pJob));
 }
