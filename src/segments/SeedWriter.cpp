@@ -131,7 +131,12 @@ void CSeedWriter::vDispatchDeferred(const char* szStation, const char* szChannel
 
 std::unique_ptr<SegmentJob> CSeedWriter::pStartJob(const char* szStation, const char* szChannel,
                                                    double dRate, EpochTime tStart) {
-    if (m_pPipeline->bFull()) vEmitOldest();
+    if (m_pPipeline->bFull()) {
+        // Emitting every job already encoded lets the queue fill again in
+        // one go, instead of a wait for each job.
+        vEmitOldest();
+        while (!m_pPipeline->bEmpty() && m_pPipeline->bOldestDone()) vEmitOldest();
+    }
     std::unique_ptr<SegmentJob> pJob = m_pPipeline->pNewJob();
     pJob->sStation = szStation ? szStation : "";
     pJob->sChannel = szChannel ? szChannel : "";

@@ -5,17 +5,17 @@
 
 namespace {
 
-// Jobs in flight per worker: enough to keep every worker busy while the
+// Jobs in flight per thread: enough to keep every worker busy while the
 // caller prints and writes the oldest one.
-constexpr size_t nJobsPerWorker = 3;
+constexpr size_t nJobsPerThread = 3;
 
 }  // namespace
 
-CSegmentPipeline::CSegmentPipeline(int nWorkers)
-    : m_nMaxQueued(nJobsPerWorker * static_cast<size_t>(nWorkers)) {
+CSegmentPipeline::CSegmentPipeline(int nThreads)
+    : m_nMaxQueued(nJobsPerThread * static_cast<size_t>(nThreads)) {
     // Room for a batch and the segment that completes it.
     m_acWriteBatch.reserve(nSegmentWriteBatch + (size_t{1} << 17));
-    for (int i = 0; i < nWorkers; ++i) m_atWorkers.emplace_back([this] { vWork(); });
+    for (int i = 1; i < nThreads; ++i) m_atWorkers.emplace_back([this] { vWork(); });
 }
 
 CSegmentPipeline::~CSegmentPipeline() {
@@ -48,14 +48,38 @@ void CSegmentPipeline::vSubmit(std::unique_ptr<SegmentJob> pJob) {
 
 std::unique_ptr<SegmentJob> CSegmentPipeline::pTakeOldest() {
     std::unique_lock<std::mutex> tGuard(m_tLock);
+    // Sleeping while a job waits for a worker would cost two thread switches
+    // a segment; encoding it here costs none.
+    while (!m_apQueued.front()->bDone && !m_apToEncode.empty()) {
+        SegmentJob& t = *m_apToEncode.front();
+        m_apToEncode.pop_front();
+        tGuard.unlock();
+        vEncode(t);
+        tGuard.lock();
+        t.bDone = true;
+    }
     m_tJobDone.wait(tGuard, [this] { return m_apQueued.front()->bDone; });
     std::unique_ptr<SegmentJob> pJob = std::move(m_apQueued.front());
     m_apQueued.pop_front();
     return pJob;
 }
 
+bool CSegmentPipeline::bOldestDone() {
+    std::lock_guard<std::mutex> tGuard(m_tLock);
+    return !m_apQueued.empty() && m_apQueued.front()->bDone;
+}
+
 void CSegmentPipeline::vRecycle(std::unique_ptr<SegmentJob> pJob) {
     m_apSpare.push_back(std::move(pJob));
+}
+
+void CSegmentPipeline::vEncode(SegmentJob& t) {
+    if (t.fnFill) {
+        t.anSamples.resize(static_cast<size_t>(t.nCount));
+        t.fnFill(t.nFirst, t.nCount, t.anSamples.data());
+    }
+    vEncodeSegment(t.sStation.c_str(), t.sChannel.c_str(), t.dRate, t.tStart, t.anSamples.data(),
+                   static_cast<int>(t.anSamples.size()), t.tEncoded);
 }
 
 void CSegmentPipeline::vWork() {
@@ -66,14 +90,10 @@ void CSegmentPipeline::vWork() {
         SegmentJob& t = *m_apToEncode.front();
         m_apToEncode.pop_front();
         tGuard.unlock();
-        if (t.fnFill) {
-            t.anSamples.resize(static_cast<size_t>(t.nCount));
-            t.fnFill(t.nFirst, t.nCount, t.anSamples.data());
-        }
-        vEncodeSegment(t.sStation.c_str(), t.sChannel.c_str(), t.dRate, t.tStart,
-                       t.anSamples.data(), static_cast<int>(t.anSamples.size()), t.tEncoded);
+        vEncode(t);
         tGuard.lock();
         t.bDone = true;
-        m_tJobDone.notify_all();
+        // Only the oldest job is ever waited for.
+        if (&t == m_apQueued.front().get()) m_tJobDone.notify_one();
     }
 }

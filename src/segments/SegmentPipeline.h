@@ -40,11 +40,14 @@ struct SegmentJob {
 constexpr size_t nSegmentWriteBatch = size_t{1} << 18;
 
 // Made once for a run and lent to its writers one after the other, so that
-// threads, job buffers and the write batch are set up once.
+// threads, job buffers and the write batch are set up once. The calling
+// thread encodes too while it waits for the oldest job, so a run of n
+// threads starts n - 1 workers.
 class CSegmentPipeline {
 public:
-    // Starts nWorkers (>= 1) encoding threads.
-    explicit CSegmentPipeline(int nWorkers);
+    // Sets up encoding on nThreads (>= 2) threads: the caller's and
+    // nThreads - 1 workers.
+    explicit CSegmentPipeline(int nThreads);
     // Stops the workers; jobs still queued are dropped unencoded or unread.
     ~CSegmentPipeline();
     CSegmentPipeline(const CSegmentPipeline&) = delete;
@@ -60,19 +63,24 @@ public:
     // The newest queued job, whose sTextAfter the caller may extend; null
     // when none is queued.
     SegmentJob* pNewest() { return m_apQueued.empty() ? nullptr : m_apQueued.back().get(); }
-    // Waits until the oldest queued job is encoded and takes it out of the
-    // queue; the caller hands it back with vRecycle when done with it.
+    // Takes the oldest queued job out of the queue once it is encoded,
+    // encoding jobs no worker has taken meanwhile; the caller hands it back
+    // with vRecycle when done with it.
     std::unique_ptr<SegmentJob> pTakeOldest();
+    // True when the oldest queued job is encoded (taking it will not wait).
+    bool bOldestDone();
     void vRecycle(std::unique_ptr<SegmentJob> pJob);
     // Records the writer has numbered but not yet written.
     std::vector<unsigned char>& acWriteBatch() { return m_acWriteBatch; }
 
 private:
     void vWork();
+    // Fetches the samples of t if needed and encodes them.
+    static void vEncode(SegmentJob& t);
 
     std::mutex m_tLock;
     std::condition_variable m_tWorkReady;                // a job waits to be encoded, or stop
-    std::condition_variable m_tJobDone;                  // a job was encoded
+    std::condition_variable m_tJobDone;                  // the oldest job was encoded
     std::deque<std::unique_ptr<SegmentJob>> m_apQueued;  // submitted, in order (caller's)
     std::deque<SegmentJob*> m_apToEncode;                // not yet taken by a worker
     std::vector<std::unique_ptr<SegmentJob>> m_apSpare;  // taken and handed back
