@@ -275,37 +275,38 @@ void vClassify(const int32_t* px, int32_t* pnDiff, uint8_t* pnClass, uint32_t nF
     }
 }
 
+// The layout of a word holding k differences (index k): its sub-code bits,
+// and for each of the 7 places the mask and shift of the difference there
+// (mask 0 past the k-th). Packing by table costs no branch, where a switch
+// on k would guess wrong whenever the word width changes.
+struct WordLayout {
+    uint32_t nHead;
+    uint32_t anMask[7];
+    uint8_t anShift[7];
+};
+
+constexpr WordLayout tLayoutOf(uint32_t k) {
+    constexpr uint32_t anHead[8] = {0, 0x40000000u, 0x80000000u, 0xC0000000u, 0, 0,
+                                    0x40000000u, 0x80000000u};
+    constexpr int anWidthOfCount[8] = {0, 30, 15, 10, 8, 6, 5, 4};
+    WordLayout t{anHead[k], {}, {}};
+    for (uint32_t j = 0; j < k; ++j) {
+        t.anMask[j] = (1u << anWidthOfCount[k]) - 1;
+        t.anShift[j] = static_cast<uint8_t>(anWidthOfCount[k] * (k - 1 - j));
+    }
+    return t;
+}
+
+constexpr WordLayout atLayouts[8] = {tLayoutOf(0), tLayoutOf(1), tLayoutOf(2), tLayoutOf(3),
+                                     tLayoutOf(4), tLayoutOf(5), tLayoutOf(6), tLayoutOf(7)};
+
 // One data word of k differences from pd, in the layout of capacity k.
-// Reads pd[1] also when k is 1.
+// Reads pd[0..6] whatever k is.
 inline uint32_t nPackFast(const int32_t* pd, uint32_t k) {
-    auto f = [pd](int j, uint32_t nMask, int nShift) {
-        return (static_cast<uint32_t>(pd[j]) & nMask) << nShift;
-    };
-    if (k <= 2) {
-        // Noisy data takes these two most of the time, in no predictable
-        // order: build both and select, without a branch.
-        const uint32_t n1 = 0x40000000u | f(0, 0x3FFFFFFF, 0);
-        const uint32_t n2 = 0x80000000u | f(0, 0x7FFF, 15) | f(1, 0x7FFF, 0);
-        return k == 1 ? n1 : n2;
-    }
-    switch (k) {
-        case 7:
-            return 0x80000000u | f(0, 15, 24) | f(1, 15, 20) | f(2, 15, 16) | f(3, 15, 12) |
-                   f(4, 15, 8) | f(5, 15, 4) | f(6, 15, 0);
-        case 6:
-            return 0x40000000u | f(0, 31, 25) | f(1, 31, 20) | f(2, 31, 15) | f(3, 31, 10) |
-                   f(4, 31, 5) | f(5, 31, 0);
-        case 5:
-            return f(0, 63, 24) | f(1, 63, 18) | f(2, 63, 12) | f(3, 63, 6) | f(4, 63, 0);
-        case 4:
-            return f(0, 255, 24) | f(1, 255, 16) | f(2, 255, 8) | f(3, 255, 0);
-        case 3:
-            return 0xC0000000u | f(0, 1023, 20) | f(1, 1023, 10) | f(2, 1023, 0);
-        case 2:
-            return 0x80000000u | f(0, 0x7FFF, 15) | f(1, 0x7FFF, 0);
-        default:
-            return 0x40000000u | f(0, 0x3FFFFFFF, 0);
-    }
+    const WordLayout& t = atLayouts[k];
+    uint32_t nWord = t.nHead;
+    for (int j = 0; j < 7; ++j) nWord |= (static_cast<uint32_t>(pd[j]) & t.anMask[j]) << t.anShift[j];
+    return nWord;
 }
 
 // Control code of a word holding k differences (index k).
@@ -351,8 +352,10 @@ int nCompressSteim2(const int32_t* pnSamples, const SeedFixedHeader* pTemplate,
         for (uint32_t j = 0; j < nSpan; ++j)
             assert(anDiff[j] >= nDiffMin && anDiff[j] <= nDiffMax && "difference beyond 30 bits");
 #endif
-        for (uint32_t j = nSpan; j < nBlock + nLookAhead; ++j) anClass[j] = 8;
-        if (nSpan < nBlock + nLookAhead) anDiff[nSpan] = 0;  // read by nPackFast, never used
+        for (uint32_t j = nSpan; j < nBlock + nLookAhead; ++j) {
+            anClass[j] = 8;
+            anDiff[j] = 0;  // read by nPackFast, masked out
+        }
 
         // Count of the word that would start at each position of the block.
         const uint32_t nStarts = std::min<uint32_t>(nBlock, nSpan);
