@@ -21,6 +21,9 @@ struct CommandLine {
     bool bGain = false;
     std::string sNetwork;  // network code of every record, capitals; empty for blank
     int nThreads = 1;      // encoding threads (from the environment, not the command line)
+    // False when nThreads is only the number of cores: a small recording is
+    // then converted on one thread.
+    bool bThreadsChosen = true;
     // Warnings about the command line and its settings (one per argument
     // that is neither a gain nor an output-name nor a network option), for
     // the run to print once the input is accepted.

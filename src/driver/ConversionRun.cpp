@@ -180,6 +180,17 @@ void vWarnAboutCutName(const std::string& sName, size_t nWidth, const char* szKi
                   "\"");
 }
 
+// Data area below which a run uses one thread unless the thread count was
+// chosen: two million samples encode in a few milliseconds, less than
+// starting workers and touching their buffers costs.
+constexpr int64_t nParallelFromBytes = int64_t{4} << 20;
+
+// Threads that encode the recording r.
+int nEncodingThreads(const CommandLine& tArgs, const Recording& r) {
+    if (!tArgs.bThreadsChosen && r.nDataSize < nParallelFromBytes) return 1;
+    return tArgs.nThreads;
+}
+
 // Converts every planned channel into the open output, with network code
 // sNetwork (empty for blank); false with sError on the first failed write.
 // Names cut to their fields are warned about for channels that wrote records.
@@ -190,7 +201,8 @@ bool bConvertChannels(const Recording& r, const std::vector<PlannedChannel>& atP
     std::set<std::string> setWarned;
     // One set of workers serves every channel in turn.
     std::unique_ptr<CSegmentPipeline> pWorkers;
-    if (tArgs.nThreads > 1) pWorkers = std::make_unique<CSegmentPipeline>(tArgs.nThreads);
+    const int nThreads = nEncodingThreads(tArgs, r);
+    if (nThreads > 1) pWorkers = std::make_unique<CSegmentPipeline>(nThreads);
     for (const PlannedChannel& p : atPlan) {
         const char* szChannel = r.tHeader.aChannels[p.nChannel].sName;
         ExtractionResult tResult;

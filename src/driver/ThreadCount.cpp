@@ -15,8 +15,8 @@ int nCores() {
 
 }  // namespace
 
-int nThreadCount(const char* szSetting, std::string& sWarning) {
-    if (szSetting == nullptr || *szSetting == '\0') return nCores();
+ThreadSetting tThreadSetting(const char* szSetting, std::string& sWarning) {
+    if (szSetting == nullptr || *szSetting == '\0') return {nCores(), false};
     char* pEnd = nullptr;
     errno = 0;
     const long n = std::strtol(szSetting, &pEnd, 10);
@@ -24,7 +24,7 @@ int nThreadCount(const char* szSetting, std::string& sWarning) {
         sWarning = std::string("TESSAL_THREADS=\"") + szSetting +
                    "\" is not a whole number of 1 or more; " + std::to_string(nCores()) +
                    " threads (the cores) are used";
-        return nCores();
+        return {nCores(), false};
     }
-    return static_cast<int>(std::min<long>(n, nMaxThreads));
+    return {static_cast<int>(std::min<long>(n, nMaxThreads)), true};
 }

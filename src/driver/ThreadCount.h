@@ -7,8 +7,15 @@
 // The most threads a run uses, whatever it is asked for.
 constexpr int nMaxThreads = 64;
 
-// The thread count for the setting szSetting (the value of TESSAL_THREADS,
-// or null when unset): a whole number from 1 (the serial path) to
-// nMaxThreads. Unset, empty or unusable, it is the number of cores; an
-// unusable setting also gives sWarning.
-int nThreadCount(const char* szSetting, std::string& sWarning);
+// The threads a run may use, and whether the TESSAL_THREADS setting chose
+// that number (or it is the number of cores).
+struct ThreadSetting {
+    int nThreads = 1;
+    bool bChosen = false;
+};
+
+// The thread setting for szSetting (the value of TESSAL_THREADS, or null
+// when unset): a whole number from 1 (the serial path) to nMaxThreads.
+// Unset, empty or unusable, it is the number of cores; an unusable setting
+// also gives sWarning.
+ThreadSetting tThreadSetting(const char* szSetting, std::string& sWarning);

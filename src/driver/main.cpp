@@ -50,7 +50,9 @@ int main(int argc, char** argv) {
     vUseCheckedConsole();
     CommandLineResult tCommand = tParseCommandLine(argc, argv);
     std::string sThreadWarning;
-    tCommand.tArgs.nThreads = nThreadCount(std::getenv("TESSAL_THREADS"), sThreadWarning);
+    const ThreadSetting tThreads = tThreadSetting(std::getenv("TESSAL_THREADS"), sThreadWarning);
+    tCommand.tArgs.nThreads = tThreads.nThreads;
+    tCommand.tArgs.bThreadsChosen = tThreads.bChosen;
     if (!sThreadWarning.empty()) tCommand.tArgs.asSettingWarnings.push_back(sThreadWarning);
     const int nStatus = nRunCommand(tCommand);
 
