@@ -10,6 +10,7 @@
 #include <cstring>
 #include <memory>
 
+#include "segments/DecimalText.h"
 #include "segments/SegmentPipeline.h"
 
 CChannelSegment::CChannelSegment(CText strNameIn, double dSampleRateIn)
@@ -79,10 +80,30 @@ void CSeedWriter::vAddRun(const char* szStation, const char* szChannel, double d
     }
 }
 
+namespace {
+
+// Appends sz to p; returns the end.
+char* pPutText(char* p, const char* sz) {
+    while (*sz != '\0') *p++ = *sz++;
+    return p;
+}
+
+}  // namespace
+
 void CSeedWriter::vChunkLine(int nChunk, double dSpS, EpochTime tBegin, EpochTime tChunk) {
     char acLine[160];
-    std::snprintf(acLine, sizeof acLine, "nCount: %d dSpS: %f tBegin: %f (tBegin+n/dSpS): %f\n",
-                  nChunk, dSpS, tBegin, tChunk);
+    if (bFitsFixed6(dSpS) && bFitsFixed6(tBegin) && bFitsFixed6(tChunk)) {
+        char* p = pPutInt(pPutText(acLine, "nCount: "), nChunk);
+        p = pPutFixed6(pPutText(p, " dSpS: "), dSpS);
+        p = pPutFixed6(pPutText(p, " tBegin: "), tBegin);
+        p = pPutFixed6(pPutText(p, " (tBegin+n/dSpS): "), tChunk);
+        *p++ = '\n';
+        *p = '\0';
+    } else {
+        std::snprintf(acLine, sizeof acLine,
+                      "nCount: %d dSpS: %f tBegin: %f (tBegin+n/dSpS): %f\n", nChunk, dSpS,
+                      tBegin, tChunk);
+    }
     vConsole(acLine);
 }
 
