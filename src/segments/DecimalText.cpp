@@ -7,18 +7,6 @@
 
 namespace {
 
-// Writes the decimal digits of n at p; returns the end.
-char* pPutUnsigned(char* p, uint64_t n) {
-    char acDigits[20];
-    int k = 0;
-    do {
-        acDigits[k++] = static_cast<char>('0' + n % 10);
-        n /= 10;
-    } while (n > 0);
-    while (k > 0) *p++ = acDigits[--k];
-    return p;
-}
-
 // a * 10^6 rounded to the nearest whole number, ties to even (a >= 0, a < 10^12).
 uint64_t nMillionths(double a) {
     if (a == 0) return 0;
@@ -37,6 +25,17 @@ uint64_t nMillionths(double a) {
 }
 
 }  // namespace
+
+char* pPutUnsigned(char* p, uint64_t n) {
+    char acDigits[20];
+    int k = 0;
+    do {
+        acDigits[k++] = static_cast<char>('0' + n % 10);
+        n /= 10;
+    } while (n > 0);
+    while (k > 0) *p++ = acDigits[--k];
+    return p;
+}
 
 bool bFitsFixed6(double d) {
     return std::isfinite(d) && std::fabs(d) < 1e12;

@@ -15,5 +15,8 @@ bool bFitsFixed6(double d);
 // even); d must satisfy bFitsFixed6. Returns the end; at most 21 bytes.
 char* pPutFixed6(char* p, double d);
 
+// Writes the decimal digits of n at p. Returns the end; at most 20 bytes.
+char* pPutUnsigned(char* p, uint64_t n);
+
 // Writes n at p as printf's "%d" does. Returns the end; at most 11 bytes.
 char* pPutInt(char* p, int32_t n);

@@ -18,6 +18,7 @@
 
 #include "mseed/ByteOrder.h"
 #include "mseed/Steim2Encoder.h"
+#include "segments/DecimalText.h"
 #include "segments/SeedWriter.h"
 #include "segments/SegmentPipeline.h"
 
@@ -43,14 +44,9 @@ void vPutSequenceDigits(unsigned char* p, int n) {
 
 // Appends "Seed block counts N\n" to s; N is a record's 16-bit sample count.
 void vAppendCountLine(std::string& s, unsigned nCount) {
-    char acDigits[8];
-    int n = 0;
-    do {
-        acDigits[n++] = static_cast<char>('0' + nCount % 10);
-        nCount /= 10;
-    } while (nCount > 0);
+    char acDigits[20];
     s += "Seed block counts ";
-    while (n > 0) s += acDigits[--n];
+    s.append(acDigits, pPutUnsigned(acDigits, nCount));
     s += '\n';
 }
 

@@ -50,14 +50,7 @@ std::unique_ptr<SegmentJob> CSegmentPipeline::pTakeOldest() {
     std::unique_lock<std::mutex> tGuard(m_tLock);
     // Sleeping while a job waits for a worker would cost two thread switches
     // a segment; encoding it here costs none.
-    while (!m_apQueued.front()->bDone && !m_apToEncode.empty()) {
-        SegmentJob& t = *m_apToEncode.front();
-        m_apToEncode.pop_front();
-        tGuard.unlock();
-        vEncode(t);
-        tGuard.lock();
-        t.bDone = true;
-    }
+    while (!m_apQueued.front()->bDone && !m_apToEncode.empty()) tEncodeNext(tGuard);
     m_tJobDone.wait(tGuard, [this] { return m_apQueued.front()->bDone; });
     std::unique_ptr<SegmentJob> pJob = std::move(m_apQueued.front());
     m_apQueued.pop_front();
@@ -71,6 +64,16 @@ bool CSegmentPipeline::bOldestDone() {
 
 void CSegmentPipeline::vRecycle(std::unique_ptr<SegmentJob> pJob) {
     m_apSpare.push_back(std::move(pJob));
+}
+
+SegmentJob& CSegmentPipeline::tEncodeNext(std::unique_lock<std::mutex>& tGuard) {
+    SegmentJob& t = *m_apToEncode.front();
+    m_apToEncode.pop_front();
+    tGuard.unlock();
+    vEncode(t);
+    tGuard.lock();
+    t.bDone = true;
+    return t;
 }
 
 void CSegmentPipeline::vEncode(SegmentJob& t) {
@@ -87,12 +90,7 @@ void CSegmentPipeline::vWork() {
     for (;;) {
         m_tWorkReady.wait(tGuard, [this] { return m_bStop || !m_apToEncode.empty(); });
         if (m_bStop) return;
-        SegmentJob& t = *m_apToEncode.front();
-        m_apToEncode.pop_front();
-        tGuard.unlock();
-        vEncode(t);
-        tGuard.lock();
-        t.bDone = true;
+        const SegmentJob& t = tEncodeNext(tGuard);
         // Only the oldest job is ever waited for.
         if (&t == m_apQueued.front().get()) m_tJobDone.notify_one();
     }

@@ -75,6 +75,9 @@ public:
 
 private:
     void vWork();
+    // Takes the next job no thread has taken, encodes it with the lock let
+    // go and marks it done; the lock is held again on return.
+    SegmentJob& tEncodeNext(std::unique_lock<std::mutex>& tGuard);
     // Fetches the samples of t if needed and encodes them.
     static void vEncode(SegmentJob& t);
 
