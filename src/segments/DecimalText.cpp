@@ -7,6 +7,7 @@
 
 namespace {
 
+#if defined(__SIZEOF_INT128__)
 // a * 10^6 rounded to the nearest whole number, ties to even (a >= 0, a < 10^12).
 uint64_t nMillionths(double a) {
     if (a == 0) return 0;
@@ -23,6 +24,11 @@ uint64_t nMillionths(double a) {
     if (nRest > nHalf || (nRest == nHalf && (q & 1) != 0)) ++q;
     return q;
 }
+#else
+uint64_t nMillionths(double) {
+    return 0;  // never called: bFitsFixed6 admits no value
+}
+#endif
 
 }  // namespace
 
@@ -38,7 +44,12 @@ char* pPutUnsigned(char* p, uint64_t n) {
 }
 
 bool bFitsFixed6(double d) {
+#if defined(__SIZEOF_INT128__)
     return std::isfinite(d) && std::fabs(d) < 1e12;
+#else
+    (void)d;
+    return false;  // no 128-bit integers: printf writes every value
+#endif
 }
 
 char* pPutFixed6(char* p, double d) {

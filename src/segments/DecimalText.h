@@ -7,7 +7,8 @@
 #include <cstdint>
 
 // True when pPutFixed6 writes d: a finite value below 10^12 in magnitude
-// (every time and rate a recording can give).
+// (every time and rate a recording can give), on a compiler with 128-bit
+// integers.
 bool bFitsFixed6(double d);
 
 // Writes d at p as printf's "%f" does (a '-' for a negative value or -0,

@@ -26,6 +26,7 @@ std::string sByPrintf(double d) {
 }
 
 TEST(DecimalText, FixedSixAgreesWithPrintf) {
+    if (!bFitsFixed6(1.0)) GTEST_SKIP() << "no 128-bit integers: printf writes every value";
     std::vector<double> ad = {0.0,       -0.0,          1e-9,           -1e-9,
                               0.0000005, 0.0000015,     0.0000025,      1.0 / 128,
                               3.0 / 128, 0.5,           2.5,            999999.9999995,
