@@ -286,8 +286,8 @@ struct WordLayout {
 };
 
 constexpr WordLayout tLayoutOf(uint32_t k) {
-    constexpr uint32_t anHead[8] = {0, 0x40000000u, 0x80000000u, 0xC0000000u, 0, 0,
-                                    0x40000000u, 0x80000000u};
+    constexpr uint32_t anHead[8] = {0, 0x40000000u, 0x80000000u, 0xC0000000u,
+                                    0, 0,           0x40000000u, 0x80000000u};
     constexpr int anWidthOfCount[8] = {0, 30, 15, 10, 8, 6, 5, 4};
     WordLayout t{anHead[k], {}, {}};
     for (uint32_t j = 0; j < k; ++j) {
@@ -305,7 +305,8 @@ constexpr WordLayout atLayouts[8] = {tLayoutOf(0), tLayoutOf(1), tLayoutOf(2), t
 inline uint32_t nPackFast(const int32_t* pd, uint32_t k) {
     const WordLayout& t = atLayouts[k];
     uint32_t nWord = t.nHead;
-    for (int j = 0; j < 7; ++j) nWord |= (static_cast<uint32_t>(pd[j]) & t.anMask[j]) << t.anShift[j];
+    for (int j = 0; j < 7; ++j)
+        nWord |= (static_cast<uint32_t>(pd[j]) & t.anMask[j]) << t.anShift[j];
     return nWord;
 }
 

@@ -14,7 +14,7 @@ uint64_t nMillionths(double a) {
     int e = 0;
     const double dFraction = std::frexp(a, &e);  // a = dFraction * 2^e, 0.5 <= dFraction < 1
     const auto m = static_cast<uint64_t>(std::ldexp(dFraction, 53));
-    const int s = 53 - e;  // a = m / 2^s; s >= 13 below 10^12
+    const int s = 53 - e;   // a = m / 2^s; s >= 13 below 10^12
     if (s >= 80) return 0;  // a * 10^6 < 2^-7: rounds to 0
     using U128 = unsigned __int128;
     const U128 nProduct = static_cast<U128>(m) * 1000000u;

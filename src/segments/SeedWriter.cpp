@@ -100,9 +100,8 @@ void CSeedWriter::vChunkLine(int nChunk, double dSpS, EpochTime tBegin, EpochTim
         *p++ = '\n';
         *p = '\0';
     } else {
-        std::snprintf(acLine, sizeof acLine,
-                      "nCount: %d dSpS: %f tBegin: %f (tBegin+n/dSpS): %f\n", nChunk, dSpS,
-                      tBegin, tChunk);
+        std::snprintf(acLine, sizeof acLine, "nCount: %d dSpS: %f tBegin: %f (tBegin+n/dSpS): %f\n",
+                      nChunk, dSpS, tBegin, tChunk);
     }
     vConsole(acLine);
 }

@@ -6,9 +6,11 @@
 #include <algorithm>
 #include <regex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "driver/CommandLine.h"
+#include "driver/ThreadCount.h"
 #include "support/ConversionTestSupport.h"
 #include "support/Process.h"
 
@@ -158,6 +160,28 @@ TEST(CommandLineOptions, NetworkCodeIsWrittenInCapitalsAfterOneSeparator) {
         EXPECT_TRUE(bValidNetworkCode(sz)) << sz;
     for (const char* sz : {"", "ABC", "A-", " A", "A ", "_", "\t", "\xC3\xA9"})
         EXPECT_FALSE(bValidNetworkCode(sz)) << sz;
+}
+
+TEST(CommandLineOptions, TheThreadSettingIsAWholeNumberOrTheCores) {
+    const int nCores = std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, 64);
+    const struct {
+        const char* szSetting;
+        int nThreads;
+        bool bChosen;
+        bool bWarned;
+    } aCases[] = {
+        {nullptr, nCores, false, false}, {"", nCores, false, false},  {"1", 1, true, false},
+        {"3", 3, true, false},           {"999", 64, true, false},    {"0", nCores, false, true},
+        {"-2", nCores, false, true},     {"2x", nCores, false, true}, {"x", nCores, false, true},
+    };
+    for (const auto& c : aCases) {
+        SCOPED_TRACE(c.szSetting ? c.szSetting : "(unset)");
+        std::string sWarning;
+        const ThreadSetting t = tThreadSetting(c.szSetting, sWarning);
+        EXPECT_EQ(t.nThreads, c.nThreads);
+        EXPECT_EQ(t.bChosen, c.bChosen);
+        EXPECT_EQ(sWarning.empty(), !c.bWarned);
+    }
 }
 
 TEST(CommandLineOptions, AnOptionGivenFirstIsTheInputPath) {

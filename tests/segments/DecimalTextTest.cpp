@@ -27,11 +27,25 @@ std::string sByPrintf(double d) {
 
 TEST(DecimalText, FixedSixAgreesWithPrintf) {
     if (!bFitsFixed6(1.0)) GTEST_SKIP() << "no 128-bit integers: printf writes every value";
-    std::vector<double> ad = {0.0,       -0.0,          1e-9,           -1e-9,
-                              0.0000005, 0.0000015,     0.0000025,      1.0 / 128,
-                              3.0 / 128, 0.5,           2.5,            999999.9999995,
-                              100.0,     1078099199.5,  1e12 - 1e-3,    -(1e12 - 1e-3),
-                              DBL_MIN,   DBL_TRUE_MIN,  1e12 * (1 - DBL_EPSILON)};
+    std::vector<double> ad = {0.0,
+                              -0.0,
+                              1e-9,
+                              -1e-9,
+                              0.0000005,
+                              0.0000015,
+                              0.0000025,
+                              1.0 / 128,
+                              3.0 / 128,
+                              0.5,
+                              2.5,
+                              999999.9999995,
+                              100.0,
+                              1078099199.5,
+                              1e12 - 1e-3,
+                              -(1e12 - 1e-3),
+                              DBL_MIN,
+                              DBL_TRUE_MIN,
+                              1e12 * (1 - DBL_EPSILON)};
     std::mt19937_64 tRandom(20261208);
     std::uniform_real_distribution<double> tExponent(-12.0, 12.0);
     for (int i = 0; i < 300000; ++i) {
@@ -42,7 +56,8 @@ TEST(DecimalText, FixedSixAgreesWithPrintf) {
     // decimal lie among them.
     for (int nBits = 1; nBits <= 24; ++nBits) {
         for (int i = 0; i < 2000; ++i) {
-            const double d = std::ldexp(static_cast<double>(tRandom() % (uint64_t{1} << 40)), -nBits);
+            const double d =
+                std::ldexp(static_cast<double>(tRandom() % (uint64_t{1} << 40)), -nBits);
             if (std::fabs(d) < 1e12) ad.push_back(d);
         }
     }
