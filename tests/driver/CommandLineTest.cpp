@@ -163,16 +163,23 @@ TEST(CommandLineOptions, NetworkCodeIsWrittenInCapitalsAfterOneSeparator) {
 }
 
 TEST(CommandLineOptions, TheThreadSettingIsAWholeNumberOrTheCores) {
-    const int nCores = std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, 64);
+    const int nCores =
+        std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, nMaxThreads);
     const struct {
         const char* szSetting;
         int nThreads;
         bool bChosen;
         bool bWarned;
     } aCases[] = {
-        {nullptr, nCores, false, false}, {"", nCores, false, false},  {"1", 1, true, false},
-        {"3", 3, true, false},           {"999", 64, true, false},    {"0", nCores, false, true},
-        {"-2", nCores, false, true},     {"2x", nCores, false, true}, {"x", nCores, false, true},
+        {nullptr, nCores, false, false},
+        {"", nCores, false, false},
+        {"1", 1, true, false},
+        {"3", 3, true, false},
+        {"999", nMaxThreads, true, false},
+        {"0", nCores, false, true},
+        {"-2", nCores, false, true},
+        {"2x", nCores, false, true},
+        {"x", nCores, false, true},
     };
     for (const auto& c : aCases) {
         SCOPED_TRACE(c.szSetting ? c.szSetting : "(unset)");

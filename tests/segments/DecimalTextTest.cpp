@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "segments/DecimalText.h"
 
