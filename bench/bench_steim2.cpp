@@ -1,7 +1,7 @@
-// Steim-2 packing speed: nCompressSteim2 against libmseed's msr_pack on the
-// same 1,000,000 samples (recorder-like, white noise, constant), both
-// writing 512-byte big-endian records with a blockette 1000. Reports
-// samples per second as items/s.
+// Steim-2 packing speed: nCompressSteim2 (also its portable build) against
+// libmseed's msr_pack on the same 1,000,000 samples (recorder-like, white
+// noise, constant), all writing 512-byte big-endian records with a blockette
+// 1000. Reports samples per second as items/s.
 #include <benchmark/benchmark.h>
 
 #include <cstring>
@@ -10,6 +10,7 @@
 #include "SignalGenerators.h"
 #include "mseed/SeedRecord.h"
 #include "mseed/Steim2Encoder.h"
+#include "mseed/Steim2Rules.h"
 
 #ifdef TESSAL_HAVE_LIBMSEED
 #include <libmseed.h>
@@ -40,7 +41,9 @@ void vSetLabel(benchmark::State& state, size_t nRecords) {
                    " records");
 }
 
-void BM_Tessal(benchmark::State& state) {
+using Encoder = decltype(&nCompressSteim2);
+
+void vRunTessal(benchmark::State& state, Encoder pnEncoder) {
     const std::vector<int32_t>& an = anSamples(eKindOf(state));
     SeedFixedHeader h;
     std::memset(&h, 0, sizeof h);
@@ -58,12 +61,21 @@ void BM_Tessal(benchmark::State& state) {
     std::vector<uint32_t> anOut(128 * ((nBenchSamples + 102) / 103));
     int nRecords = 0;
     for (auto _ : state) {
-        nRecords = nCompressSteim2(an.data(), &h, static_cast<uint32_t>(an.size()), 512,
-                                   anOut.data(), 1, 8, &b, 0, 0, nullptr);
+        nRecords = pnEncoder(an.data(), &h, static_cast<uint32_t>(an.size()), 512, anOut.data(), 1,
+                             8, &b, 0, 0, nullptr);
         benchmark::DoNotOptimize(anOut.data());
         benchmark::ClobberMemory();
     }
     vSetLabel(state, static_cast<size_t>(nRecords));
+}
+
+// The encoder as this CPU runs it, and its portable build.
+void BM_Tessal(benchmark::State& state) {
+    vRunTessal(state, nCompressSteim2);
+}
+
+void BM_TessalPortable(benchmark::State& state) {
+    vRunTessal(state, nCompressSteim2Portable);
 }
 
 #ifdef TESSAL_HAVE_LIBMSEED
@@ -124,6 +136,7 @@ void vKinds(benchmark::internal::Benchmark* b) {
 }  // namespace
 
 BENCHMARK(BM_Tessal)->Apply(vKinds);
+BENCHMARK(BM_TessalPortable)->Apply(vKinds);
 #ifdef TESSAL_HAVE_LIBMSEED
 BENCHMARK(BM_Libmseed)->Apply(vKinds);
 #endif

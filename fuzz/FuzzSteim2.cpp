@@ -1,8 +1,9 @@
 // Fuzz target: the Steim-2 encoder on arbitrary runs of 16-bit samples. The
 // first byte chooses how samples are widened (without or with sign) and the
 // record template's rate; the rest are the samples, little-endian. The fast
-// encoder must write the same bytes as the literal rules, and our decoder
-// must read back every sample, in sound records numbered one after another.
+// encoder, as this CPU runs it and in its portable build, must write the same
+// bytes as the literal rules, and our decoder must read back every sample, in
+// sound records numbered one after another.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -51,14 +52,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
     const Blockette1000 tBlockette{
         nBlockette1000Type, 0, nEncodingSteim2, nWordOrderBigEndian, nSeedRecordLengthExponent, 0};
     const size_t nWords = 128 * ((anSamples.size() + 102) / 103 + 1);
-    std::vector<uint32_t> anFast(nWords, 0), anLiteral(nWords, 0);
+    std::vector<uint32_t> anFast(nWords, 0), anPortable(nWords, 0), anLiteral(nWords, 0);
     const uint32_t nCount = static_cast<uint32_t>(anSamples.size());
     const int nFast = nCompressSteim2(anSamples.data(), &tHeader, nCount, 512, anFast.data(), 1,
                                       sizeof tBlockette, &tBlockette, 0, 0, nullptr);
+    const int nPortable =
+        nCompressSteim2Portable(anSamples.data(), &tHeader, nCount, 512, anPortable.data(), 1,
+                                sizeof tBlockette, &tBlockette, 0, 0, nullptr);
     const int nLiteral =
         nCompressSteim2Literal(anSamples.data(), &tHeader, nCount, 512, anLiteral.data(), 1,
                                sizeof tBlockette, &tBlockette, 0, 0, nullptr);
     if (nFast != nLiteral || anFast != anLiteral) vFail("fast and literal encoders differ");
+    if (nPortable != nLiteral || anPortable != anLiteral)
+        vFail("portable and literal encoders differ");
 
     const std::vector<DecodedRecord> at =
         atDecodeRecords(anFast.data(), 512 * static_cast<size_t>(nFast));

@@ -54,18 +54,14 @@
 
 #include "mseed/ByteOrder.h"
 #include "mseed/RecordCloseOut.h"
+#include "mseed/Steim2Blocks.h"
 #include "mseed/Steim2Rules.h"
 
 namespace {
 
-// The 30-bit range every difference must lie in (checked in debug builds).
-[[maybe_unused]] constexpr int32_t nDiffMin = -(1 << 29);
-[[maybe_unused]] constexpr int32_t nDiffMax = (1 << 29) - 1;
-
-// x - nPrev with 32-bit wrap-around.
-inline int32_t nDifference(int32_t x, int32_t nPrev) {
-    return static_cast<int32_t>(static_cast<uint32_t>(x) - static_cast<uint32_t>(nPrev));
-}
+using steim2blocks::nDifference;
+using steim2blocks::nDiffMax;
+using steim2blocks::nDiffMin;
 
 // Bits 31-30 and field width of each class's layout; class 4 has no sub-code.
 constexpr uint32_t anSubCode[8] = {0, 2, 1, 0, 0, 3, 2, 1};
@@ -216,64 +212,12 @@ int nCompressSteim2Literal(const int32_t* pnSamples, const SeedFixedHeader* pTem
     return nFinishSteim2(pnOutput, &h, &s);
 }
 
-// The fast encoder. The packing rules reduce to this: a word starting at
-// difference i holds the largest count k (7..1) such that the k differences
-// from i all have a class of at most 8 - k, counting only differences that
-// exist. (A difference joins while the pending count stays within the
-// capacity of the widest class so far; that bound only tightens, so the
-// first refusal ends the word, and a word going out early is raised to
-// exactly its count.) The encoder therefore works in blocks: one pass forms
-// the differences and their classes, a second gives the count k of a word
-// starting at each position (both free of branches, so the compiler can
-// vectorise them), and the walk hops from word to word, packing each with
-// its layout and doing the frame and record bookkeeping.
+// The portable word packer of the fast encoder (Steim2Blocks.h): the
+// differences in host order, each word packed by a table of masks and shifts.
 namespace {
 
-constexpr uint32_t nBlock = 1024;
-constexpr uint32_t nLookAhead = 6;  // differences a word may reach past its first
-
-inline uint8_t nClassOfFast(int32_t d) {
-    const uint32_t u = static_cast<uint32_t>(d ^ (d >> 31));  // d, or -d - 1 if negative
-    const uint32_t a = u + (static_cast<uint32_t>(d) >> 31);  // |d|
-    return static_cast<uint8_t>(1 + (u > 7) + (u > 15) + (u > 31) + (u > 127) + (a > 511) +
-                                (a > 16383));
-}
-
-// Differences x[j] - x[j-1] and their classes for j from nFrom to nTo - 1
-// (px[nFrom - 1] must exist).
-void vClassify(const int32_t* px, int32_t* pnDiff, uint8_t* pnClass, uint32_t nFrom, uint32_t nTo) {
-    uint32_t j = nFrom;
-#if defined(__SSE2__)
-    // Eight at a time in 16-bit lanes: the differences saturate to 16 bits,
-    // which keeps every class above 6 at 7.
-    const __m128i nZero = _mm_setzero_si128();
-    for (; j + 8 <= nTo; j += 8) {
-        const __m128i d0 =
-            _mm_sub_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(px + j)),
-                          _mm_loadu_si128(reinterpret_cast<const __m128i*>(px + j - 1)));
-        const __m128i d1 =
-            _mm_sub_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(px + j + 4)),
-                          _mm_loadu_si128(reinterpret_cast<const __m128i*>(px + j + 3)));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(pnDiff + j), d0);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(pnDiff + j + 4), d1);
-        const __m128i d = _mm_packs_epi32(d0, d1);
-        const __m128i u = _mm_xor_si128(d, _mm_srai_epi16(d, 15));
-        const __m128i a = _mm_max_epi16(d, _mm_subs_epi16(nZero, d));
-        __m128i c = _mm_set1_epi16(1);
-        c = _mm_sub_epi16(c, _mm_cmpgt_epi16(u, _mm_set1_epi16(7)));
-        c = _mm_sub_epi16(c, _mm_cmpgt_epi16(u, _mm_set1_epi16(15)));
-        c = _mm_sub_epi16(c, _mm_cmpgt_epi16(u, _mm_set1_epi16(31)));
-        c = _mm_sub_epi16(c, _mm_cmpgt_epi16(u, _mm_set1_epi16(127)));
-        c = _mm_sub_epi16(c, _mm_cmpgt_epi16(a, _mm_set1_epi16(511)));
-        c = _mm_sub_epi16(c, _mm_cmpgt_epi16(a, _mm_set1_epi16(16383)));
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(pnClass + j), _mm_packus_epi16(c, c));
-    }
-#endif
-    for (; j < nTo; ++j) {
-        pnDiff[j] = nDifference(px[j], px[j - 1]);
-        pnClass[j] = nClassOfFast(pnDiff[j]);
-    }
-}
+using steim2blocks::nBlockSpan;
+using steim2blocks::nClassOfFast;
 
 // The layout of a word holding k differences (index k): its sub-code bits,
 // and for each of the 7 places the mask and shift of the difference there
@@ -300,119 +244,85 @@ constexpr WordLayout tLayoutOf(uint32_t k) {
 constexpr WordLayout atLayouts[8] = {tLayoutOf(0), tLayoutOf(1), tLayoutOf(2), tLayoutOf(3),
                                      tLayoutOf(4), tLayoutOf(5), tLayoutOf(6), tLayoutOf(7)};
 
-// One data word of k differences from pd, in the layout of capacity k.
-// Reads pd[0..6] whatever k is.
-inline uint32_t nPackFast(const int32_t* pd, uint32_t k) {
-    const WordLayout& t = atLayouts[k];
-    uint32_t nWord = t.nHead;
-    for (int j = 0; j < 7; ++j)
-        nWord |= (static_cast<uint32_t>(pd[j]) & t.anMask[j]) << t.anShift[j];
-    return nWord;
-}
+struct TablePacker {
+    int32_t anDiff[nBlockSpan + 8];
+    uint8_t anClass[nBlockSpan + 8];
 
-// Control code of a word holding k differences (index k).
-constexpr uint32_t anCodeOfCount[8] = {0, 2, 2, 2, 1, 3, 3, 3};
+    void vFill(const int32_t* px, int32_t nBefore, uint32_t nSpan) {
+        anDiff[0] = nDifference(px[0], nBefore);
+        anClass[0] = nClassOfFast(anDiff[0]);
+        uint32_t j = 1;
+#if defined(__SSE2__)
+        // Eight at a time in 16-bit lanes: the differences saturate to 16
+        // bits, which keeps every class above 6 at 7.
+        const __m128i nZero = _mm_setzero_si128();
+        for (; j + 8 <= nSpan; j += 8) {
+            const __m128i d0 =
+                _mm_sub_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(px + j)),
+                              _mm_loadu_si128(reinterpret_cast<const __m128i*>(px + j - 1)));
+            const __m128i d1 =
+                _mm_sub_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(px + j + 4)),
+                              _mm_loadu_si128(reinterpret_cast<const __m128i*>(px + j + 3)));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(anDiff + j), d0);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(anDiff + j + 4), d1);
+            const __m128i d = _mm_packs_epi32(d0, d1);
+            const __m128i u = _mm_xor_si128(d, _mm_srai_epi16(d, 15));
+            const __m128i a = _mm_max_epi16(d, _mm_subs_epi16(nZero, d));
+            __m128i c = _mm_set1_epi16(1);
+            c = _mm_sub_epi16(c, _mm_cmpgt_epi16(u, _mm_set1_epi16(7)));
+            c = _mm_sub_epi16(c, _mm_cmpgt_epi16(u, _mm_set1_epi16(15)));
+            c = _mm_sub_epi16(c, _mm_cmpgt_epi16(u, _mm_set1_epi16(31)));
+            c = _mm_sub_epi16(c, _mm_cmpgt_epi16(u, _mm_set1_epi16(127)));
+            c = _mm_sub_epi16(c, _mm_cmpgt_epi16(a, _mm_set1_epi16(511)));
+            c = _mm_sub_epi16(c, _mm_cmpgt_epi16(a, _mm_set1_epi16(16383)));
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(anClass + j), _mm_packus_epi16(c, c));
+        }
+#endif
+        for (; j < nSpan; ++j) {
+            anDiff[j] = nDifference(px[j], px[j - 1]);
+            anClass[j] = nClassOfFast(anDiff[j]);
+        }
+#ifndef NDEBUG
+        for (j = 0; j < nSpan; ++j)
+            assert(anDiff[j] >= nDiffMin && anDiff[j] <= nDiffMax && "difference beyond 30 bits");
+#endif
+        for (j = nSpan; j < nBlockSpan + 8; ++j) {
+            anClass[j] = 8;
+            anDiff[j] = 0;  // read by nWord, masked out
+        }
+    }
+
+    // Reads anDiff[j..j+6] whatever k is.
+    uint32_t nWord(uint32_t j, uint32_t k) const {
+        const WordLayout& t = atLayouts[k];
+        uint32_t nWord = t.nHead;
+        for (int p = 0; p < 7; ++p)
+            nWord |= (static_cast<uint32_t>(anDiff[j + p]) & t.anMask[p]) << t.anShift[p];
+        return nWord;
+    }
+};
 
 }  // namespace
+
+int nCompressSteim2Portable(const int32_t* pnSamples, const SeedFixedHeader* pTemplate,
+                            uint32_t nSampleCount, int16_t nRecLen, uint32_t* pnOutput,
+                            int nBlkCount1, int nBlkLen1, const void* pBlk1, int nBlkCount2,
+                            int nBlkLen2, const void* pBlk2) {
+    return steim2blocks::nEncodeBlocks<TablePacker>(pnSamples, pTemplate, nSampleCount, nRecLen,
+                                                    pnOutput, nBlkCount1, nBlkLen1, pBlk1,
+                                                    nBlkCount2, nBlkLen2, pBlk2);
+}
 
 int nCompressSteim2(const int32_t* pnSamples, const SeedFixedHeader* pTemplate,
                     uint32_t nSampleCount, int16_t nRecLen, uint32_t* pnOutput, int nBlkCount1,
                     int nBlkLen1, const void* pBlk1, int nBlkCount2, int nBlkLen2,
                     const void* pBlk2) {
-    Steim2State s;
-    SeedFixedHeader h;
-    vStartSteim2(&s, &h, pTemplate, nRecLen, nBlkCount1, nBlkLen1, pBlk1, nBlkCount2, nBlkLen2,
-                 pBlk2);
-    if (nSampleCount == 0) return nFinishSteim2(pnOutput, &h, &s);
-
-    int32_t anDiff[nBlock + nLookAhead];
-    uint8_t anClass[nBlock + nLookAhead];
-    uint8_t anCount[nBlock];
-
-    // The frame being filled: its control word, the next word, the words
-    // left and the codes so far (shifted in, the latest lowest).
-    uint32_t* pFrame = pnOutput + s.nRecBase + 16 * s.nFrame;
-    uint32_t* pNext = pFrame + s.nWord;
-    uint32_t nLeft = 16 - s.nWord;
-    uint32_t nCodes = 0;
-    uint32_t nSamplesInRecord = 0;
-    s.nX0 = pnSamples[0];
-    s.nStartPending = 0;
-
-    uint32_t i = 0;
-    while (i < nSampleCount) {
-        // Differences and classes of [i, i + nBlock + nLookAhead); past the
-        // end of the input the class is 8, which no word accepts.
-        const uint32_t nFirst = i;
-        const uint32_t nSpan = std::min<uint32_t>(nBlock + nLookAhead, nSampleCount - nFirst);
-        const int32_t* px = pnSamples + nFirst;
-        anDiff[0] = nDifference(px[0], nFirst == 0 ? 0 : px[-1]);
-        anClass[0] = nClassOfFast(anDiff[0]);
-        vClassify(px, anDiff, anClass, 1, nSpan);
-#ifndef NDEBUG
-        for (uint32_t j = 0; j < nSpan; ++j)
-            assert(anDiff[j] >= nDiffMin && anDiff[j] <= nDiffMax && "difference beyond 30 bits");
+#if defined(TESSAL_X86_ENCODER)
+    static const bool bX86 = bSteim2X86Usable();
+    if (bX86)
+        return nCompressSteim2X86(pnSamples, pTemplate, nSampleCount, nRecLen, pnOutput, nBlkCount1,
+                                  nBlkLen1, pBlk1, nBlkCount2, nBlkLen2, pBlk2);
 #endif
-        for (uint32_t j = nSpan; j < nBlock + nLookAhead; ++j) {
-            anClass[j] = 8;
-            anDiff[j] = 0;  // read by nPackFast, masked out
-        }
-
-        // Count of the word that would start at each position of the block.
-        const uint32_t nStarts = std::min<uint32_t>(nBlock, nSpan);
-        for (uint32_t j = 0; j < nStarts; ++j) {
-            uint8_t m = anClass[j];
-            uint8_t k = 1;
-            m = std::max(m, anClass[j + 1]);
-            k += m <= 6;
-            m = std::max(m, anClass[j + 2]);
-            k += m <= 5;
-            m = std::max(m, anClass[j + 3]);
-            k += m <= 4;
-            m = std::max(m, anClass[j + 4]);
-            k += m <= 3;
-            m = std::max(m, anClass[j + 5]);
-            k += m <= 2;
-            m = std::max(m, anClass[j + 6]);
-            k += m <= 1;
-            anCount[j] = k;
-        }
-
-        // Walk the words that start in this block.
-        uint32_t j = 0;
-        while (j < nStarts) {
-            const uint32_t k = anCount[j];
-            *pNext++ = nToBig32(nPackFast(anDiff + j, k));
-            nCodes = (nCodes << 2) | anCodeOfCount[k];
-            j += k;
-            nSamplesInRecord += k;
-            if (--nLeft != 0) continue;
-            *pFrame = nToBig32(nCodes);
-            nCodes = 0;
-            if (++s.nFrame < s.nFramesPerRec) {
-                pFrame += 16;
-                pNext = pFrame + 1;
-                nLeft = 15;
-                continue;
-            }
-            // Record full: close it; the next sample starts the next record.
-            const uint32_t nNext = nFirst + j;
-            s.nLast = pnSamples[nNext - 1];
-            h.Number_of_samples = static_cast<uint16_t>(nSamplesInRecord);
-            vCloseRecord(pnOutput, &h, &s);
-            nSamplesInRecord = 0;
-            pFrame = pnOutput + s.nRecBase + 16 * s.nFrame;
-            pNext = pFrame + s.nWord;
-            nLeft = 16 - s.nWord;
-            if (nNext < nSampleCount) {
-                s.nX0 = pnSamples[nNext];
-                s.nStartPending = 0;
-            }
-        }
-        i = nFirst + j;
-    }
-    s.nLast = pnSamples[nSampleCount - 1];
-    s.nCodes = nCodes << (2 * (nLeft % 16));
-    h.Number_of_samples = static_cast<uint16_t>(nSamplesInRecord);
-    return nFinishSteim2(pnOutput, &h, &s);
+    return nCompressSteim2Portable(pnSamples, pTemplate, nSampleCount, nRecLen, pnOutput,
+                                   nBlkCount1, nBlkLen1, pBlk1, nBlkCount2, nBlkLen2, pBlk2);
 }

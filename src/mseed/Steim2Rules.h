@@ -56,3 +56,11 @@ int nCompressSteim2Literal(const int32_t* pnSamples, const SeedFixedHeader* pHea
                            uint32_t nSampleCount, int16_t nRecLen, uint32_t* pnOutput,
                            int nBlkCount1, int nBlkLen1, const void* pBlk1, int nBlkCount2,
                            int nBlkLen2, const void* pBlk2);
+
+// The fast encoder without instructions beyond the compiler's baseline: same
+// contract and output as nCompressSteim2, which runs it on CPUs that lack
+// what its faster build needs.
+int nCompressSteim2Portable(const int32_t* pnSamples, const SeedFixedHeader* pHeader,
+                            uint32_t nSampleCount, int16_t nRecLen, uint32_t* pnOutput,
+                            int nBlkCount1, int nBlkLen1, const void* pBlk1, int nBlkCount2,
+                            int nBlkLen2, const void* pBlk2);

@@ -95,13 +95,16 @@ namespace {
 
 using namespace steim2test;
 
-// The fast encoder against the rules applied one sample at a time, on the
-// whole output buffer (so also on what lies past the last record).
+// The fast encoder, as this CPU runs it and in its portable build, against
+// the rules applied one sample at a time, on the whole output buffer (so
+// also on what lies past the last record).
 void vExpectSameAsLiteral(const std::vector<int32_t>& an, const SeedFixedHeader& h) {
-    const Encoded eFast = tEncode(an, h, nCompressSteim2);
     const Encoded eLiteral = tEncode(an, h, nCompressSteim2Literal);
-    ASSERT_EQ(eFast.nRecords, eLiteral.nRecords);
-    ASSERT_EQ(eFast.anWords, eLiteral.anWords);
+    for (const auto pnEncoder : {nCompressSteim2, nCompressSteim2Portable}) {
+        const Encoded eFast = tEncode(an, h, pnEncoder);
+        ASSERT_EQ(eFast.nRecords, eLiteral.nRecords);
+        ASSERT_EQ(eFast.anWords, eLiteral.anWords);
+    }
 }
 
 TEST(Steim2FastPath, ByteEqualToTheLiteralRulesOnRandomRuns) {
