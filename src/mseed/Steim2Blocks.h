@@ -26,7 +26,9 @@
 #include <cassert>
 #include <cstdint>
 
-#if defined(__SSE2__)
+#if defined(__AVX2__)
+#include <immintrin.h>
+#elif defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
@@ -80,7 +82,22 @@ constexpr uint32_t anCodeOfCount[8] = {0, 2, 2, 2, 1, 3, 3, 3};
 // (pnClass holds at least nStarts + 6 classes).
 inline void vCountWords(const uint8_t* pnClass, uint8_t* pnCount, uint32_t nStarts) {
     uint32_t j = 0;
-#if defined(__SSE2__)
+#if defined(__AVX2__)
+    // 32 positions at a time: m <= n holds where max(m, n) == n.
+    const auto pLoad = [&](uint32_t n) {
+        return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pnClass + n));
+    };
+    for (; j + 32 <= nStarts; j += 32) {
+        __m256i m = pLoad(j);
+        __m256i k = _mm256_set1_epi8(1);
+        for (int p = 1; p <= 6; ++p) {
+            const __m256i nBound = _mm256_set1_epi8(static_cast<char>(7 - p));
+            m = _mm256_max_epu8(m, pLoad(j + static_cast<uint32_t>(p)));
+            k = _mm256_sub_epi8(k, _mm256_cmpeq_epi8(_mm256_max_epu8(m, nBound), nBound));
+        }
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(pnCount + j), k);
+    }
+#elif defined(__SSE2__)
     // Sixteen positions at a time: m <= n holds where max(m, n) == n.
     const auto pLoad = [&](uint32_t n) {
         return _mm_loadu_si128(reinterpret_cast<const __m128i*>(pnClass + n));
