@@ -4,9 +4,10 @@
 // /dev/null. Per recording: the median wall time, beside the floor measured
 // in the same run (reading the input and writing as many bytes with a plain
 // file copy), their ratio, samples per second, and the peak resident memory
-// beyond the input's size. Then, when sac2mseed (Debian package sac2mseed)
-// is installed, the day-long case's samples as SAC files through it. A
-// measurement only; it never fails for being slow.
+// beyond the input's size; then the time to start the program and wait for
+// it, which each conversion includes. Then, when sac2mseed (Debian package
+// sac2mseed) is installed, the day-long case's samples as SAC files through
+// it. A measurement only; it never fails for being slow.
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -66,17 +67,15 @@ struct RunResult {
     int nStatus = -1;
 };
 
-// Runs tessal on sInput into sOutput (removed first), stdout to /dev/null.
-RunResult tTimeConversion(const std::string& sInput, const std::string& sOutput) {
-    std::filesystem::remove(sOutput);
-    const std::string sOption = "-outname=" + sOutput;
+// Runs tessal with the arguments szFirst and szSecond (null for none),
+// stdout to /dev/null, and waits for it.
+RunResult tTimeProgram(const char* szFirst, const char* szSecond) {
     const Clock::time_point t0 = Clock::now();
     const pid_t nPid = fork();
     if (nPid == 0) {
         const int nNull = open("/dev/null", O_WRONLY);
         dup2(nNull, 1);
-        execl(TESSAL_PROGRAM, TESSAL_PROGRAM, sInput.c_str(), sOption.c_str(),
-              static_cast<char*>(nullptr));
+        execl(TESSAL_PROGRAM, TESSAL_PROGRAM, szFirst, szSecond, static_cast<char*>(nullptr));
         _exit(127);
     }
     int nStatus = 0;
@@ -87,6 +86,21 @@ RunResult tTimeConversion(const std::string& sInput, const std::string& sOutput)
     r.nPeakKiB = tUsage.ru_maxrss;
     r.nStatus = WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1;
     return r;
+}
+
+// Runs tessal on sInput into sOutput (removed first).
+RunResult tTimeConversion(const std::string& sInput, const std::string& sOutput) {
+    std::filesystem::remove(sOutput);
+    const std::string sOption = "-outname=" + sOutput;
+    return tTimeProgram(sInput.c_str(), sOption.c_str());
+}
+
+// Median seconds of starting the program, printing its version and waiting
+// for it: the fixed cost inside every conversion time.
+double dTimeStart(int nRuns) {
+    std::vector<double> ad;
+    for (int i = 0; i < nRuns; ++i) ad.push_back(tTimeProgram("--version", nullptr).dSeconds);
+    return dMedian(ad);
 }
 
 // Writes one channel's samples as a binary SAC file (host byte order, which
@@ -150,18 +164,24 @@ double dTimeSacConverter(const std::vector<std::string>& asFiles, const std::str
     return WIFEXITED(nStatus) && WEXITSTATUS(nStatus) == 0 ? dSeconds : -1.0;
 }
 
-// Converts the day-long case's samples, written as SAC files, with
-// sac2mseed (a converter built on libmseed) when it is installed, and
-// prints its median time beside ours.
-void vCompareWithSacConverter(const std::string& sDir,
-                              const std::vector<std::vector<uint16_t>>& aanDay, double dOurSeconds,
-                              int nRuns) {
+// Writes the day-long case's samples as SAC files in sDir; their paths,
+// none on failure.
+std::vector<std::string> asWriteDaySac(const std::string& sDir,
+                                       const std::vector<std::vector<uint16_t>>& aanDay) {
     const char* const aszChannels[] = {"BHZ", "BHN", "BHE"};
     std::vector<std::string> asFiles;
     for (size_t p = 0; p < aanDay.size() && p < 3; ++p) {
         asFiles.push_back(sDir + "/day-" + aszChannels[p] + ".sac");
-        if (!bWriteSac(asFiles.back(), aanDay[p], "DEMO", aszChannels[p], 100.0)) return;
+        if (!bWriteSac(asFiles.back(), aanDay[p], "DEMO", aszChannels[p], 100.0)) return {};
     }
+    return asFiles;
+}
+
+// Converts the SAC files asFiles with sac2mseed (a converter built on
+// libmseed) when it is installed, and prints its median time beside ours.
+void vCompareWithSacConverter(const std::string& sDir, const std::vector<std::string>& asFiles,
+                              double dOurSeconds, int nRuns) {
+    if (asFiles.empty()) return;
     std::vector<double> adSeconds;
     for (int i = 0; i < nRuns; ++i) {
         const double d = dTimeSacConverter(asFiles, sDir + "/sac.mseed");
@@ -257,13 +277,17 @@ int main(int argc, char** argv) {
     std::printf("%-30s %8s %9s %9s %7s %12s %12s\n", "recording", "input", "convert", "floor",
                 "ratio", "samples/s", "RSS-input");
     double dDaySeconds = 0;
-    std::vector<std::vector<uint16_t>> aanDay;
+    std::vector<std::string> asDaySac;
     for (const Case& c : aCases) {
         const std::string sInput = sDir + "/rec.vrx";
         const bool bDay = c.nRecordSeconds == 10;
-        // The image is freed before the runs, so the children do not share it.
+        // The image and the samples are freed before the runs: each run
+        // forks this process, which costs more the more memory it holds.
+        std::vector<std::vector<uint16_t>> aanDay;
         const size_t nBytes = nWriteCase(c, sInput, bDay ? &aanDay : nullptr);
         if (nBytes == 0) return 1;
+        if (bDay) asDaySac = asWriteDaySac(sDir, aanDay);
+        aanDay = {};
         CaseResult t;
         if (!bMeasure(sDir, sInput, nBytes, c.nRuns, t)) return 1;
         const double dSamples = static_cast<double>(c.asChannels.size()) * c.nRate *
@@ -274,7 +298,9 @@ int main(int argc, char** argv) {
         if (bDay) dDaySeconds = t.dConvert;
         std::filesystem::remove(sInput);
     }
-    vCompareWithSacConverter(sDir, aanDay, dDaySeconds, nRunsAtMost);
+    std::printf("process start (tessal --version, launched the same way): %.1f ms, median of %d\n",
+                dTimeStart(nRunsAtMost) * 1e3, nRunsAtMost);
+    vCompareWithSacConverter(sDir, asDaySac, dDaySeconds, nRunsAtMost);
     std::filesystem::remove_all(sDir);
     return 0;
 }
