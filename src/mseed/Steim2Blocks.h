@@ -1,6 +1,8 @@
 // The fast Steim-2 encoder's block walk, shared by the portable build and the
 // one for CPUs with BMI2 and AVX2 (Steim2EncoderX86.cpp). Each includes it
-// with its own word packer, so each gets its own copy, compiled for its CPU.
+// with its own word packer, so each gets its own copy, compiled for its CPU;
+// the x86 file includes it where functions are compiled for AVX2, and
+// defines TESSAL_STEIM2_AVX2 so that the counting pass uses 256-bit vectors.
 //
 // The packing rules (Steim2Encoder.cpp) reduce to this: a word starting at
 // difference i holds the largest count k (7..1) such that the k differences
@@ -26,7 +28,7 @@
 #include <cassert>
 #include <cstdint>
 
-#if defined(__AVX2__)
+#if defined(TESSAL_STEIM2_AVX2)
 #include <immintrin.h>
 #elif defined(__SSE2__)
 #include <emmintrin.h>
@@ -36,18 +38,7 @@
 #include "mseed/RecordCloseOut.h"
 #include "mseed/Steim2Rules.h"
 
-// The build for x86-64 CPUs with BMI2 and AVX2, where the compiler can make
-// it (TESSAL_X86_ENCODER): nCompressSteim2's contract, and whether this CPU
-// runs it and runs it well.
-#if defined(TESSAL_X86_ENCODER)
-int nCompressSteim2X86(const int32_t* pnSamples, const SeedFixedHeader* pTemplate,
-                       uint32_t nSampleCount, int16_t nRecLen, uint32_t* pnOutput, int nBlkCount1,
-                       int nBlkLen1, const void* pBlk1, int nBlkCount2, int nBlkLen2,
-                       const void* pBlk2);
-bool bSteim2X86Usable();
-#endif
-
-// Everything below has internal linkage: the two copies are compiled for
+// Everything here has internal linkage: the two copies are compiled for
 // different CPUs and must never be merged by the linker.
 namespace steim2blocks {
 namespace {
@@ -82,7 +73,7 @@ constexpr uint32_t anCodeOfCount[8] = {0, 2, 2, 2, 1, 3, 3, 3};
 // (pnClass holds at least nStarts + 6 classes).
 inline void vCountWords(const uint8_t* pnClass, uint8_t* pnCount, uint32_t nStarts) {
     uint32_t j = 0;
-#if defined(__AVX2__)
+#if defined(TESSAL_STEIM2_AVX2)
     // 32 positions at a time: m <= n holds where max(m, n) == n.
     const auto pLoad = [&](uint32_t n) {
         return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pnClass + n));

@@ -1,6 +1,8 @@
-// The fast Steim-2 encoder built for x86-64 CPUs with BMI2 and AVX2 (this
-// file alone is compiled with -mbmi2 -mavx2); nCompressSteim2 runs it where
-// bSteim2X86Usable says the CPU has both and extracts bits quickly.
+// The fast Steim-2 encoder built for x86-64 CPUs with BMI2 and AVX2;
+// nCompressSteim2 runs it where bSteim2X86Usable says the CPU has both and
+// extracts bits quickly. Only the functions after the target pragma below
+// are compiled for those CPUs: bSteim2X86Usable, and every inline function
+// the headers share with the rest of the program, stay portable.
 //
 // Its word packer keeps each difference three ways: as a byte (exact for
 // classes 1-4), as a big-endian 16-bit half (exact up to class 6) and as a
@@ -9,10 +11,16 @@
 // a byte swap has the earliest element highest; a shift right-aligns the k
 // elements and one pext gathers the low bits of each into their fields:
 //
-//   k   form    shift   pext mask (per element)
-//   7   byte      8     4 bits     6   byte  16   5 bits    5   byte  24   6 bits
-//   4   byte     32     8 bits     3   half  16  10 bits    2   half  32  15 bits
-//   1   word     32    30 bits
+//   k   form   shift   bits kept of each element
+//   7   byte      8       4
+//   6   byte     16       5
+//   5   byte     24       6
+//   4   byte     32       8
+//   3   half     16      10
+//   2   half     32      15
+//   1   word     32      30
+//
+// The sub-code bits 31-30 are then set as for every word of k differences.
 #if defined(TESSAL_X86_ENCODER)
 
 #include <cpuid.h>
@@ -23,6 +31,40 @@
 #include <cstdint>
 #include <cstring>
 
+#include "mseed/ByteOrder.h"
+#include "mseed/RecordCloseOut.h"
+#include "mseed/SeedRecord.h"
+#include "mseed/Steim2Rules.h"
+
+bool bSteim2X86Usable() {
+    __builtin_cpu_init();
+    if (!__builtin_cpu_supports("avx2") || !__builtin_cpu_supports("bmi2")) return false;
+    // AMD and Hygon CPUs before family 19h run pext in microcode, slower
+    // than the portable packer's table.
+    unsigned nEax, nEbx, nEcx, nEdx;
+    if (!__get_cpuid(0, &nEax, &nEbx, &nEcx, &nEdx)) return false;
+    char acVendor[12];
+    std::memcpy(acVendor, &nEbx, 4);
+    std::memcpy(acVendor + 4, &nEdx, 4);
+    std::memcpy(acVendor + 8, &nEcx, 4);
+    const bool bAmdLike = std::memcmp(acVendor, "AuthenticAMD", 12) == 0 ||
+                          std::memcmp(acVendor, "HygonGenuine", 12) == 0;
+    if (!bAmdLike) return true;
+    if (!__get_cpuid(1, &nEax, &nEbx, &nEcx, &nEdx)) return false;
+    const unsigned nBase = (nEax >> 8) & 0xF;
+    const unsigned nFamily = nBase == 0xF ? nBase + ((nEax >> 20) & 0xFF) : nBase;
+    return nFamily >= 0x19;
+}
+
+// From here on, functions are compiled for AVX2 and BMI2. The block walk's
+// header comes in here, so its copy (internal to this file) is too.
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2,bmi2"))), apply_to = function)
+#else
+#pragma GCC push_options
+#pragma GCC target("avx2,bmi2")
+#endif
+#define TESSAL_STEIM2_AVX2 1
 #include "mseed/Steim2Blocks.h"
 
 namespace {
@@ -56,8 +98,6 @@ struct BitExtractPacker {
 
     // The three forms and the class of the difference d at j.
     void vPut(uint32_t j, int32_t d) {
-        assert(d >= steim2blocks::nDiffMin && d <= steim2blocks::nDiffMax &&
-               "difference beyond 30 bits");
         const int32_t nHalf = std::clamp<int32_t>(d, INT16_MIN, INT16_MAX);
         anByte[j] = static_cast<int8_t>(std::clamp<int32_t>(d, INT8_MIN, INT8_MAX));
         anHalf[j] = nToBig16(static_cast<uint16_t>(nHalf));
@@ -134,35 +174,29 @@ struct BitExtractPacker {
     }
 };
 
-}  // namespace
-
-int nCompressSteim2X86(const int32_t* pnSamples, const SeedFixedHeader* pTemplate,
-                       uint32_t nSampleCount, int16_t nRecLen, uint32_t* pnOutput, int nBlkCount1,
-                       int nBlkLen1, const void* pBlk1, int nBlkCount2, int nBlkLen2,
-                       const void* pBlk2) {
+// nCompressSteim2X86's work; compiled for AVX2 and BMI2.
+int nEncodeX86(const int32_t* pnSamples, const SeedFixedHeader* pTemplate, uint32_t nSampleCount,
+               int16_t nRecLen, uint32_t* pnOutput, int nBlkCount1, int nBlkLen1, const void* pBlk1,
+               int nBlkCount2, int nBlkLen2, const void* pBlk2) {
     return steim2blocks::nEncodeBlocks<BitExtractPacker>(pnSamples, pTemplate, nSampleCount,
                                                          nRecLen, pnOutput, nBlkCount1, nBlkLen1,
                                                          pBlk1, nBlkCount2, nBlkLen2, pBlk2);
 }
 
-bool bSteim2X86Usable() {
-    __builtin_cpu_init();
-    if (!__builtin_cpu_supports("avx2") || !__builtin_cpu_supports("bmi2")) return false;
-    // AMD and Hygon CPUs before family 19h run pext in microcode, slower
-    // than the portable packer's table.
-    unsigned nEax, nEbx, nEcx, nEdx;
-    if (!__get_cpuid(0, &nEax, &nEbx, &nEcx, &nEdx)) return false;
-    char acVendor[12];
-    std::memcpy(acVendor, &nEbx, 4);
-    std::memcpy(acVendor + 4, &nEdx, 4);
-    std::memcpy(acVendor + 8, &nEcx, 4);
-    const bool bAmdLike = std::memcmp(acVendor, "AuthenticAMD", 12) == 0 ||
-                          std::memcmp(acVendor, "HygonGenuine", 12) == 0;
-    if (!bAmdLike) return true;
-    if (!__get_cpuid(1, &nEax, &nEbx, &nEcx, &nEdx)) return false;
-    const unsigned nBase = (nEax >> 8) & 0xF;
-    const unsigned nFamily = nBase == 0xF ? nBase + ((nEax >> 20) & 0xFF) : nBase;
-    return nFamily >= 0x19;
+}  // namespace
+
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
+#pragma GCC pop_options
+#endif
+
+int nCompressSteim2X86(const int32_t* pnSamples, const SeedFixedHeader* pTemplate,
+                       uint32_t nSampleCount, int16_t nRecLen, uint32_t* pnOutput, int nBlkCount1,
+                       int nBlkLen1, const void* pBlk1, int nBlkCount2, int nBlkLen2,
+                       const void* pBlk2) {
+    return nEncodeX86(pnSamples, pTemplate, nSampleCount, nRecLen, pnOutput, nBlkCount1, nBlkLen1,
+                      pBlk1, nBlkCount2, nBlkLen2, pBlk2);
 }
 
 #endif

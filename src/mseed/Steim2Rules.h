@@ -64,3 +64,13 @@ int nCompressSteim2Portable(const int32_t* pnSamples, const SeedFixedHeader* pHe
                             uint32_t nSampleCount, int16_t nRecLen, uint32_t* pnOutput,
                             int nBlkCount1, int nBlkLen1, const void* pBlk1, int nBlkCount2,
                             int nBlkLen2, const void* pBlk2);
+
+// The same for x86-64 CPUs with BMI2 and AVX2, built where the target is
+// x86-64 (TESSAL_X86_ENCODER), and whether this CPU runs it, and runs it well.
+#if defined(TESSAL_X86_ENCODER)
+int nCompressSteim2X86(const int32_t* pnSamples, const SeedFixedHeader* pHeader,
+                       uint32_t nSampleCount, int16_t nRecLen, uint32_t* pnOutput, int nBlkCount1,
+                       int nBlkLen1, const void* pBlk1, int nBlkCount2, int nBlkLen2,
+                       const void* pBlk2);
+bool bSteim2X86Usable();
+#endif
