@@ -58,6 +58,10 @@ inline int32_t nDifference(int32_t x, int32_t nPrev) {
     return static_cast<int32_t>(static_cast<uint32_t>(x) - static_cast<uint32_t>(nPrev));
 }
 
+// A difference's class is 1 plus the number of these bounds it exceeds: the
+// first four compare d (or -d - 1 when negative), the last two |d|.
+constexpr int16_t anClassBound[6] = {7, 15, 31, 127, 511, 16383};
+
 // Class 1..7 of a difference, without branches.
 inline uint8_t nClassOfFast(int32_t d) {
     const uint32_t u = static_cast<uint32_t>(d ^ (d >> 31));  // d, or -d - 1 if negative

@@ -269,12 +269,10 @@ struct TablePacker {
             const __m128i u = _mm_xor_si128(d, _mm_srai_epi16(d, 15));
             const __m128i a = _mm_max_epi16(d, _mm_subs_epi16(nZero, d));
             __m128i c = _mm_set1_epi16(1);
-            c = _mm_sub_epi16(c, _mm_cmpgt_epi16(u, _mm_set1_epi16(7)));
-            c = _mm_sub_epi16(c, _mm_cmpgt_epi16(u, _mm_set1_epi16(15)));
-            c = _mm_sub_epi16(c, _mm_cmpgt_epi16(u, _mm_set1_epi16(31)));
-            c = _mm_sub_epi16(c, _mm_cmpgt_epi16(u, _mm_set1_epi16(127)));
-            c = _mm_sub_epi16(c, _mm_cmpgt_epi16(a, _mm_set1_epi16(511)));
-            c = _mm_sub_epi16(c, _mm_cmpgt_epi16(a, _mm_set1_epi16(16383)));
+            for (int p = 0; p < 6; ++p) {
+                const __m128i nBound = _mm_set1_epi16(steim2blocks::anClassBound[p]);
+                c = _mm_sub_epi16(c, _mm_cmpgt_epi16(p < 4 ? u : a, nBound));
+            }
             _mm_storel_epi64(reinterpret_cast<__m128i*>(anClass + j), _mm_packus_epi16(c, c));
         }
 #endif

@@ -132,12 +132,10 @@ struct BitExtractPacker {
             const __m256i u = _mm256_xor_si256(d, _mm256_srai_epi16(d, 15));
             const __m256i a = _mm256_max_epi16(d, _mm256_subs_epi16(_mm256_setzero_si256(), d));
             __m256i c = _mm256_set1_epi16(1);
-            c = _mm256_sub_epi16(c, _mm256_cmpgt_epi16(u, _mm256_set1_epi16(7)));
-            c = _mm256_sub_epi16(c, _mm256_cmpgt_epi16(u, _mm256_set1_epi16(15)));
-            c = _mm256_sub_epi16(c, _mm256_cmpgt_epi16(u, _mm256_set1_epi16(31)));
-            c = _mm256_sub_epi16(c, _mm256_cmpgt_epi16(u, _mm256_set1_epi16(127)));
-            c = _mm256_sub_epi16(c, _mm256_cmpgt_epi16(a, _mm256_set1_epi16(511)));
-            c = _mm256_sub_epi16(c, _mm256_cmpgt_epi16(a, _mm256_set1_epi16(16383)));
+            for (int p = 0; p < 6; ++p) {
+                const __m256i nBound = _mm256_set1_epi16(steim2blocks::anClassBound[p]);
+                c = _mm256_sub_epi16(c, _mm256_cmpgt_epi16(p < 4 ? u : a, nBound));
+            }
             // Bytes of the differences, then the classes, in order.
             const __m256i b = _mm256_permute4x64_epi64(_mm256_packs_epi16(d, c), 0xD8);
             _mm_storeu_si128(reinterpret_cast<__m128i*>(anByte + j), _mm256_castsi256_si128(b));
