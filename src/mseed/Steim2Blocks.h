@@ -2,7 +2,7 @@
 // one for CPUs with BMI2 and AVX2 (Steim2EncoderX86.cpp). Each includes it
 // with its own word packer, so each gets its own copy, compiled for its CPU;
 // the x86 file includes it where functions are compiled for AVX2, and
-// defines TESSAL_STEIM2_AVX2 so that the counting pass uses 256-bit vectors.
+// defines TESSAL_STEIM2_AVX2 so that the counting pass uses 32-byte vectors.
 //
 // The packing rules (Steim2Encoder.cpp) reduce to this: a word starting at
 // difference i holds the largest count k (7..1) such that the k differences
@@ -27,12 +27,7 @@
 #include <algorithm>
 #include <cassert>
 #include <cstdint>
-
-#if defined(TESSAL_STEIM2_AVX2)
-#include <immintrin.h>
-#elif defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include <cstring>
 
 #include "mseed/ByteOrder.h"
 #include "mseed/RecordCloseOut.h"
@@ -73,41 +68,35 @@ inline uint8_t nClassOfFast(int32_t d) {
 // Control code of a word holding k differences (index k).
 constexpr uint32_t anCodeOfCount[8] = {0, 2, 2, 2, 1, 3, 3, 3};
 
+// The counting pass works in vectors of classes, as wide as the build's CPU
+// has (GCC and Clang vector extensions: -1 where a comparison holds).
+#if defined(TESSAL_STEIM2_AVX2)
+constexpr uint32_t nCountWidth = 32;
+#else
+constexpr uint32_t nCountWidth = 16;
+#endif
+using ClassVector = uint8_t __attribute__((vector_size(nCountWidth)));
+
+inline ClassVector tLoadClasses(const uint8_t* p) {
+    ClassVector v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
 // Count of the word that would start at each of the first nStarts positions
 // (pnClass holds at least nStarts + 6 classes).
 inline void vCountWords(const uint8_t* pnClass, uint8_t* pnCount, uint32_t nStarts) {
     uint32_t j = 0;
-#if defined(TESSAL_STEIM2_AVX2)
-    // 32 positions at a time: m <= n holds where max(m, n) == n.
-    const auto pLoad = [&](uint32_t n) {
-        return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pnClass + n));
-    };
-    for (; j + 32 <= nStarts; j += 32) {
-        __m256i m = pLoad(j);
-        __m256i k = _mm256_set1_epi8(1);
-        for (int p = 1; p <= 6; ++p) {
-            const __m256i nBound = _mm256_set1_epi8(static_cast<char>(7 - p));
-            m = _mm256_max_epu8(m, pLoad(j + static_cast<uint32_t>(p)));
-            k = _mm256_sub_epi8(k, _mm256_cmpeq_epi8(_mm256_max_epu8(m, nBound), nBound));
+    for (; j + nCountWidth <= nStarts; j += nCountWidth) {
+        ClassVector m = tLoadClasses(pnClass + j);
+        ClassVector k = ClassVector{} + 1;
+        for (uint32_t p = 1; p <= 6; ++p) {
+            const ClassVector x = tLoadClasses(pnClass + j + p);
+            m = m > x ? m : x;
+            k -= reinterpret_cast<ClassVector>(m <= static_cast<uint8_t>(7 - p));
         }
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(pnCount + j), k);
+        std::memcpy(pnCount + j, &k, sizeof k);
     }
-#elif defined(__SSE2__)
-    // Sixteen positions at a time: m <= n holds where max(m, n) == n.
-    const auto pLoad = [&](uint32_t n) {
-        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(pnClass + n));
-    };
-    for (; j + 16 <= nStarts; j += 16) {
-        __m128i m = pLoad(j);
-        __m128i k = _mm_set1_epi8(1);
-        for (int p = 1; p <= 6; ++p) {
-            const __m128i nBound = _mm_set1_epi8(static_cast<char>(7 - p));
-            m = _mm_max_epu8(m, pLoad(j + static_cast<uint32_t>(p)));
-            k = _mm_sub_epi8(k, _mm_cmpeq_epi8(_mm_max_epu8(m, nBound), nBound));
-        }
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(pnCount + j), k);
-    }
-#endif
     for (; j < nStarts; ++j) {
         uint8_t m = pnClass[j];
         uint8_t k = 1;
