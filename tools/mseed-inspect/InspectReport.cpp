@@ -86,13 +86,18 @@ void vAppendRecords(std::string& s, const RecordWalk& w) {
 
 }  // namespace
 
+bool bSplitUtc(EpochTime t, long long nPerSecond, struct tm& tmUtc, long long& nFraction) {
+    const long long nUnits = std::llround(t * static_cast<double>(nPerSecond));
+    nFraction = ((nUnits % nPerSecond) + nPerSecond) % nPerSecond;
+    const time_t nSeconds = static_cast<time_t>((nUnits - nFraction) / nPerSecond);
+    return gmtime_r(&nSeconds, &tmUtc) != nullptr;
+}
+
 std::string sFormatTime(EpochTime t) {
     if (!std::isfinite(t) || std::fabs(t) > 1e14) return "?";
-    const long long nTicks = std::llround(t * 10000.0);
-    const long long nFraction = ((nTicks % 10000) + 10000) % 10000;
-    const time_t nSeconds = static_cast<time_t>((nTicks - nFraction) / 10000);
     struct tm tmUtc;
-    if (gmtime_r(&nSeconds, &tmUtc) == nullptr) return "?";
+    long long nFraction;
+    if (!bSplitUtc(t, 10000, tmUtc, nFraction)) return "?";
     char ac[64];
     std::snprintf(ac, sizeof ac, "%04d-%02d-%02d %02d:%02d:%02d.%04lld", tmUtc.tm_year + 1900,
                   tmUtc.tm_mon + 1, tmUtc.tm_mday, tmUtc.tm_hour, tmUtc.tm_min, tmUtc.tm_sec,

@@ -6,12 +6,17 @@
 // written as \xNN (sPrintable).
 #pragma once
 
+#include <ctime>
 #include <string>
 #include <vector>
 
 #include "ExpectedSamples.h"
 #include "RecordWalk.h"
 #include "driver/PrintableText.h"
+
+// t rounded to 1/nPerSecond s, split into its UTC calendar time and the
+// fraction of its second in those units; false where gmtime cannot say.
+bool bSplitUtc(EpochTime t, long long nPerSecond, struct tm& tmUtc, long long& nFraction);
 
 // t as "YYYY-MM-DD HH:MM:SS.ffff" UTC, rounded to 1/10,000 s; "?" when t is
 // not a finite time within a few million years.

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <ctime>
 
+#include "InspectReport.h"
+
 namespace {
 
 constexpr double dDay = 86400.0;
@@ -16,11 +18,9 @@ const double adStepsBelowDay[] = {0.001, 0.002, 0.005, 0.01, 0.02, 0.05,  0.1,  
 
 // t as UTC text in the detail a tick step of dStep seconds needs.
 std::string sTickLabel(EpochTime t, double dStep) {
-    const long long nMillis = std::llround(t * 1000.0);
-    const long long nMilli = ((nMillis % 1000) + 1000) % 1000;
-    const time_t nSeconds = static_cast<time_t>((nMillis - nMilli) / 1000);
     struct tm tm;
-    if (gmtime_r(&nSeconds, &tm) == nullptr) return "?";
+    long long nMilli;
+    if (!bSplitUtc(t, 1000, tm, nMilli)) return "?";
     char ac[64];
     const bool bMidnight = nMilli == 0 && tm.tm_hour == 0 && tm.tm_min == 0 && tm.tm_sec == 0;
     if (dStep >= dDay || (bMidnight && dStep >= 60)) {
