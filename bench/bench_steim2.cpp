@@ -11,6 +11,7 @@
 #include "mseed/SeedRecord.h"
 #include "mseed/Steim2Encoder.h"
 #include "mseed/Steim2Rules.h"
+#include "segments/SegmentEncoding.h"
 
 #ifdef TESSAL_HAVE_LIBMSEED
 #include <libmseed.h>
@@ -45,24 +46,14 @@ using Encoder = decltype(&nCompressSteim2);
 
 void vRunTessal(benchmark::State& state, Encoder pnEncoder) {
     const std::vector<int32_t>& an = anSamples(eKindOf(state));
-    SeedFixedHeader h;
-    std::memset(&h, 0, sizeof h);
-    std::memcpy(h.SequenceNumber, "000001", 6);
-    std::memcpy(h.Station_identifier_code, "ABC  ", 5);
-    std::memcpy(h.Location_identifier, "  ", 2);
-    std::memcpy(h.Channel_identifier, "BHZ", 3);
-    h.Record_start_time = SeedTime{2004, 60, 23, 59, 59, 0, 5000};
-    h.Sample_rate_factor = 100;
-    h.Sample_rate_multiplier = 1;
-    const Blockette1000 b{nBlockette1000Type,        0, nEncodingSteim2, nWordOrderBigEndian,
-                          nSeedRecordLengthExponent, 0};
+    RecordTemplate t = tRecordTemplate("", "ABC", "BHZ", 100.0);
+    t.tHeader.Record_start_time = SeedTime{2004, 60, 23, 59, 59, 0, 5000};
     // Zero-filled once: every call writes the same bytes, so the words a
     // record leaves unwritten stay zero.
     std::vector<uint32_t> anOut(128 * ((nBenchSamples + 102) / 103));
     int nRecords = 0;
     for (auto _ : state) {
-        nRecords = pnEncoder(an.data(), &h, static_cast<uint32_t>(an.size()), 512, anOut.data(), 1,
-                             8, &b, 0, 0, nullptr);
+        nRecords = pnEncoder(an.data(), static_cast<uint32_t>(an.size()), t, anOut.data());
         benchmark::DoNotOptimize(anOut.data());
         benchmark::ClobberMemory();
     }

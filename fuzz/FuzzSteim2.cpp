@@ -16,6 +16,7 @@
 #include "mseed/Steim2Decoder.h"
 #include "mseed/Steim2Encoder.h"
 #include "mseed/Steim2Rules.h"
+#include "segments/SegmentEncoding.h"
 
 namespace {
 
@@ -24,17 +25,10 @@ namespace {
     std::abort();
 }
 
-SeedFixedHeader tTemplate(int16_t nRateFactor) {
-    SeedFixedHeader h;
-    std::memset(&h, 0, sizeof h);
-    std::memcpy(h.SequenceNumber, "000001", 6);
-    std::memcpy(h.Station_identifier_code, "FUZZ ", 5);
-    std::memcpy(h.Location_identifier, "  ", 2);
-    std::memcpy(h.Channel_identifier, "BHZ", 3);
-    h.Record_start_time = SeedTime{2004, 342, 13, 45, 30, 0, 1234};
-    h.Sample_rate_factor = nRateFactor;
-    h.Sample_rate_multiplier = 1;
-    return h;
+RecordTemplate tFuzzTemplate(double dSampleRate) {
+    RecordTemplate t = tRecordTemplate("", "FUZZ", "BHZ", dSampleRate);
+    t.tHeader.Record_start_time = SeedTime{2004, 342, 13, 45, 30, 0, 1234};
+    return t;
 }
 
 }  // namespace
@@ -42,26 +36,20 @@ SeedFixedHeader tTemplate(int16_t nRateFactor) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
     if (nSize < 1) return 0;
     const bool bSigned = pData[0] & 1;
-    static const int16_t anRates[] = {100, 1, 7, 250};
-    const SeedFixedHeader tHeader = tTemplate(anRates[(pData[0] >> 1) & 3]);
+    static const double adRates[] = {100, 1, 7, 250};
+    const RecordTemplate tTemplate = tFuzzTemplate(adRates[(pData[0] >> 1) & 3]);
     std::vector<int32_t> anSamples;
     for (size_t i = 1; i + 1 < nSize; i += 2) {
         const uint16_t n = static_cast<uint16_t>(pData[i] | pData[i + 1] << 8);
         anSamples.push_back(bSigned ? static_cast<int16_t>(n) : n);
     }
-    const Blockette1000 tBlockette{
-        nBlockette1000Type, 0, nEncodingSteim2, nWordOrderBigEndian, nSeedRecordLengthExponent, 0};
     const size_t nWords = 128 * ((anSamples.size() + 102) / 103 + 1);
     std::vector<uint32_t> anFast(nWords, 0), anPortable(nWords, 0), anLiteral(nWords, 0);
     const uint32_t nCount = static_cast<uint32_t>(anSamples.size());
-    const int nFast = nCompressSteim2(anSamples.data(), &tHeader, nCount, 512, anFast.data(), 1,
-                                      sizeof tBlockette, &tBlockette, 0, 0, nullptr);
+    const int nFast = nCompressSteim2(anSamples.data(), nCount, tTemplate, anFast.data());
     const int nPortable =
-        nCompressSteim2Portable(anSamples.data(), &tHeader, nCount, 512, anPortable.data(), 1,
-                                sizeof tBlockette, &tBlockette, 0, 0, nullptr);
-    const int nLiteral =
-        nCompressSteim2Literal(anSamples.data(), &tHeader, nCount, 512, anLiteral.data(), 1,
-                               sizeof tBlockette, &tBlockette, 0, 0, nullptr);
+        nCompressSteim2Portable(anSamples.data(), nCount, tTemplate, anPortable.data());
+    const int nLiteral = nCompressSteim2Literal(anSamples.data(), nCount, tTemplate, anLiteral.data());
     if (nFast != nLiteral || anFast != anLiteral) vFail("fast and literal encoders differ");
     if (nPortable != nLiteral || anPortable != anLiteral)
         vFail("portable and literal encoders differ");

@@ -19,12 +19,14 @@
 #include "driver/Diagnostics.h"
 #include "driver/ExitStatus.h"
 #include "driver/ForeignFile.h"
-#include "driver/OutputFile.h"
+#include "driver/OutputSink.h"
 #include "driver/Recording.h"
 #include "driver/RecordingChecks.h"
 #include "driver/SignalRollback.h"
 #include "mseed/SeedRecord.h"
 #include "recorder/ChannelExtraction.h"
+#include "segments/SeedWriter.h"
+#include "segments/WorkerPool.h"
 
 namespace {
 
@@ -32,7 +34,7 @@ namespace {
 // bytes after the last whole record, record times off the timeline. The
 // record layout is that of the first channel with a rate above 0.
 void vWarnAboutLayout(const Recording& r, const std::vector<PlannedChannel>& atPlan,
-                      const std::string& sPath, int nThreads) {
+                      const std::string& sPath, CWorkerPool& tPool) {
     if (const std::string s = sLateStartWarning(r.tFileStart); !s.empty())
         vPrintWarning(sPath + ": " + s);
     for (const PlannedChannel& p : atPlan) {
@@ -59,13 +61,13 @@ void vWarnAboutLayout(const Recording& r, const std::vector<PlannedChannel>& atP
         vPrintWarning(sPath + ": " + std::to_string(g.nTrailingBytes) +
                       " bytes after the last whole record are ignored");
     }
-    for (const std::string& s : asTimingWarnings(r.pData, g, r.tFileStart, r.nRecSeconds, nThreads))
+    for (const std::string& s : asTimingWarnings(r.pData, g, r.tFileStart, r.nRecSeconds, tPool))
         vPrintWarning(sPath + ": " + s);
 }
 
 // True when sOutput names the input file itself (by another path, a link or
 // a symbolic link); checked before the output is opened, so nothing is touched.
-bool bSameFile(const InputFile& tInput, const std::string& sOutput) {
+bool bSameFile(const CInputFile& tInput, const std::string& sOutput) {
     struct stat st;
     return stat(sOutput.c_str(), &st) == 0 && st.st_dev == tInput.nDevice() &&
            st.st_ino == tInput.nInode();
@@ -130,9 +132,9 @@ int nRefusal(const CommandLine& tArgs, const Recording& r, const ChannelPlan& tP
 }
 
 // Opens the output for the run; returns the exit status (0 when open).
-int nOpenOutput(const std::string& sOut, OutputFile& tOutput) {
+int nOpenOutput(const std::string& sOut, COutputSink& tSink) {
     std::string sError;
-    switch (tOutput.eOpen(sOut, sError)) {
+    switch (tSink.eOpen(sOut, sError)) {
         case OutputOpening::Opened:
             return nExitSuccess;
         case OutputOpening::NotMiniSeed:
@@ -149,7 +151,7 @@ int nOpenOutput(const std::string& sOut, OutputFile& tOutput) {
 // The warnings of a run that goes ahead: the command line's, the output's,
 // then the recording's.
 void vWarnBeforeConverting(const CommandLine& tArgs, const Recording& r, const ChannelPlan& tPlan,
-                           const OutputFile& tOutput) {
+                           const COutputFile& tOutput, CWorkerPool& tPool) {
     const std::string& sIn = tArgs.sInputPath;
     const std::string& sOut = tArgs.sOutputName;
     for (const std::string& s : tArgs.asSettingWarnings) vPrintWarning(s);
@@ -167,7 +169,7 @@ void vWarnBeforeConverting(const CommandLine& tArgs, const Recording& r, const C
                       "perhaps); the new records follow them");
     }
     for (const std::string& s : tPlan.asWarnings) vPrintWarning(sIn + ": " + s);
-    vWarnAboutLayout(r, tPlan.atChannels, sIn, tArgs.nThreads);
+    vWarnAboutLayout(r, tPlan.atChannels, sIn, tPool);
 }
 
 // Warns, once per name, that records carry sName cut to the nWidth
@@ -191,34 +193,39 @@ int nEncodingThreads(const CommandLine& tArgs, const Recording& r) {
     return tArgs.nThreads;
 }
 
-// Converts every planned channel into the open output, with network code
-// sNetwork (empty for blank); false with sError on the first failed write.
-// Names cut to their fields are warned about for channels that wrote records.
+// Converts every planned channel into the open output, each with a writer
+// of its own carrying network code tArgs.sNetwork (empty for blank); false
+// with sError on the first failed write. Names cut to their fields are
+// warned about for channels that wrote records.
 bool bConvertChannels(const Recording& r, const std::vector<PlannedChannel>& atPlan,
-                      const OutputFile& tOutput, const CommandLine& tArgs, std::string& sError) {
+                      COutputSink& tSink, CWorkerPool& tPool, const CommandLine& tArgs,
+                      std::string& sError) {
     const std::string& sPath = tArgs.sInputPath;
     const std::string sStation = sStationName(r.tHeader);
     std::set<std::string> setWarned;
-    // One set of workers serves every channel in turn.
-    std::unique_ptr<CSegmentPipeline> pWorkers;
-    const int nThreads = nEncodingThreads(tArgs, r);
-    if (nThreads > 1) pWorkers = std::make_unique<CSegmentPipeline>(nThreads);
+    // One queue serves every channel's writer in turn.
+    CSegmentQueue tQueue(tPool);
     for (const PlannedChannel& p : atPlan) {
-        const char* szChannel = r.tHeader.aChannels[p.nChannel].sName;
-        ExtractionResult tResult;
-        vExtractChannel(r.pData, r.nDataSize, r.tFileStart, szChannel, sStation.c_str(),
-                        tArgs.sNetwork.c_str(), static_cast<double>(r.aGroups[p.nChannel].nFreq),
-                        p.nPosition, r.nRecSeconds, r.tHeader.nChannelCount, tOutput.nFile(),
-                        pWorkers.get(), tResult);
-        if (tResult.nWriteError != 0) {
-            sError = std::strerror(tResult.nWriteError);
-            return false;
+        ChannelSource tSource;
+        tSource.pData = r.pData;
+        tSource.nDataSize = r.nDataSize;
+        tSource.dSampleRate = static_cast<double>(r.aGroups[p.nChannel].nFreq);
+        tSource.tGeometry = tRecordGeometry(r.nDataSize, tSource.dSampleRate, p.nPosition,
+                                            r.nRecSeconds, r.tHeader.nChannelCount);
+        tSource.szStation = sStation.c_str();
+        tSource.szChannel = r.tHeader.aChannels[p.nChannel].sName;
+        tSource.tStart = r.tFileStart;
+        {
+            CSeedWriter tWriter(tSink, tQueue);
+            tWriter.vSetNetwork(tArgs.sNetwork.c_str());
+            vExtractChannel(tSource, tWriter);
         }
-        if (tResult.nSamples == 0) continue;
+        if (!tSink.bFlush(sError)) return false;
+        if (nChannelSampleCount(r.nDataSize, tSource.tGeometry) == 0) continue;
         vWarnAboutCutName(sStation, sizeof(SeedFixedHeader::Station_identifier_code), "station",
                           sPath, setWarned);
-        vWarnAboutCutName(szChannel, sizeof(SeedFixedHeader::Channel_identifier), "channel", sPath,
-                          setWarned);
+        vWarnAboutCutName(tSource.szChannel, sizeof(SeedFixedHeader::Channel_identifier),
+                          "channel", sPath, setWarned);
     }
     return true;
 }
@@ -247,14 +254,17 @@ int nRunConversion(const CommandLine& tArgs) {
     }
     const ChannelPlan tPlan = tPlanChannels(r);
     if (const int nStatus = nRefusal(tArgs, r, tPlan); nStatus != nExitSuccess) return nStatus;
-    OutputFile tOutput;
-    if (const int nStatus = nOpenOutput(sOut, tOutput); nStatus != nExitSuccess) return nStatus;
+    COutputSink tSink;
+    if (const int nStatus = nOpenOutput(sOut, tSink); nStatus != nExitSuccess) return nStatus;
 
-    vWarnBeforeConverting(tArgs, r, tPlan, tOutput);
-    if (!bConvertChannels(r, tPlan.atChannels, tOutput, tArgs, sError) || !tOutput.bClose(sError)) {
-        tOutput.vRestore();
+    // The run's threads: started here, joined when the run ends.
+    CWorkerPool tPool(nEncodingThreads(tArgs, r));
+    vWarnBeforeConverting(tArgs, r, tPlan, tSink.tFile(), tPool);
+    if (!bConvertChannels(r, tPlan.atChannels, tSink, tPool, tArgs, sError) ||
+        !tSink.bClose(sError)) {
+        tSink.vRestore();
         vPrintError(sOut + ": cannot write: " + sError + "; the file " +
-                    sOutputFate(tOutput.bCreated()));
+                    sOutputFate(tSink.tFile().bCreated()));
         return nExitOutputFailed;
     }
     return nExitSuccess;

@@ -29,11 +29,11 @@ const uint8_t nNoBytes = 0;
 
 }  // namespace
 
-InputFile::~InputFile() {
+CInputFile::~CInputFile() {
     if (m_nSize > 0) munmap(const_cast<uint8_t*>(m_pBytes), static_cast<size_t>(m_nSize));
 }
 
-bool InputFile::bOpen(const std::string& sPath, std::string& sError) {
+bool CInputFile::bOpen(const std::string& sPath, std::string& sError) {
     // O_NONBLOCK: a named pipe without a writer must be refused, not waited
     // for; it changes nothing for the regular file that is then required.
     const int nFile = open(sPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);

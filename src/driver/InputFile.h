@@ -6,12 +6,12 @@
 #include <cstdint>
 #include <string>
 
-class InputFile {
+class CInputFile {
 public:
-    InputFile() = default;
-    ~InputFile();
-    InputFile(const InputFile&) = delete;
-    InputFile& operator=(const InputFile&) = delete;
+    CInputFile() = default;
+    ~CInputFile();
+    CInputFile(const CInputFile&) = delete;
+    CInputFile& operator=(const CInputFile&) = delete;
 
     // Maps the regular file at sPath read-only. On failure returns false with
     // sError set to the reason; pBytes() is then null unless the file was

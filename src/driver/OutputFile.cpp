@@ -59,18 +59,18 @@ bool bBeginsLikeMiniSeed(const std::string& sPath, const struct stat& st) {
 
 }  // namespace
 
-OutputFile::~OutputFile() {
+COutputFile::~COutputFile() {
     vCloseFile();
 }
 
-void OutputFile::vCloseFile() {
+void COutputFile::vCloseFile() {
     if (m_nFile < 0) return;
     vDisarmRollback();
     close(m_nFile);
     m_nFile = -1;
 }
 
-OutputOpening OutputFile::eOpen(const std::string& sPath, std::string& sError) {
+OutputOpening COutputFile::eOpen(const std::string& sPath, std::string& sError) {
     m_sPath = sPath;
     OutputOpening eResult = OutputOpening::Failed;
     for (int i = 0; i < nMaxOpenAttempts; ++i) {
@@ -80,7 +80,7 @@ OutputOpening OutputFile::eOpen(const std::string& sPath, std::string& sError) {
     return OutputOpening::Failed;
 }
 
-bool OutputFile::bOpenOnce(const std::string& sPath, OutputOpening& eResult, std::string& sError) {
+bool COutputFile::bOpenOnce(const std::string& sPath, OutputOpening& eResult, std::string& sError) {
     eResult = OutputOpening::Failed;
     bool bMadeIt = false;
     m_nFile = nOpenForAppending(sPath, bMadeIt);
@@ -114,14 +114,14 @@ bool OutputFile::bOpenOnce(const std::string& sPath, OutputOpening& eResult, std
     return true;
 }
 
-void OutputFile::vRestore() {
+void COutputFile::vRestore() {
     if (m_nFile < 0) return;
     vDisarmRollback();
     vPutOutputBack(m_bCreated, m_sPath.c_str(), m_nFile, m_nOldLength);
     vCloseFile();
 }
 
-bool OutputFile::bClose(std::string& sError) {
+bool COutputFile::bClose(std::string& sError) {
     if (m_nFile < 0) return true;
     // A second descriptor keeps the lock (it belongs to the open file
     // description) while the close reports, and through a putting back.

@@ -16,12 +16,12 @@ enum class OutputOpening {
     Failed,       // cannot be opened (sError says why)
 };
 
-class OutputFile {
+class COutputFile {
 public:
-    OutputFile() = default;
-    ~OutputFile();
-    OutputFile(const OutputFile&) = delete;
-    OutputFile& operator=(const OutputFile&) = delete;
+    COutputFile() = default;
+    ~COutputFile();
+    COutputFile(const COutputFile&) = delete;
+    COutputFile& operator=(const COutputFile&) = delete;
 
     // Opens sPath for writing without truncating it, creating it with owner
     // read and write permission when missing, and takes an exclusive lock on

@@ -9,7 +9,7 @@
 #include "recorder/RecorderHeader.h"
 
 struct Recording {
-    InputFile tInput;
+    CInputFile tInput;
     RecorderHeader tHeader{};
     RecorderGroup aGroups[nRecorderChannelSlots]{};
     EpochTime tFileStart = 0;

@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
-#include <thread>
 
 #include "recorder/RecorderHeader.h"
 
@@ -62,6 +61,19 @@ void vScanRecordTimes(const uint8_t* pData, const RecordGeometry& tGeometry, Epo
     }
 }
 
+// The scan of records nFrom .. nTo - 1 as a job for the run's threads.
+struct TimingScanJob : CPoolJob {
+    const uint8_t* pData = nullptr;
+    const RecordGeometry* pGeometry = nullptr;
+    EpochTime tFileStart = 0;
+    int32_t nRecSeconds = 0;
+    int64_t nFrom = 0, nTo = 0;
+    TimingScan tScan;
+    void vRun() override {
+        vScanRecordTimes(pData, *pGeometry, tFileStart, nRecSeconds, nFrom, nTo, tScan);
+    }
+};
+
 // Fewest records a scanning thread is given: below it, threads cost more
 // than they save.
 constexpr int64_t nRecordsPerThreadAtLeast = 2048;
@@ -69,33 +81,31 @@ constexpr int64_t nRecordsPerThreadAtLeast = 2048;
 }  // namespace
 
 std::vector<std::string> asTimingWarnings(const uint8_t* pData, const RecordGeometry& tGeometry,
-                                          EpochTime tFileStart, int32_t nRecSeconds, int nThreads) {
+                                          EpochTime tFileStart, int32_t nRecSeconds,
+                                          CWorkerPool& tPool) {
     // Each record header is on a page of its own, and the first touch of a
     // page is what the scan costs: the parts are scanned side by side.
     const int64_t nRecords = tGeometry.nRecordCount;
-    const int64_t nParts = std::clamp<int64_t>(nRecords / nRecordsPerThreadAtLeast, 1, nThreads);
-    std::vector<TimingScan> atParts(static_cast<size_t>(nParts));
-    std::vector<std::thread> atThreads;
+    const int64_t nParts =
+        std::clamp<int64_t>(nRecords / nRecordsPerThreadAtLeast, 1, tPool.nThreads());
+    std::vector<TimingScanJob> atParts(static_cast<size_t>(nParts));
     for (int64_t k = 0; k < nParts; ++k) {
-        const int64_t nFrom = std::max<int64_t>(1, nRecords * k / nParts);
-        const int64_t nTo = nRecords * (k + 1) / nParts;
-        TimingScan& t = atParts[static_cast<size_t>(k)];
-        const auto fnScan = [=, &tGeometry, &t] {
-            vScanRecordTimes(pData, tGeometry, tFileStart, nRecSeconds, nFrom, nTo, t);
-        };
-        if (k + 1 < nParts) {
-            atThreads.emplace_back(fnScan);
-        } else {
-            fnScan();
-        }
+        TimingScanJob& t = atParts[static_cast<size_t>(k)];
+        t.pData = pData;
+        t.pGeometry = &tGeometry;
+        t.tFileStart = tFileStart;
+        t.nRecSeconds = nRecSeconds;
+        t.nFrom = std::max<int64_t>(1, nRecords * k / nParts);
+        t.nTo = nRecords * (k + 1) / nParts;
+        tPool.vSubmit(t);
     }
-    for (std::thread& t : atThreads) t.join();
+    for (TimingScanJob& t : atParts) tPool.vWait(t);
 
     std::vector<std::string> asWarnings;
     int64_t nDiffering = 0;
-    for (const TimingScan& t : atParts) {
-        nDiffering += t.nDiffering;
-        for (const std::string& s : t.asLines)
+    for (const TimingScanJob& t : atParts) {
+        nDiffering += t.tScan.nDiffering;
+        for (const std::string& s : t.tScan.asLines)
             if (asWarnings.size() < nMaxTimingLines) asWarnings.push_back(s);
     }
     if (nDiffering > nMaxTimingLines) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "recorder/ChannelExtraction.h"
+#include "segments/WorkerPool.h"
 
 // At most this many time differences are listed one by one.
 constexpr int nMaxTimingLines = 5;
@@ -17,9 +18,10 @@ constexpr int nMaxTimingLines = 5;
 // tFileStart + r * nRecSeconds. Returns one warning text per record whose time
 // differs by a second or more (or cannot be read), at most nMaxTimingLines,
 // followed by one text counting the rest. Long recordings are scanned in
-// up to nThreads parts side by side.
+// parts side by side on tPool's threads.
 std::vector<std::string> asTimingWarnings(const uint8_t* pData, const RecordGeometry& tGeometry,
-                                          EpochTime tFileStart, int32_t nRecSeconds, int nThreads);
+                                          EpochTime tFileStart, int32_t nRecSeconds,
+                                          CWorkerPool& tPool);
 
 // The last year whose record times MiniSEED readers commonly recognise: their
 // check for a record header takes years from 1900 to 2100 only.

@@ -1,4 +1,4 @@
-// Record close-out: integration constants, header and blockettes of a
+// Record close-out: integration constants, header and blockette of a
 // finished record, the next record's start time and sequence number, and the
 // final byte-order pass over all records of an encoder call.
 #include "mseed/RecordCloseOut.h"
@@ -50,14 +50,9 @@ void vAdvanceStartTime(SeedTime& t, unsigned nSamples, Steim2State* pState) {
 void vAdvanceSequenceNumber(char (&sz)[6]) {
     int i = 0;
     while (i < 6 && sz[i] == ' ') ++i;
-    uint32_t v = 0;
-    for (; i < 6 && sz[i] >= '0' && sz[i] <= '9'; ++i)
-        v = v * 10 + static_cast<uint32_t>(sz[i] - '0');
-    v = v + 1 > 999999 ? 1 : v + 1;
-    for (int k = 5; k >= 0; --k) {
-        sz[k] = static_cast<char>('0' + v % 10);
-        v /= 10;
-    }
+    int v = 0;
+    for (; i < 6 && sz[i] >= '0' && sz[i] <= '9'; ++i) v = v * 10 + (sz[i] - '0');
+    vPutSequenceNumber(sz, nSequenceNumber(v + 1));
 }
 
 }  // namespace
@@ -70,22 +65,16 @@ void vCloseRecord(uint32_t* pnOutput, SeedFixedHeader* pHeader, Steim2State* pSt
 
     unsigned char* pRecord = pRecordBytes(pnOutput, s.nRecBase);
     std::memcpy(pRecord, pHeader, sizeof(SeedFixedHeader));
-    if (s.nBlkLen1 > 0) std::memcpy(pRecord + 48, s.pBlk1, static_cast<size_t>(s.nBlkLen1));
-    if (s.nRecords == 0 && s.nBlkLen2 > 0)
-        std::memcpy(pRecord + 48 + 4 * (s.nBlkLen1 / 4), s.pBlk2, static_cast<size_t>(s.nBlkLen2));
+    std::memcpy(pRecord + sizeof(SeedFixedHeader), s.pBlockette1000, sizeof(Blockette1000));
 
     s.nRecords += 1;
-    s.nRecBase = static_cast<uint32_t>(s.nRecLen) * s.nRecords / 4;
-    s.nFrame = static_cast<uint32_t>((s.nBlkLen1 + 47) / 64) + 1;
+    s.nRecBase = nSeedRecordLength / 4 * s.nRecords;
+    s.nFrame = nFirstDataFrame;
     s.nWord = 3;
     s.nCodes = 0;
 
     vAdvanceHeader(pHeader, pState);
-
     pHeader->Number_of_samples = 0;
-    pHeader->Number_of_blockettes_follow = static_cast<uint8_t>(s.nBlkCount1);
-    pHeader->First_blockette = s.nBlkCount1 != 0 ? 48 : 0;
-    pHeader->Beginning_of_data = static_cast<uint16_t>(s.nFrame * 64);
 }
 
 void vAdvanceHeader(SeedFixedHeader* pHeader, Steim2State* pState) {
@@ -93,20 +82,14 @@ void vAdvanceHeader(SeedFixedHeader* pHeader, Steim2State* pState) {
     vAdvanceSequenceNumber(pHeader->SequenceNumber);
 }
 
-void vSwapRecords(uint32_t* pnOutput, int nRecLen, uint32_t nRecords) {
+void vSwapRecords(uint32_t* pnOutput, uint32_t nRecords) {
     for (uint32_t k = 0; k < nRecords; ++k) {
-        unsigned char* pRecord = reinterpret_cast<unsigned char*>(pnOutput) +
-                                 static_cast<size_t>(k) * static_cast<size_t>(nRecLen);
+        unsigned char* pRecord =
+            reinterpret_cast<unsigned char*>(pnOutput) + static_cast<size_t>(k) * nSeedRecordLength;
         SeedFixedHeader h;
+        Blockette1000 b;
         std::memcpy(&h, pRecord, sizeof h);
-        uint16_t nBlocketteType;
-        std::memcpy(&nBlocketteType, pRecord + 48, 2);
-        nBlocketteType = nToBig16(nBlocketteType);
-        std::memcpy(pRecord + 48, &nBlocketteType, 2);
-
-        h.Beginning_of_data = nToBig16(64);
-        h.First_blockette = nToBig16(48);
-        h.Number_of_blockettes_follow = 1;
+        std::memcpy(&b, pRecord + sizeof h, sizeof b);
         h.Number_of_samples = nToBig16(h.Number_of_samples);
         h.Sample_rate_factor =
             static_cast<int16_t>(nToBig16(static_cast<uint16_t>(h.Sample_rate_factor)));
@@ -117,6 +100,11 @@ void vSwapRecords(uint32_t* pnOutput, int nRecLen, uint32_t nRecords) {
         h.Record_start_time.fract = nToBig16(h.Record_start_time.fract);
         h.Time_correction =
             static_cast<int32_t>(nToBig32(static_cast<uint32_t>(h.Time_correction)));
+        h.Beginning_of_data = nToBig16(h.Beginning_of_data);
+        h.First_blockette = nToBig16(h.First_blockette);
+        b.Blockette_type = nToBig16(b.Blockette_type);
+        b.Next_blockette = nToBig16(b.Next_blockette);
         std::memcpy(pRecord, &h, sizeof h);
+        std::memcpy(pRecord + sizeof h, &b, sizeof b);
     }
 }

@@ -1,5 +1,5 @@
 // The encoder's state of one call, and the close-out of each record: the
-// integration constants, the host-order header and blockettes, the next
+// integration constants, the host-order header and blockette, the next
 // record's start time and sequence number, and the final pass that turns
 // every record's header big-endian.
 #pragma once
@@ -8,30 +8,27 @@
 
 #include "mseed/SeedRecord.h"
 
+// The first data frame of every record: frame 0 holds the fixed header and
+// the blockettes (16 bytes of room after the header).
+constexpr uint32_t nFirstDataFrame = 1;
+
 // State of one nCompressSteim2 call; lives on the encoder's stack.
 struct Steim2State {
-    int nStartPending;       // 1: the next sample taken becomes X0 of the current record
-    int32_t nX0;             // forward integration constant of the current record
-    int32_t nLast;           // last sample taken (0 at the start); Xn when the record closes
-    uint32_t nCodes;         // control word of the current frame, host order
-    uint32_t nRecords;       // records completed; the encoder's result
-    int nRecLen;             // record length in bytes (512)
-    uint32_t nFrame;         // current frame within the record
-    uint32_t nWord;          // next word to fill within the frame
-    uint32_t nRecBase;       // start of the current record in the output, in 32-bit words
-    uint32_t nFramesPerRec;  // nRecLen / 64
-    double dRate;            // samples per second
-    double dTickFrac;        // carried fraction of a 1/10,000 s tick, in [0, 1)
-    int nBlkCount1;          // blockette set 1, copied into every record from byte 48
-    int nBlkLen1;
-    const void* pBlk1;
-    int nBlkCount2;  // blockette set 2, copied into the first record only
-    int nBlkLen2;
-    const void* pBlk2;
+    int nStartPending;      // 1: the next sample taken becomes X0 of the current record
+    int32_t nX0;            // forward integration constant of the current record
+    int32_t nLast;          // last sample taken (0 at the start); Xn when the record closes
+    uint32_t nCodes;        // control word of the current frame, host order
+    uint32_t nRecords;      // records completed; the encoder's result
+    uint32_t nFrame;        // current frame within the record
+    uint32_t nWord;         // next word to fill within the frame
+    uint32_t nRecBase;      // start of the current record in the output, in 32-bit words
+    double dRate;           // samples per second
+    double dTickFrac;       // carried fraction of a 1/10,000 s tick, in [0, 1)
+    const Blockette1000* pBlockette1000;  // copied into every record at byte 48
 };
 
 // Completes the record being filled: writes X0 and Xn (big-endian) to record
-// bytes 68 and 72, copies the host-order working header and the blockettes
+// bytes 68 and 72, copies the host-order working header and the blockette
 // into the record, then starts the next record at its first data frame and
 // advances the working header's start time and sequence number.
 void vCloseRecord(uint32_t* pnOutput, SeedFixedHeader* pHeader, Steim2State* pState);
@@ -42,8 +39,7 @@ void vCloseRecord(uint32_t* pnOutput, SeedFixedHeader* pHeader, Steim2State* pSt
 // the sequence number by one (999999 wraps to 000001).
 void vAdvanceHeader(SeedFixedHeader* pHeader, Steim2State* pState);
 
-// Turns the host-order header fields and blockette type of nRecords records
-// of nRecLen bytes big-endian, and fixes Beginning_of_data at 64,
-// First_blockette at 48 and one blockette per record. Data frames are left
-// alone (they are big-endian already).
-void vSwapRecords(uint32_t* pnOutput, int nRecLen, uint32_t nRecords);
+// Turns the host-order header fields and blockette 1000 of the nRecords
+// 512-byte records at pnOutput big-endian. Data frames are left alone (they
+// are big-endian already).
+void vSwapRecords(uint32_t* pnOutput, uint32_t nRecords);

@@ -1,4 +1,5 @@
-// The rate rule of the MiniSEED fixed header.
+// The rate rule and the sequence numbers of the MiniSEED fixed header, and
+// the test for the head of a data record.
 #include "mseed/SeedRecord.h"
 
 double dSeedSampleRate(int16_t nFactor, int16_t nMultiplier) {
@@ -18,4 +19,15 @@ bool bLooksLikeDataRecord(const uint8_t* p, size_t nSize) {
     const uint8_t q = p[6];
     if (q != 'D' && q != 'R' && q != 'Q' && q != 'M') return false;
     return p[7] == ' ' || p[7] == 0;
+}
+
+int nSequenceNumber(int64_t n) {
+    return static_cast<int>((n - 1) % nMaxSequenceNumber) + 1;
+}
+
+void vPutSequenceNumber(char* p, int n) {
+    for (int k = 5; k >= 0; --k) {
+        p[k] = static_cast<char>('0' + n % 10);
+        n /= 10;
+    }
 }

@@ -23,6 +23,7 @@ constexpr int nSeedRecordLength = 512;
 constexpr int32_t nMaxSeedRate = 32767;
 constexpr int nSeedRecordLengthExponent = 9;  // 2^9 = 512
 constexpr int nSeedFrameLength = 64;
+constexpr int nSeedFramesPerRecord = nSeedRecordLength / nSeedFrameLength;
 constexpr uint16_t nBlockette1000Type = 1000;
 constexpr uint8_t nEncodingSteim2 = 11;
 constexpr uint8_t nWordOrderBigEndian = 1;
@@ -67,6 +68,15 @@ struct Blockette1000 {
     uint8_t Reserved;            // 0
 };
 
+// What every record of one encoder call shares, in host byte order: the
+// fixed header of its first record (sequence number, codes, start time,
+// rate) and the blockette 1000 each record carries at byte 48. The 16 bytes
+// from 48 are frame 0's room for blockettes; the data begin at byte 64.
+struct RecordTemplate {
+    SeedFixedHeader tHeader;
+    Blockette1000 tBlockette1000;
+};
+
 static_assert(sizeof(SeedTime) == 10);
 static_assert(sizeof(SeedFixedHeader) == 48);
 static_assert(sizeof(Blockette1000) == 8);
@@ -94,6 +104,16 @@ static_assert(offsetof(Blockette1000, Data_record_length) == 6);
 // Samples per second from a header's rate factor f and multiplier m:
 // f*m, -f/m, -m/f or 1/(f*m) by their signs, and 1.0 when either is 0.
 double dSeedSampleRate(int16_t nFactor, int16_t nMultiplier);
+
+// Sequence numbers run from 000001 to 999999, then start again at 000001.
+constexpr int nMaxSequenceNumber = 999999;
+
+// The sequence number of a channel's nth record (n >= 1): n, wrapped after
+// 999999, so that 1000000 gives 1 again.
+int nSequenceNumber(int64_t n);
+
+// Writes n (0 to 999999) at p as six decimal digits, zero-padded.
+void vPutSequenceNumber(char* p, int n);
 
 // The smallest unit a MiniSEED record length is made of: every valid record
 // length (2^7 to 2^16 bytes) is a whole number of these.

@@ -111,13 +111,11 @@ inline void vCountWords(const uint8_t* pnClass, uint8_t* pnCount, uint32_t nStar
 
 // nCompressSteim2's contract, with words packed by a Packer.
 template <class Packer>
-int nEncodeBlocks(const int32_t* pnSamples, const SeedFixedHeader* pTemplate, uint32_t nSampleCount,
-                  int16_t nRecLen, uint32_t* pnOutput, int nBlkCount1, int nBlkLen1,
-                  const void* pBlk1, int nBlkCount2, int nBlkLen2, const void* pBlk2) {
+int nEncodeBlocks(const int32_t* pnSamples, uint32_t nSampleCount, const RecordTemplate& tTemplate,
+                  uint32_t* pnOutput) {
     Steim2State s;
     SeedFixedHeader h;
-    vStartSteim2(&s, &h, pTemplate, nRecLen, nBlkCount1, nBlkLen1, pBlk1, nBlkCount2, nBlkLen2,
-                 pBlk2);
+    vStartSteim2(&s, &h, tTemplate);
     if (nSampleCount == 0) return nFinishSteim2(pnOutput, &h, &s);
 
     Packer tPacker;
@@ -152,7 +150,7 @@ int nEncodeBlocks(const int32_t* pnSamples, const SeedFixedHeader* pTemplate, ui
             if (--nLeft != 0) continue;
             *pFrame = nToBig32(nCodes);
             nCodes = 0;
-            if (++s.nFrame < s.nFramesPerRec) {
+            if (++s.nFrame < nSeedFramesPerRecord) {
                 pFrame += 16;
                 pNext = pFrame + 1;
                 nLeft = 15;

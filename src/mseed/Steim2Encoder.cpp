@@ -38,8 +38,8 @@
 // differences go out as 3 x 10 bits, 1 of any class as 1 x 30 bits).
 //
 // Words are stored big-endian as they are written. When the last frame of a
-// record fills, or at the end of the input, the record gets X0, Xn and its
-// header (RecordCloseOut.h); the header fields stay in host order until one
+// record fills, or at the end of the input, the record gets X0, Xn, its
+// header and its blockette 1000 (RecordCloseOut.h); the header fields stay in host order until one
 // pass at the end. Precondition: every difference fits in 30 bits, which
 // 16-bit recorder samples always do; debug builds assert it.
 #include "mseed/Steim2Encoder.h"
@@ -122,51 +122,27 @@ void vAppendWord(uint32_t* pnOutput, SeedFixedHeader* pHeader, uint32_t nWord, u
     s.nFrame += 1;
     s.nWord = 1;
     s.nCodes = 0;
-    if (s.nFrame < s.nFramesPerRec) return;
+    if (s.nFrame < nSeedFramesPerRecord) return;
     vCloseRecord(pnOutput, pHeader, pState);
 }
 
-void vStartSteim2(Steim2State* pState, SeedFixedHeader* pHeader, const SeedFixedHeader* pTemplate,
-                  int16_t nRecLen, int nBlkCount1, int nBlkLen1, const void* pBlk1, int nBlkCount2,
-                  int nBlkLen2, const void* pBlk2) {
+void vStartSteim2(Steim2State* pState, SeedFixedHeader* pHeader, const RecordTemplate& tTemplate) {
     Steim2State& s = *pState;
     s = Steim2State{};
-    s.dRate = dSeedSampleRate(pTemplate->Sample_rate_factor, pTemplate->Sample_rate_multiplier);
-    if (nBlkLen1 >= 8) {
-        uint16_t nType;
-        std::memcpy(&nType, pBlk1, 2);
-        if (nType == 100) {
-            float fRate;
-            std::memcpy(&fRate, static_cast<const unsigned char*>(pBlk1) + 4, 4);
-            s.dRate = fRate;
-        }
-    }
+    s.dRate = dSeedSampleRate(tTemplate.tHeader.Sample_rate_factor,
+                              tTemplate.tHeader.Sample_rate_multiplier);
     s.nStartPending = 1;
-    s.nLast = 0;
-    s.nCodes = 0;
-    s.nRecords = 0;
-    s.nRecLen = nRecLen;
-    s.nFramesPerRec = static_cast<uint32_t>(nRecLen / 64);
-    s.nRecBase = 0;
-    s.dTickFrac = 0.0;
-    s.nFrame = static_cast<uint32_t>((nBlkLen1 + nBlkLen2 + 47) / 64) + 1;
+    s.nFrame = nFirstDataFrame;
     s.nWord = 3;
-    s.nBlkCount1 = nBlkCount1;
-    s.nBlkLen1 = nBlkLen1;
-    s.pBlk1 = pBlk1;
-    s.nBlkCount2 = nBlkCount2;
-    s.nBlkLen2 = nBlkLen2;
-    s.pBlk2 = pBlk2;
+    s.pBlockette1000 = &tTemplate.tBlockette1000;
 
-    *pHeader = *pTemplate;
+    *pHeader = tTemplate.tHeader;
     pHeader->Data_header_indicator = 'D';
     pHeader->Reserved_bytes_A = ' ';
-    pHeader->Reserved_bytes_B[0] = ' ';
-    pHeader->Reserved_bytes_B[1] = ' ';
     pHeader->Number_of_samples = 0;
-    pHeader->Number_of_blockettes_follow = static_cast<uint8_t>(nBlkCount1 + nBlkCount2);
-    pHeader->First_blockette = (nBlkCount1 != 0 || nBlkCount2 != 0) ? 48 : 0;
-    pHeader->Beginning_of_data = static_cast<uint16_t>(s.nFrame * 64);
+    pHeader->Number_of_blockettes_follow = 1;
+    pHeader->First_blockette = sizeof(SeedFixedHeader);
+    pHeader->Beginning_of_data = nFirstDataFrame * nSeedFrameLength;
 }
 
 int nFinishSteim2(uint32_t* pnOutput, SeedFixedHeader* pHeader, Steim2State* pState) {
@@ -175,18 +151,15 @@ int nFinishSteim2(uint32_t* pnOutput, SeedFixedHeader* pHeader, Steim2State* pSt
         pnOutput[s.nRecBase + 16 * s.nFrame] = nToBig32(s.nCodes);
         vCloseRecord(pnOutput, pHeader, pState);
     }
-    vSwapRecords(pnOutput, s.nRecLen, s.nRecords);
+    vSwapRecords(pnOutput, s.nRecords);
     return static_cast<int>(s.nRecords);
 }
 
-int nCompressSteim2Literal(const int32_t* pnSamples, const SeedFixedHeader* pTemplate,
-                           uint32_t nSampleCount, int16_t nRecLen, uint32_t* pnOutput,
-                           int nBlkCount1, int nBlkLen1, const void* pBlk1, int nBlkCount2,
-                           int nBlkLen2, const void* pBlk2) {
+int nCompressSteim2Literal(const int32_t* pnSamples, uint32_t nSampleCount,
+                           const RecordTemplate& tTemplate, uint32_t* pnOutput) {
     Steim2State s;
     SeedFixedHeader h;
-    vStartSteim2(&s, &h, pTemplate, nRecLen, nBlkCount1, nBlkLen1, pBlk1, nBlkCount2, nBlkLen2,
-                 pBlk2);
+    vStartSteim2(&s, &h, tTemplate);
     Steim2Word w{};
 
     for (uint32_t i = 0; i < nSampleCount;) {
@@ -302,25 +275,16 @@ struct TablePacker {
 
 }  // namespace
 
-int nCompressSteim2Portable(const int32_t* pnSamples, const SeedFixedHeader* pTemplate,
-                            uint32_t nSampleCount, int16_t nRecLen, uint32_t* pnOutput,
-                            int nBlkCount1, int nBlkLen1, const void* pBlk1, int nBlkCount2,
-                            int nBlkLen2, const void* pBlk2) {
-    return steim2blocks::nEncodeBlocks<TablePacker>(pnSamples, pTemplate, nSampleCount, nRecLen,
-                                                    pnOutput, nBlkCount1, nBlkLen1, pBlk1,
-                                                    nBlkCount2, nBlkLen2, pBlk2);
+int nCompressSteim2Portable(const int32_t* pnSamples, uint32_t nSampleCount,
+                            const RecordTemplate& tTemplate, uint32_t* pnOutput) {
+    return steim2blocks::nEncodeBlocks<TablePacker>(pnSamples, nSampleCount, tTemplate, pnOutput);
 }
 
-int nCompressSteim2(const int32_t* pnSamples, const SeedFixedHeader* pTemplate,
-                    uint32_t nSampleCount, int16_t nRecLen, uint32_t* pnOutput, int nBlkCount1,
-                    int nBlkLen1, const void* pBlk1, int nBlkCount2, int nBlkLen2,
-                    const void* pBlk2) {
+int nCompressSteim2(const int32_t* pnSamples, uint32_t nSampleCount,
+                    const RecordTemplate& tTemplate, uint32_t* pnOutput) {
 #if defined(TESSAL_X86_ENCODER)
     static const bool bX86 = bSteim2X86Usable();
-    if (bX86)
-        return nCompressSteim2X86(pnSamples, pTemplate, nSampleCount, nRecLen, pnOutput, nBlkCount1,
-                                  nBlkLen1, pBlk1, nBlkCount2, nBlkLen2, pBlk2);
+    if (bX86) return nCompressSteim2X86(pnSamples, nSampleCount, tTemplate, pnOutput);
 #endif
-    return nCompressSteim2Portable(pnSamples, pTemplate, nSampleCount, nRecLen, pnOutput,
-                                   nBlkCount1, nBlkLen1, pBlk1, nBlkCount2, nBlkLen2, pBlk2);
+    return nCompressSteim2Portable(pnSamples, nSampleCount, tTemplate, pnOutput);
 }

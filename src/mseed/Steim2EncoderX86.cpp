@@ -173,12 +173,10 @@ struct BitExtractPacker {
 };
 
 // nCompressSteim2X86's work; compiled for AVX2 and BMI2.
-int nEncodeX86(const int32_t* pnSamples, const SeedFixedHeader* pTemplate, uint32_t nSampleCount,
-               int16_t nRecLen, uint32_t* pnOutput, int nBlkCount1, int nBlkLen1, const void* pBlk1,
-               int nBlkCount2, int nBlkLen2, const void* pBlk2) {
-    return steim2blocks::nEncodeBlocks<BitExtractPacker>(pnSamples, pTemplate, nSampleCount,
-                                                         nRecLen, pnOutput, nBlkCount1, nBlkLen1,
-                                                         pBlk1, nBlkCount2, nBlkLen2, pBlk2);
+int nEncodeX86(const int32_t* pnSamples, uint32_t nSampleCount, const RecordTemplate& tTemplate,
+               uint32_t* pnOutput) {
+    return steim2blocks::nEncodeBlocks<BitExtractPacker>(pnSamples, nSampleCount, tTemplate,
+                                                         pnOutput);
 }
 
 }  // namespace
@@ -189,12 +187,9 @@ int nEncodeX86(const int32_t* pnSamples, const SeedFixedHeader* pTemplate, uint3
 #pragma GCC pop_options
 #endif
 
-int nCompressSteim2X86(const int32_t* pnSamples, const SeedFixedHeader* pTemplate,
-                       uint32_t nSampleCount, int16_t nRecLen, uint32_t* pnOutput, int nBlkCount1,
-                       int nBlkLen1, const void* pBlk1, int nBlkCount2, int nBlkLen2,
-                       const void* pBlk2) {
-    return nEncodeX86(pnSamples, pTemplate, nSampleCount, nRecLen, pnOutput, nBlkCount1, nBlkLen1,
-                      pBlk1, nBlkCount2, nBlkLen2, pBlk2);
+int nCompressSteim2X86(const int32_t* pnSamples, uint32_t nSampleCount,
+                       const RecordTemplate& tTemplate, uint32_t* pnOutput) {
+    return nEncodeX86(pnSamples, nSampleCount, tTemplate, pnOutput);
 }
 
 #endif

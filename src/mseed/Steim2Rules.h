@@ -42,35 +42,27 @@ void vAppendWord(uint32_t* pnOutput, SeedFixedHeader* pHeader, uint32_t nWord, u
                  Steim2State* pState);
 
 // Encoder setup shared by both encoders: fills the state and the working
-// header from the caller's template and blockette sets.
-void vStartSteim2(Steim2State* pState, SeedFixedHeader* pHeader, const SeedFixedHeader* pTemplate,
-                  int16_t nRecLen, int nBlkCount1, int nBlkLen1, const void* pBlk1, int nBlkCount2,
-                  int nBlkLen2, const void* pBlk2);
+// header from the caller's template.
+void vStartSteim2(Steim2State* pState, SeedFixedHeader* pHeader, const RecordTemplate& tTemplate);
 
 // The encoder's end of input after the last word is packed: closes a partly
 // filled record, turns all records big-endian and returns their number.
 int nFinishSteim2(uint32_t* pnOutput, SeedFixedHeader* pHeader, Steim2State* pState);
 
 // The reference encoder: same contract and output as nCompressSteim2.
-int nCompressSteim2Literal(const int32_t* pnSamples, const SeedFixedHeader* pHeader,
-                           uint32_t nSampleCount, int16_t nRecLen, uint32_t* pnOutput,
-                           int nBlkCount1, int nBlkLen1, const void* pBlk1, int nBlkCount2,
-                           int nBlkLen2, const void* pBlk2);
+int nCompressSteim2Literal(const int32_t* pnSamples, uint32_t nSampleCount,
+                           const RecordTemplate& tTemplate, uint32_t* pnOutput);
 
 // The fast encoder without instructions beyond the compiler's baseline: same
 // contract and output as nCompressSteim2, which runs it on CPUs that lack
 // what its faster build needs.
-int nCompressSteim2Portable(const int32_t* pnSamples, const SeedFixedHeader* pHeader,
-                            uint32_t nSampleCount, int16_t nRecLen, uint32_t* pnOutput,
-                            int nBlkCount1, int nBlkLen1, const void* pBlk1, int nBlkCount2,
-                            int nBlkLen2, const void* pBlk2);
+int nCompressSteim2Portable(const int32_t* pnSamples, uint32_t nSampleCount,
+                            const RecordTemplate& tTemplate, uint32_t* pnOutput);
 
 // The same for x86-64 CPUs with BMI2 and AVX2, built where the target is
 // x86-64 (TESSAL_X86_ENCODER), and whether this CPU runs it, and runs it well.
 #if defined(TESSAL_X86_ENCODER)
-int nCompressSteim2X86(const int32_t* pnSamples, const SeedFixedHeader* pHeader,
-                       uint32_t nSampleCount, int16_t nRecLen, uint32_t* pnOutput, int nBlkCount1,
-                       int nBlkLen1, const void* pBlk1, int nBlkCount2, int nBlkLen2,
-                       const void* pBlk2);
+int nCompressSteim2X86(const int32_t* pnSamples, uint32_t nSampleCount,
+                       const RecordTemplate& tTemplate, uint32_t* pnOutput);
 bool bSteim2X86Usable();
 #endif

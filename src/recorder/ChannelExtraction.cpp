@@ -1,14 +1,11 @@
 // Channel extraction: picks one channel's block out of every record of the
-// data area and hands them to a fresh segment writer, chunk by chunk.
+// data area and hands them to a segment writer, chunk by chunk.
 #include "recorder/ChannelExtraction.h"
-
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
 
 #include "recorder/LittleEndian.h"
-#include "segments/SeedWriter.h"
 
 RecordGeometry tRecordGeometry(int64_t nDataSize, double dRate, int32_t nPosition,
                                int32_t nRecSeconds, int32_t nChannelCount) {
@@ -102,23 +99,14 @@ int64_t nChannelSampleCount(int64_t nDataSize, const RecordGeometry& g) {
     return n;
 }
 
-void vExtractChannel(const uint8_t* pData, int64_t nDataSize, EpochTime tStart,
-                     const char* szChannel, const char* szStation, const char* szNetwork,
-                     double dRate, int32_t nPosition, int32_t nRecSeconds, int32_t nChannelCount,
-                     int nFile, CSegmentPipeline* pWorkers, ExtractionResult& tResult) {
-    tResult = ExtractionResult{};
-    lseek(nFile, 0, SEEK_END);
-    tResult.tGeometry = tRecordGeometry(nDataSize, dRate, nPosition, nRecSeconds, nChannelCount);
-    const RecordGeometry& g = tResult.tGeometry;
-
-    tResult.nSamples = nChannelSampleCount(nDataSize, g);
-
-    CSeedWriter tWriter(nFile, pWorkers);
-    tWriter.vSetNetwork(szNetwork);
-    tWriter.vAddSamplesFrom(szStation, szChannel, dRate, tStart, tResult.nSamples,
+void vExtractChannel(const ChannelSource& tSource, CSeedWriter& tWriter) {
+    const uint8_t* pData = tSource.pData;
+    const RecordGeometry& g = tSource.tGeometry;
+    const int64_t nSamples = nChannelSampleCount(tSource.nDataSize, g);
+    tWriter.vAddSamplesFrom(tSource.szStation, tSource.szChannel, tSource.dSampleRate,
+                            tSource.tStart, nSamples,
                             [pData, &g](int64_t nFirst, int nCount, int32_t* pnOut) {
                                 vFillSamples(pData, g, nFirst, nCount, pnOut);
                             });
     tWriter.vFlushAll();
-    tResult.nWriteError = tWriter.nWriteError();
 }

@@ -1,11 +1,11 @@
-// Channel extraction: one channel of a recording held in memory becomes
-// MiniSEED records at the end of the output file.
+// Channel extraction: one channel of a recording held in memory, picked out
+// of every data record and fed to a segment writer.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
-#include "segments/SegmentPipeline.h"
+#include "segments/SeedWriter.h"
 #include "timeconv/CalendarTime.h"
 
 // Where one channel's samples lie in the data area. A record is a 256-byte
@@ -29,22 +29,21 @@ RecordGeometry tRecordGeometry(int64_t nDataSize, double dRate, int32_t nPositio
 // the first that would lie outside the data area.
 int64_t nChannelSampleCount(int64_t nDataSize, const RecordGeometry& tGeometry);
 
-struct ExtractionResult {
-    RecordGeometry tGeometry;
-    int64_t nSamples = 0;  // samples handed to the writer
-    int nWriteError = 0;   // errno of the first failed write, 0 when all went out
+// One channel of a recording held in memory, as the extraction reads it.
+struct ChannelSource {
+    const uint8_t* pData = nullptr;  // the data area
+    int64_t nDataSize = 0;
+    RecordGeometry tGeometry;  // where the channel's blocks lie (tRecordGeometry)
+    const char* szStation = "";
+    const char* szChannel = "";
+    double dSampleRate = 0;
+    EpochTime tStart = 0;  // time of the channel's first sample
 };
 
-// Seeks nFile to its end and writes the channel's samples (unsigned 16-bit
-// little-endian, widened without sign) from every whole record, in time
-// order, through a CSeedWriter of its own: one run starting at tStart, then
-// vFlushAll. Record numbers start at 000001; every record carries the
-// network code szNetwork ("" leaves the field blank). The run ends before the first
-// sample that would lie outside the data area. The samples are fetched chunk
-// by chunk as the writer takes them, so no array of the whole run is made.
-// With pWorkers, the segments are encoded on its threads, with the same result.
-// What happened (geometry, samples, the first write error) goes to tResult.
-void vExtractChannel(const uint8_t* pData, int64_t nDataSize, EpochTime tStart,
-                     const char* szChannel, const char* szStation, const char* szNetwork,
-                     double dRate, int32_t nPosition, int32_t nRecSeconds, int32_t nChannelCount,
-                     int nFile, CSegmentPipeline* pWorkers, ExtractionResult& tResult);
+// Feeds tWriter the channel's samples (unsigned 16-bit little-endian,
+// widened without sign) from every whole record, in time order, as one run
+// starting at tStart, then calls vFlushAll. The run ends before the first
+// sample that would lie outside the data area. The samples are fetched
+// chunk by chunk as the writer encodes them, so no array of the whole run
+// is made; tSource.pData must stay readable until the call returns.
+void vExtractChannel(const ChannelSource& tSource, CSeedWriter& tWriter);

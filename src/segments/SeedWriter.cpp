@@ -1,17 +1,18 @@
 // The segment writer: chunking of sample runs, the continuity and flush
-// rules, name lookups, and the descriptor write shared by every flush.
+// rules, name lookups, and the flush: each segment's record template is
+// filled here and its samples queued for encoding; the encoded records are
+// numbered, their progress lines ("Seed block number", "vSetHeaderTime",
+// "Seed block counts") printed and the records handed to the sink, segment
+// by segment in flush order.
 #include "segments/SeedWriter.h"
 
-#include <unistd.h>
-
-#include <cerrno>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <memory>
+#include <vector>
 
 #include "segments/DecimalText.h"
-#include "segments/SegmentPipeline.h"
 
 CChannelSegment::CChannelSegment(CText strNameIn, double dSampleRateIn)
     : dSampleRate(dSampleRateIn) {
@@ -26,58 +27,34 @@ CStationEntry::~CStationEntry() {
     arrChannels.vDeleteAll();
 }
 
-namespace {
-
-// Bytes a writer with workers gathers before a write: a few large writes
-// cost less than one per segment. A serial writer writes each segment as it
-// is flushed.
-constexpr size_t nWriteBatchBytes = nSegmentWriteBatch;
-
-}  // namespace
-
-CSeedWriter::CSeedWriter(int nFileIn, CSegmentPipeline* pWorkers)
-    : nFile(nFileIn), m_pPipeline(pWorkers) {}
+CSeedWriter::CSeedWriter(CRecordSink& tSinkIn, CSegmentQueue& tQueueIn)
+    : tSink(tSinkIn), tQueue(tQueueIn) {}
 
 CSeedWriter::~CSeedWriter() {
-    while (m_pPipeline && !m_pPipeline->bEmpty()) vEmitOldest();
-    vWritePending();
+    while (!tQueue.bEmpty()) vEmitOldest();
     arrStations.vDeleteAll();
 }
 
 void CSeedWriter::vAddSamples(const char* szStation, const char* szChannel, double dSpS,
                               EpochTime tBegin, int64_t nCount, const int32_t* pnSamples) {
-    vAddRun(szStation, szChannel, dSpS, tBegin, nCount,
-            [pnSamples](int64_t n, int) { return pnSamples + n; });
+    for (int64_t n = 0; n < nCount; n += nMaxChunkSamples) {
+        const int c = static_cast<int>(std::min<int64_t>(nCount - n, nMaxChunkSamples));
+        const EpochTime tChunk = tBegin + static_cast<double>(n) / dSpS;
+        vChunkLine(c, dSpS, tBegin, tChunk);
+        vAddChunk(szStation, szChannel, dSpS, tChunk, c, pnSamples + n);
+    }
 }
 
 void CSeedWriter::vAddSamplesFrom(const char* szStation, const char* szChannel, double dSpS,
                                   EpochTime tBegin, int64_t nCount, const SampleFill& fnFill) {
-    if (nCount <= 0) return;
-    if (m_pPipeline && nCount > nMaxChunkSamples) {
+    if (nCount > nMaxChunkSamples) {
         vAddRunDeferred(szStation, szChannel, dSpS, tBegin, nCount, fnFill);
         return;
     }
-    const std::unique_ptr<int32_t[]> pnChunk(
-        new int32_t[nCount < nMaxChunkSamples ? nCount : nMaxChunkSamples]);
-    vAddRun(szStation, szChannel, dSpS, tBegin, nCount, [&](int64_t n, int c) {
-        fnFill(n, c, pnChunk.get());
-        return pnChunk.get();
-    });
-}
-
-void CSeedWriter::vAddRun(const char* szStation, const char* szChannel, double dSpS,
-                          EpochTime tBegin, int64_t nCount,
-                          const std::function<const int32_t*(int64_t n, int c)>& fnChunk) {
-    int64_t n = 0;
-    int64_t r = nCount;
-    while (r > 0) {
-        const int c = r <= nMaxChunkSamples ? static_cast<int>(r) : nMaxChunkSamples;
-        const EpochTime tChunk = tBegin + static_cast<double>(n) / dSpS;
-        vChunkLine(c, dSpS, tBegin, tChunk);
-        vAddChunk(szStation, szChannel, dSpS, tChunk, c, fnChunk(n, c));
-        n += c;
-        r -= c;
-    }
+    if (nCount <= 0) return;
+    std::vector<int32_t> anChunk(static_cast<size_t>(nCount));
+    fnFill(0, static_cast<int>(nCount), anChunk.data());
+    vAddSamples(szStation, szChannel, dSpS, tBegin, nCount, anChunk.data());
 }
 
 namespace {
@@ -110,8 +87,8 @@ void CSeedWriter::vChunkLine(int nChunk, double dSpS, EpochTime tBegin, EpochTim
 // cannot take a chunk of 10000 (the limit is 9900), and each chunk is
 // flushed when the next one arrives. So those chunks are queued as they
 // are, with the console lines, rate and times vAddChunk would give them, and
-// the workers fetch their samples; the last chunk is held as vAddChunk
-// holds it.
+// their samples are fetched when they are encoded; the last chunk is held as
+// vAddChunk holds it.
 void CSeedWriter::vAddRunDeferred(const char* szStation, const char* szChannel, double dSpS,
                                   EpochTime tBegin, int64_t nCount, const SampleFill& fnFill) {
     const int s = nFindStation(szStation);
@@ -126,9 +103,13 @@ void CSeedWriter::vAddRunDeferred(const char* szStation, const char* szChannel, 
             if (g.nSampleCount > 0) vFlushSegment(s, k);
         } else {
             const int64_t nPrevious = n - nMaxChunkSamples;
-            vDispatchDeferred(pGetStation(s)->strName.szGetText(), g.strName.szGetText(), dSpS,
-                              tBegin + static_cast<double>(nPrevious) / dSpS, nPrevious,
-                              nMaxChunkSamples, fnFill);
+            std::unique_ptr<SegmentJob> pJob =
+                pNewJob(pGetStation(s)->strName.szGetText(), g.strName.szGetText(), dSpS,
+                        tBegin + static_cast<double>(nPrevious) / dSpS);
+            pJob->fnFill = fnFill;
+            pJob->nFirst = nPrevious;
+            pJob->nCount = nMaxChunkSamples;
+            vQueue(std::move(pJob));
         }
         if (n + c == nCount) {  // the last chunk: held
             fnFill(n, c, g.anBuffer);
@@ -137,32 +118,6 @@ void CSeedWriter::vAddRunDeferred(const char* szStation, const char* szChannel, 
             g.nSampleCount = c;
         }
     }
-}
-
-void CSeedWriter::vDispatchDeferred(const char* szStation, const char* szChannel, double dSpS,
-                                    EpochTime tChunk, int64_t nFirst, int nCount,
-                                    const SampleFill& fnFill) {
-    std::unique_ptr<SegmentJob> pJob = pStartJob(szStation, szChannel, dSpS, tChunk);
-    pJob->fnFill = fnFill;
-    pJob->nFirst = nFirst;
-    pJob->nCount = nCount;
-    m_pPipeline->vSubmit(std::move(pJob));
-}
-
-std::unique_ptr<SegmentJob> CSeedWriter::pStartJob(const char* szStation, const char* szChannel,
-                                                   double dRate, EpochTime tStart) {
-    if (m_pPipeline->bFull()) {
-        // Emitting every job already encoded lets the queue fill again in
-        // one go, instead of a wait for each job.
-        vEmitOldest();
-        while (!m_pPipeline->bEmpty() && m_pPipeline->bOldestDone()) vEmitOldest();
-    }
-    std::unique_ptr<SegmentJob> pJob = m_pPipeline->pNewJob();
-    pJob->sStation = szStation ? szStation : "";
-    pJob->sChannel = szChannel ? szChannel : "";
-    pJob->dRate = dRate;
-    pJob->tStart = tStart;
-    return pJob;
 }
 
 void CSeedWriter::vAddChunk(const char* szStation, const char* szChannel, double dSpS,
@@ -188,8 +143,8 @@ void CSeedWriter::vAddChunk(const char* szStation, const char* szChannel, double
 
     // An empty segment is never continued, so that its start is always the
     // chunk's own time (an empty segment's tStart of 0 is no real time).
-    if (g.nSampleCount > 0 && !(dGap > dPeriod) && g.nSampleCount + nChunk <= nMaxSegmentSamples &&
-        g.dSampleRate > 1.0) {
+    if (g.nSampleCount > 0 && !(dGap > dPeriod) &&
+        g.nSampleCount + nChunk <= nMaxAppendedSamples && g.dSampleRate > 1.0) {
         std::memcpy(g.anBuffer + g.nSampleCount, pnSamples, nChunk * sizeof *pnSamples);
         g.nSampleCount += nChunk;
         g.dDuration += dChunkDuration;
@@ -220,66 +175,79 @@ int CSeedWriter::nFindChannel(int nStation, const char* szChannel, double dSpS) 
     return tEntry.arrChannels.nAdd(new CChannelSegment(CText(szChannel), dSpS));
 }
 
+void CSeedWriter::vFlushSegment(int nStation, int nChannel) {
+    if (nStation < 0 || nStation >= nGetStationCount()) return;
+    const CStationEntry& tEntry = *pGetStation(nStation);
+    if (nChannel < 0 || nChannel >= tEntry.nGetChannelCount()) return;
+    CChannelSegment& g = *tEntry.pGetChannel(nChannel);
+    if (g.nSampleCount <= 0) return;
+    std::unique_ptr<SegmentJob> pJob =
+        pNewJob(tEntry.strName.szGetText(), g.strName.szGetText(), g.dSampleRate, g.tStart);
+    pJob->anSamples.assign(g.anBuffer, g.anBuffer + g.nSampleCount);
+    vQueue(std::move(pJob));
+    g.tStart = 0;
+    g.dDuration = 0;
+    g.nSampleCount = 0;
+}
+
 void CSeedWriter::vFlushAll() {
     for (int s = 0; s < nGetStationCount(); ++s) {
         for (int k = 0; k < pGetStation(s)->nGetChannelCount(); ++k) vFlushSegment(s, k);
     }
-    while (m_pPipeline && !m_pPipeline->bEmpty()) vEmitOldest();
-    vWritePending();
-}
-
-void CSeedWriter::vEmitOldest() {
-    std::unique_ptr<SegmentJob> pJob = m_pPipeline->pTakeOldest();
-    vEmitSegment(pJob->tEncoded);
-    std::fputs(pJob->sTextAfter.c_str(), stdout);
-    m_pPipeline->vRecycle(std::move(pJob));
-}
-
-void CSeedWriter::vConsole(const std::string& sText) {
-    SegmentJob* pNewest = m_pPipeline ? m_pPipeline->pNewest() : nullptr;
-    if (pNewest != nullptr) {
-        pNewest->sTextAfter += sText;
-    } else {
-        std::fputs(sText.c_str(), stdout);
-    }
+    while (!tQueue.bEmpty()) vEmitOldest();
 }
 
 void CSeedWriter::vSetNetwork(const char* szNetwork) {
-    m_acNetwork[0] = m_acNetwork[1] = ' ';
-    for (size_t i = 0; i < sizeof m_acNetwork && szNetwork[i] != '\0'; ++i)
-        m_acNetwork[i] = szNetwork[i];
+    sNetwork = szNetwork;
 }
 
-void CSeedWriter::vWriteAll(const void* pData, size_t nBytes) {
-    if (!m_pPipeline) {
-        vWriteOut(pData, nBytes);
-        return;
+std::unique_ptr<SegmentJob> CSeedWriter::pNewJob(const char* szStation, const char* szChannel,
+                                                 double dSampleRate, EpochTime tStart) {
+    std::unique_ptr<SegmentJob> pJob = tQueue.pNewJob();
+    pJob->tTemplate = tRecordTemplate(sNetwork.c_str(), szStation, szChannel, dSampleRate);
+    vSetHeaderTime(&pJob->tTemplate.tHeader, tStart, pJob->acTimeLine);
+    return pJob;
+}
+
+void CSeedWriter::vQueue(std::unique_ptr<SegmentJob> pJob) {
+    tQueue.vSubmit(std::move(pJob));
+    if (!tQueue.bOverFull()) return;
+    // Emitting every job already encoded lets the queue fill again in one
+    // go, instead of a wait for each job.
+    vEmitOldest();
+    while (tQueue.bOldestDone()) vEmitOldest();
+}
+
+void CSeedWriter::vEmitOldest() {
+    std::unique_ptr<SegmentJob> pJob = tQueue.pTakeOldest();
+    vEmitSegment(*pJob);
+    std::fputs(pJob->sTextAfter.c_str(), stdout);
+    tQueue.vRecycle(std::move(pJob));
+}
+
+void CSeedWriter::vEmitSegment(SegmentJob& t) {
+    const EncodedSegment& e = t.tEncoded;
+    unsigned char* pArea = reinterpret_cast<unsigned char*>(t.tEncoded.anArea.data());
+    for (int k = 0; k < e.nRecords; ++k) {
+        char* pRecord = reinterpret_cast<char*>(pArea + k * nSeedRecordLength);
+        vPutSequenceNumber(pRecord, nSequenceNumber(nNextBlock + k));
     }
-    std::vector<unsigned char>& acBatch = m_pPipeline->acWriteBatch();
-    const unsigned char* p = static_cast<const unsigned char*>(pData);
-    acBatch.insert(acBatch.end(), p, p + nBytes);
-    if (acBatch.size() >= nWriteBatchBytes) vWritePending();
+    char acNumber[7] = "";
+    vPutSequenceNumber(acNumber, nSequenceNumber(nNextBlock));
+    std::fputs("Seed block number ", stdout);
+    std::fputs(acNumber, stdout);
+    std::fputc('\n', stdout);
+    std::fputs(t.acTimeLine, stdout);
+    std::fwrite(e.sCountLines.data(), 1, e.sCountLines.size(), stdout);
+    nNextBlock += e.nRecords;
+    tSink.vPutRecords(pArea, static_cast<size_t>(e.nRecords));
 }
 
-void CSeedWriter::vWritePending() {
-    if (!m_pPipeline) return;
-    std::vector<unsigned char>& acBatch = m_pPipeline->acWriteBatch();
-    vWriteOut(acBatch.data(), acBatch.size());
-    acBatch.clear();
-}
-
-void CSeedWriter::vWriteOut(const void* pData, size_t nBytes) {
-    if (m_nWriteError != 0) return;
-    const unsigned char* p = static_cast<const unsigned char*>(pData);
-    while (nBytes > 0) {
-        errno = 0;
-        const ssize_t nWritten = ::write(nFile, p, nBytes);
-        if (nWritten < 0 && errno == EINTR) continue;
-        if (nWritten <= 0) {
-            m_nWriteError = (nWritten < 0 && errno != 0) ? errno : EIO;
-            return;
-        }
-        p += nWritten;
-        nBytes -= static_cast<size_t>(nWritten);
+void CSeedWriter::vConsole(const char* szText) {
+    SegmentJob* pNewest = tQueue.pNewest();
+    if (pNewest != nullptr) {
+        pNewest->sTextAfter += szText;
+    } else {
+        std::fputs(szText, stdout);
     }
 }

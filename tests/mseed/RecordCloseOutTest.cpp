@@ -83,7 +83,7 @@ TEST(AdvanceHeader, SequenceNumberCountsUpAndWrapsAfter999999) {
     EXPECT_EQ(std::string(a.by(1).h.SequenceNumber, 6), "000042");
 }
 
-TEST(SwapRecords, TurnsEveryNumericHeaderFieldBigEndianAndFixesTheBlocketteFields) {
+TEST(SwapRecords, TurnsEveryNumericHeaderAndBlocketteFieldBigEndian) {
     std::vector<uint32_t> an(256, 0);
     for (int k = 0; k < 2; ++k) {
         SeedFixedHeader h;
@@ -94,21 +94,21 @@ TEST(SwapRecords, TurnsEveryNumericHeaderFieldBigEndianAndFixesTheBlocketteField
         h.Sample_rate_factor = -10;
         h.Sample_rate_multiplier = 3;
         h.Time_correction = 0x01020304;
-        h.Beginning_of_data = 128;  // fixed to 64 whatever the record held
-        h.First_blockette = 0;
-        h.Number_of_blockettes_follow = 2;
+        h.Beginning_of_data = 64;
+        h.First_blockette = 48;
+        h.Number_of_blockettes_follow = 1;
         unsigned char* p = reinterpret_cast<unsigned char*>(an.data()) + 512 * k;
         std::memcpy(p, &h, sizeof h);
-        const uint16_t nType = 1000;
-        std::memcpy(p + 48, &nType, 2);
+        const uint16_t anBlockette[2] = {1000, 0x0102};  // type and next blockette
+        std::memcpy(p + 48, anBlockette, 4);
         p[100] = 0xAB;  // a data byte, left alone
     }
-    vSwapRecords(an.data(), 512, 2);
+    vSwapRecords(an.data(), 2);
     const unsigned char acExpected[56] = {
         '0',  '0',  '0',  '0',  '0',  '7',  0,    0,    0,    0,    0,  0,  0,    0,
         0,    0,    0,    0,    0,    0,    0x07, 0xD4, 0x00, 0x3C, 23, 59, 58,   0,
         0x04, 0xD2, 0x02, 0xD1, 0xFF, 0xF6, 0x00, 0x03, 0,    0,    0,  1,  0x01, 0x02,
-        0x03, 0x04, 0x00, 0x40, 0x00, 0x30, 0x03, 0xE8, 0,    0,    0,  0,  0,    0};
+        0x03, 0x04, 0x00, 0x40, 0x00, 0x30, 0x03, 0xE8, 0x01, 0x02, 0,  0,  0,    0};
     for (int k = 0; k < 2; ++k) {
         const unsigned char* p = reinterpret_cast<const unsigned char*>(an.data()) + 512 * k;
         EXPECT_EQ(std::memcmp(p, acExpected, 56), 0) << "record " << k;

@@ -1,4 +1,4 @@
-// Record layout: rate rule and byte-order helpers. Field offsets and sizes
+// Record layout: rate rule, sequence numbers and byte-order helpers. Field offsets and sizes
 // are fixed by static_asserts in the header itself.
 #include <gtest/gtest.h>
 
@@ -17,6 +17,19 @@ TEST(SeedSampleRate, AllSignCombinations) {
     EXPECT_DOUBLE_EQ(dSeedSampleRate(-10, -2), 0.05);
     EXPECT_DOUBLE_EQ(dSeedSampleRate(0, 5), 1.0);
     EXPECT_DOUBLE_EQ(dSeedSampleRate(7, 0), 1.0);
+}
+
+TEST(SeedSequenceNumber, WrapsAfter999999AndIsWrittenAsSixDigits) {
+    EXPECT_EQ(nSequenceNumber(1), 1);
+    EXPECT_EQ(nSequenceNumber(999999), 999999);
+    EXPECT_EQ(nSequenceNumber(1000000), 1);
+    EXPECT_EQ(nSequenceNumber(1000001), 2);
+    EXPECT_EQ(nSequenceNumber(1999999), 1);
+    char ac[7] = "xxxxxx";
+    vPutSequenceNumber(ac, 42);
+    EXPECT_STREQ(ac, "000042");
+    vPutSequenceNumber(ac, 999999);
+    EXPECT_STREQ(ac, "999999");
 }
 
 TEST(ByteOrder, SwapsAndBigEndianStores) {

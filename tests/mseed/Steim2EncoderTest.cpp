@@ -26,9 +26,7 @@ std::vector<int32_t> anAllClass7(size_t n) {
 
 TEST(Steim2Encoder, NoSamplesWritesNothingAndReturnsZero) {
     std::vector<uint32_t> an(256, 0xA5A5A5A5u);
-    const SeedFixedHeader h = tTemplate();
-    const Blockette1000 b = steim2test::tBlockette1000();
-    EXPECT_EQ(nCompressSteim2(nullptr, &h, 0, 512, an.data(), 1, 8, &b, 0, 0, nullptr), 0);
+    EXPECT_EQ(nCompressSteim2(nullptr, 0, tTemplate(), an.data()), 0);
     for (uint32_t n : an) ASSERT_EQ(n, 0xA5A5A5A5u);
 }
 

@@ -56,7 +56,7 @@ TEST(Steim2Property, EveryRunReadsBackExactlyThroughOurDecoder) {
         const RunKind eKind = aeAllRunKinds[n % 6];
         const size_t nCount = nRandomLength(rng);
         const std::vector<int32_t> an = anMakeRun(eKind, rng.nNext(), nCount);
-        const SeedFixedHeader h = tRandomTemplate(rng);
+        const RecordTemplate h = tRandomTemplate(rng);
         SCOPED_TRACE(sRunKindName(eKind) + " run " + std::to_string(n) + " of " +
                      std::to_string(nCount));
         const Encoded e = tEncode(an, h);
@@ -74,7 +74,7 @@ TEST(Steim2Property, RunCutWhereARecordEndsGivesTheSameRecordsAndNoMore) {
     for (int n = 0; n < 120; ++n) {
         const RunKind eKind = aeAllRunKinds[n % 6];
         const std::vector<int32_t> an = anMakeRun(eKind, rng.nNext(), 3000);
-        const SeedFixedHeader h = tRandomTemplate(rng);
+        const RecordTemplate h = tRandomTemplate(rng);
         const Encoded eFull = tEncode(an, h);
         ASSERT_GE(eFull.nRecords, 2);
         const int nKeep =
@@ -98,7 +98,7 @@ using namespace steim2test;
 // The fast encoder, as this CPU runs it and in its portable build, against
 // the rules applied one sample at a time, on the whole output buffer (so
 // also on what lies past the last record).
-void vExpectSameAsLiteral(const std::vector<int32_t>& an, const SeedFixedHeader& h) {
+void vExpectSameAsLiteral(const std::vector<int32_t>& an, const RecordTemplate& h) {
     const Encoded eLiteral = tEncode(an, h, nCompressSteim2Literal);
     for (const auto pnEncoder : {nCompressSteim2, nCompressSteim2Portable}) {
         const Encoded eFast = tEncode(an, h, pnEncoder);
@@ -126,7 +126,7 @@ TEST(Steim2FastPath, ByteEqualWhereRecordsEndOnEveryPossibleSample) {
     // Every prefix of a class mix up to just past the second record's end,
     // so that the input ends at each position of a word, a frame and a record.
     const std::vector<int32_t> an = anClassMix(5, 1600);
-    const SeedFixedHeader h = tTemplate();
+    const RecordTemplate h = tTemplate();
     const Encoded eFull = tEncode(an, h, nCompressSteim2Literal);
     const size_t nEnd = std::min<size_t>(an.size(), eFull.nSamples(0) + eFull.nSamples(1) + 8);
     for (size_t n = 0; n <= nEnd; ++n) {

@@ -38,8 +38,9 @@ inline int64_t nTemplateTicks(const SeedFixedHeader& h) {
     return std::llround(dDay) * 10000 + t.seconds * 10000 + t.fract;
 }
 
-inline void vExpectRoundTrip(const std::vector<int32_t>& anInput, const SeedFixedHeader& h,
+inline void vExpectRoundTrip(const std::vector<int32_t>& anInput, const RecordTemplate& tTemplate,
                              const std::vector<RecordView>& aRecords) {
+    const SeedFixedHeader& h = tTemplate.tHeader;
     const int64_t nRate = h.Sample_rate_factor;  // whole rates, multiplier 1
     const int64_t nStart = nTemplateTicks(h);
     const int32_t nSeq0 = std::stoi(std::string(h.SequenceNumber, 6));

@@ -103,7 +103,7 @@ inline std::vector<int32_t> anMakeRun(RunKind e, uint64_t nSeed, size_t nCount) 
 
 // A random header template: sequence number, names, start time (often close
 // to the end of a day or year) and a whole rate.
-inline SeedFixedHeader tRandomTemplate(SignalRng& rng) {
+inline RecordTemplate tRandomTemplate(SignalRng& rng) {
     static const int16_t anRates[] = {1, 3, 7, 20, 40, 100, 125, 200, 250, 1000};
     char szSeq[7];
     std::snprintf(szSeq, sizeof szSeq, "%06u", static_cast<unsigned>(1 + rng.nNext() % 999000));
@@ -111,7 +111,7 @@ inline SeedFixedHeader tRandomTemplate(SignalRng& rng) {
     const bool bLeap = (nYear % 4 == 0 && nYear % 100 != 0) || nYear % 400 == 0;
     const uint16_t nDays = bLeap ? 366 : 365;
     const bool bLate = rng.nNext() % 2;
-    SeedFixedHeader h = tTemplate(
+    RecordTemplate h = tTemplate(
         szSeq, nYear, bLate ? nDays : static_cast<uint16_t>(1 + rng.nNext() % nDays),
         bLate ? 23 : static_cast<uint8_t>(rng.nNext() % 24),
         bLate ? 59 : static_cast<uint8_t>(rng.nNext() % 60), static_cast<uint8_t>(rng.nNext() % 60),
@@ -119,8 +119,8 @@ inline SeedFixedHeader tRandomTemplate(SignalRng& rng) {
         anRates[rng.nNext() % (sizeof anRates / sizeof anRates[0])]);
     static const char* aszStations[] = {"ABC  ", "VORN1", "X    ", "     "};
     static const char* aszChannels[] = {"BHZ", "HHN", "E  "};
-    std::memcpy(h.Station_identifier_code, aszStations[rng.nNext() % 4], 5);
-    std::memcpy(h.Channel_identifier, aszChannels[rng.nNext() % 3], 3);
+    std::memcpy(h.tHeader.Station_identifier_code, aszStations[rng.nNext() % 4], 5);
+    std::memcpy(h.tHeader.Channel_identifier, aszChannels[rng.nNext() % 3], 3);
     return h;
 }
 

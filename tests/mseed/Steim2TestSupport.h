@@ -1,6 +1,5 @@
 // Helpers shared by the encoder, decoder and cross-check tests: a record
-// header template, the blockette 1000 every record carries, and big-endian
-// reads of the encoder's output.
+// template and big-endian reads of the encoder's output.
 #pragma once
 
 #include <cstdint>
@@ -10,29 +9,20 @@
 #include "mseed/ByteOrder.h"
 #include "mseed/SeedRecord.h"
 #include "mseed/Steim2Encoder.h"
+#include "segments/SegmentEncoding.h"
 
 namespace steim2test {
 
-// A host-order template: station ABC, channel BHZ, the given start and rate.
-inline SeedFixedHeader tTemplate(const char* szSeq = "000001", uint16_t nYear = 2004,
-                                 uint16_t nDay = 60, uint8_t nHour = 23, uint8_t nMinute = 59,
-                                 uint8_t nSecond = 59, uint16_t nFract = 5000,
-                                 int16_t nRateFactor = 100) {
-    SeedFixedHeader h;
-    std::memset(&h, 0, sizeof h);
-    std::memcpy(h.SequenceNumber, szSeq, 6);
-    std::memcpy(h.Station_identifier_code, "ABC  ", 5);
-    std::memcpy(h.Location_identifier, "  ", 2);
-    std::memcpy(h.Channel_identifier, "BHZ", 3);
-    h.Record_start_time = SeedTime{nYear, nDay, nHour, nMinute, nSecond, 0, nFract};
-    h.Sample_rate_factor = nRateFactor;
-    h.Sample_rate_multiplier = 1;
-    return h;
-}
-
-inline Blockette1000 tBlockette1000() {
-    return Blockette1000{nBlockette1000Type,        0, nEncodingSteim2, nWordOrderBigEndian,
-                         nSeedRecordLengthExponent, 0};
+// A template as the writer makes it (station ABC, channel BHZ, blank
+// network) with the given sequence number, start and rate.
+inline RecordTemplate tTemplate(const char* szSeq = "000001", uint16_t nYear = 2004,
+                                uint16_t nDay = 60, uint8_t nHour = 23, uint8_t nMinute = 59,
+                                uint8_t nSecond = 59, uint16_t nFract = 5000,
+                                int16_t nRateFactor = 100) {
+    RecordTemplate t = tRecordTemplate("", "ABC", "BHZ", nRateFactor);
+    std::memcpy(t.tHeader.SequenceNumber, szSeq, 6);
+    t.tHeader.Record_start_time = SeedTime{nYear, nDay, nHour, nMinute, nSecond, 0, nFract};
+    return t;
 }
 
 // Words enough for every record the encoder may write for nCount samples.
@@ -66,16 +56,13 @@ struct Encoded {
     uint16_t nSamples(int k) const { return nHalfAt(k, 30); }
 };
 
-using CompressFn = int (*)(const int32_t*, const SeedFixedHeader*, uint32_t, int16_t, uint32_t*,
-                           int, int, const void*, int, int, const void*);
+using CompressFn = int (*)(const int32_t*, uint32_t, const RecordTemplate&, uint32_t*);
 
-inline Encoded tEncode(const std::vector<int32_t>& an, const SeedFixedHeader& tHeader,
+inline Encoded tEncode(const std::vector<int32_t>& an, const RecordTemplate& tTemplate,
                        CompressFn fn = nCompressSteim2) {
     Encoded e;
     e.anWords.assign(nOutputWords(an.size()), 0);
-    const Blockette1000 b = tBlockette1000();
-    e.nRecords = fn(an.data(), &tHeader, static_cast<uint32_t>(an.size()), 512, e.anWords.data(), 1,
-                    8, &b, 0, 0, nullptr);
+    e.nRecords = fn(an.data(), static_cast<uint32_t>(an.size()), tTemplate, e.anWords.data());
     return e;
 }
 

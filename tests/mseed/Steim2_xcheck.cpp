@@ -94,7 +94,7 @@ TEST_F(LibmseedUnpack, EdgeCasesReadBackExactly) {
     };
     for (const auto& an : aRuns) {
         SCOPED_TRACE("run of " + std::to_string(an.size()));
-        const SeedFixedHeader h = tTemplate("999998", 2003, 365, 23, 59, 59, 9990);
+        const RecordTemplate h = tTemplate("999998", 2003, 365, 23, 59, 59, 9990);
         vExpectRoundTrip(an, h, atUnpack(tEncode(an, h)));
     }
 }
@@ -105,7 +105,7 @@ TEST_F(LibmseedUnpack, RandomRunsOfEveryKindReadBackExactly) {
         const RunKind eKind = aeAllRunKinds[n % 6];
         const size_t nCount = n % 5 == 0 ? 721 * (1 + rng.nNext() % 3) : rng.nNext() % 4000;
         const std::vector<int32_t> an = anMakeRun(eKind, rng.nNext(), nCount);
-        const SeedFixedHeader h = tRandomTemplate(rng);
+        const RecordTemplate h = tRandomTemplate(rng);
         SCOPED_TRACE(sRunKindName(eKind) + " run " + std::to_string(n) + " of " +
                      std::to_string(nCount));
         vExpectRoundTrip(an, h, atUnpack(tEncode(an, h)));

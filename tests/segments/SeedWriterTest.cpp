@@ -1,5 +1,7 @@
 // Segment writer: chunking and its console lines, the continuity and flush
-// rules, rates at or below 1, name lookup by case, and dropping held samples.
+// rules, rates at or below 1, name lookup by case, dropping held samples;
+// the flush: record numbering across flushes, its console lines, the worked
+// record start byte for byte, and names cut to their fields.
 #include <gtest/gtest.h>
 
 #include <numeric>
@@ -22,10 +24,17 @@ const CChannelSegment& tSegment(const CSeedWriter& w, int s = 0, int k = 0) {
     return *w.pGetStation(s)->pGetChannel(k);
 }
 
+// Differences of 100000 need a word each: 103 samples per full record.
+std::vector<int32_t> anWide(int n) {
+    std::vector<int32_t> an(n);
+    for (int i = 0; i < n; ++i) an[i] = (i % 2) * 100000;
+    return an;
+}
+
 TEST(SeedWriterChunks, A25000SampleRunIsCutInto10000_10000_5000) {
-    ScratchOutputFile out;
+    WriterRig rig;
     const std::vector<int32_t> an = anRamp(25000);
-    CSeedWriter w(out.nFd());
+    CSeedWriter w(rig.tSink, rig.tQueue);
     const std::string sOut =
         sCaptureStdout([&] { w.vAddSamples("ABC", "BHZ", 100.0, T, 25000, an.data()); });
 
@@ -55,7 +64,7 @@ TEST(SeedWriterChunks, A25000SampleRunIsCutInto10000_10000_5000) {
     EXPECT_EQ(tSegment(w).nSampleCount, 0);
 
     // Every sample is in the file, records numbered without gaps.
-    const std::string sFile = out.sContent();
+    const std::string sFile = rig.tSink.sRecords;
     ASSERT_EQ(sFile.size() % 512, 0u);
     const int nRecords = static_cast<int>(sFile.size() / 512);
     EXPECT_EQ(nRecords, w.nGetNextBlock() - 1);
@@ -70,7 +79,8 @@ TEST(SeedWriterChunks, A25000SampleRunIsCutInto10000_10000_5000) {
 }
 
 TEST(SeedWriterChunks, NoSamplesPrintNothingAndCreateNothing) {
-    CSeedWriter w(-1);
+    WriterRig rig;
+    CSeedWriter w(rig.tSink, rig.tQueue);
     EXPECT_EQ(sCaptureStdout([&] { w.vAddSamples("ABC", "BHZ", 100.0, T, 0, nullptr); }), "");
     EXPECT_EQ(w.nGetStationCount(), 0);
 }
@@ -78,7 +88,8 @@ TEST(SeedWriterChunks, NoSamplesPrintNothingAndCreateNothing) {
 TEST(SeedWriterContinuity, ContiguousCallsMergeOnlyUpTo9900) {
     const std::vector<int32_t> an = anRamp(5000);
     {
-        CSeedWriter w(-1);
+        WriterRig rig;
+        CSeedWriter w(rig.tSink, rig.tQueue);
         const std::string sOut = sCaptureStdout([&] {
             w.vAddSamples("ABC", "BHZ", 100.0, T, 4000, an.data());
             w.vAddSamples("ABC", "BHZ", 100.0, T + 40.0, 4000, an.data());
@@ -90,8 +101,8 @@ TEST(SeedWriterContinuity, ContiguousCallsMergeOnlyUpTo9900) {
         EXPECT_EQ(tSegment(w).anBuffer[4000], an[0]);
     }
     {
-        ScratchOutputFile out;
-        CSeedWriter w(out.nFd());
+        WriterRig rig;
+        CSeedWriter w(rig.tSink, rig.tQueue);
         const std::string sOut = sCaptureStdout([&] {
             w.vAddSamples("ABC", "BHZ", 100.0, T, 5000, an.data());
             w.vAddSamples("ABC", "BHZ", 100.0, T + 50.0, 5000, an.data());
@@ -114,8 +125,8 @@ TEST(SeedWriterContinuity, GapsUpToOnePeriodContinueLongerGapsAndOverlapsRestart
     } aCases[] = {{0.0, true}, {dPeriod, true}, {1.5 * dPeriod, false}, {-1.5 * dPeriod, false}};
     for (const Case& c : aCases) {
         SCOPED_TRACE(c.dOffset);
-        ScratchOutputFile out;
-        CSeedWriter w(out.nFd());
+        WriterRig rig;
+        CSeedWriter w(rig.tSink, rig.tQueue);
         const std::string sOut = sCaptureStdout([&] {
             w.vAddSamples("ABC", "BHZ", dRate, t0, 64, an.data());
             w.vAddSamples("ABC", "BHZ", dRate, t0 + 1.0 + c.dOffset, 64, an.data());
@@ -123,7 +134,7 @@ TEST(SeedWriterContinuity, GapsUpToOnePeriodContinueLongerGapsAndOverlapsRestart
         EXPECT_EQ(tSegment(w).nSampleCount, c.bContinues ? 128 : 64);
         EXPECT_EQ(tSegment(w).tStart, c.bContinues ? t0 : t0 + 1.0 + c.dOffset);
         EXPECT_EQ(asLinesStartingWith(sOut, "Seed block number").size(), c.bContinues ? 0u : 1u);
-        EXPECT_EQ(out.sContent().size(), c.bContinues ? 0u : 512u);
+        EXPECT_EQ(rig.tSink.sRecords.size(), c.bContinues ? 0u : 512u);
     }
 }
 
@@ -131,7 +142,8 @@ TEST(SeedWriterContinuity, AnEmptySegmentTakesTheChunksOwnStart) {
     // Within one period of time 0 the chunk must not be taken as continuing
     // the empty segment, whose start reads 0.
     const std::vector<int32_t> an = anRamp(10);
-    CSeedWriter w(-1);
+    WriterRig rig;
+    CSeedWriter w(rig.tSink, rig.tQueue);
     sCaptureStdout([&] { w.vAddSamples("ABC", "BHZ", 100.0, 0.005, 10, an.data()); });
     EXPECT_EQ(tSegment(w).tStart, 0.005);
     EXPECT_EQ(tSegment(w).nSampleCount, 10);
@@ -141,15 +153,15 @@ TEST(SeedWriterContinuity, RatesOfOneOrLessNeverAppend) {
     const std::vector<int32_t> an = anRamp(10);
     for (double dRate : {1.0, 0.5}) {
         SCOPED_TRACE(dRate);
-        ScratchOutputFile out;
-        CSeedWriter w(out.nFd());
+        WriterRig rig;
+        CSeedWriter w(rig.tSink, rig.tQueue);
         sCaptureStdout([&] {
             w.vAddSamples("ABC", "LHZ", dRate, T, 10, an.data());
             w.vAddSamples("ABC", "LHZ", dRate, T + 10 / dRate, 10, an.data());
         });
         EXPECT_EQ(tSegment(w).nSampleCount, 10);
         EXPECT_EQ(tSegment(w).tStart, T + 10 / dRate);
-        const std::string sFile = out.sContent();
+        const std::string sFile = rig.tSink.sRecords;
         ASSERT_EQ(sFile.size(), 512u);
         EXPECT_EQ(nRecordU16(sFile, 0, 30), 10);
         // The factor is the rate truncated to a whole number, multiplier 1.
@@ -160,8 +172,8 @@ TEST(SeedWriterContinuity, RatesOfOneOrLessNeverAppend) {
 
 TEST(SeedWriterContinuity, ANewRateCountsForTheChunkThatBringsIt) {
     const std::vector<int32_t> an = anRamp(100);
-    ScratchOutputFile out;
-    CSeedWriter w(out.nFd());
+    WriterRig rig;
+    CSeedWriter w(rig.tSink, rig.tQueue);
     sCaptureStdout([&] {
         w.vAddSamples("ABC", "BHZ", 100.0, T, 100, an.data());
         // Contiguous at 100 sps, but at the new rate of 1.0 it must not append.
@@ -173,9 +185,9 @@ TEST(SeedWriterContinuity, ANewRateCountsForTheChunkThatBringsIt) {
 }
 
 TEST(SeedWriterNames, LookupIgnoresCaseAndKeepsTheFirstForm) {
-    ScratchOutputFile out;
+    WriterRig rig;
     const std::vector<int32_t> an = anRamp(100);
-    CSeedWriter w(out.nFd());
+    CSeedWriter w(rig.tSink, rig.tQueue);
     sCaptureStdout([&] {
         w.vAddSamples("abc", "bhz", 100.0, T, 100, an.data());
         w.vAddSamples("ABC", "BHZ", 100.0, T + 1.0, 100, an.data());
@@ -193,7 +205,7 @@ TEST(SeedWriterNames, LookupIgnoresCaseAndKeepsTheFirstForm) {
 
     // vFlushAll goes station by station, channel by channel.
     sCaptureStdout([&] { w.vFlushAll(); });
-    const std::string sFile = out.sContent();
+    const std::string sFile = rig.tSink.sRecords;
     ASSERT_EQ(sFile.size(), 3 * 512u);
     EXPECT_EQ(sRecordText(sFile, 0, 8, 10), "abc    BHZ");
     EXPECT_EQ(sRecordText(sFile, 1, 8, 10), "abc    BHN");
@@ -202,14 +214,99 @@ TEST(SeedWriterNames, LookupIgnoresCaseAndKeepsTheFirstForm) {
 }
 
 TEST(SeedWriterLifetime, DestroyingAWriterWithHeldSamplesWritesNothing) {
-    ScratchOutputFile out;
+    WriterRig rig;
     const std::vector<int32_t> an = anRamp(500);
     const std::string sOut = sCaptureStdout([&] {
-        CSeedWriter w(out.nFd());
+        CSeedWriter w(rig.tSink, rig.tQueue);
         w.vAddSamples("ABC", "BHZ", 100.0, T, 500, an.data());
     });
     EXPECT_EQ(asLines(sOut).size(), 1u);
-    EXPECT_EQ(out.sContent(), "");
+    EXPECT_EQ(rig.tSink.sRecords, "");
+}
+
+TEST(SeedWriterFlush, EmptySegmentPrintsAndWritesNothing) {
+    WriterRig rig;
+    CSeedWriter w(rig.tSink, rig.tQueue);
+    w.nFindChannel(w.nFindStation("ABC"), "BHZ", 100.0);
+    EXPECT_EQ(sCaptureStdout([&] {
+                  w.vFlushSegment(0, 0);
+                  w.vFlushAll();
+                  w.vFlushSegment(3, 7);  // no such segment
+              }),
+              "");
+    EXPECT_EQ(w.nGetNextBlock(), 1);
+    EXPECT_EQ(rig.tSink.sRecords, "");
+}
+
+TEST(SeedWriterFlush, ConsoleLinesAndNumberingAcrossFlushes) {
+    WriterRig rig;
+    const std::vector<int32_t> an = anWide(300);
+    CSeedWriter w(rig.tSink, rig.tQueue);
+    std::string sOut = sCaptureStdout([&] {
+        w.vAddChunk("ABC", "BHZ", 100.0, T, 300, an.data());
+        w.vFlushAll();
+    });
+    EXPECT_EQ(sOut,
+              "Seed block number 000001\n"
+              "vSetHeaderTime 23:59:59-0500 060.2004\n"
+              "Seed block counts 103\n"
+              "Seed block counts 103\n"
+              "Seed block counts 94\n");
+    EXPECT_EQ(w.nGetNextBlock(), 4);
+
+    sOut = sCaptureStdout([&] {
+        w.vAddChunk("ABC", "BHZ", 100.0, T + 10.0, 1, an.data());
+        w.vFlushAll();
+    });
+    EXPECT_EQ(sOut,
+              "Seed block number 000004\n"
+              "vSetHeaderTime 00:00:09-0500 061.2004\n"
+              "Seed block counts 1\n");
+    const std::string sFile = rig.tSink.sRecords;
+    ASSERT_EQ(sFile.size(), 4 * 512u);
+    EXPECT_EQ(sRecordText(sFile, 0, 0, 6), "000001");
+    EXPECT_EQ(sRecordText(sFile, 2, 0, 6), "000003");
+    EXPECT_EQ(sRecordText(sFile, 3, 0, 6), "000004");
+    EXPECT_EQ(w.nGetNextBlock(), 5);
+}
+
+TEST(SeedWriterFlush, WorkedRecordStartByteForByte) {
+    WriterRig rig;
+    std::vector<int32_t> an(50);
+    for (int i = 0; i < 50; ++i) an[i] = 32768 + i;
+    {
+        CSeedWriter w(rig.tSink, rig.tQueue);
+        sCaptureStdout([&] {
+            w.vAddSamples("ABC", "BHZ", 100.0, T, 50, an.data());
+            w.vFlushAll();
+        });
+    }
+    const std::string sFile = rig.tSink.sRecords;
+    ASSERT_EQ(sFile.size(), 512u);
+    const unsigned char acExpected[64] = {
+        0x30, 0x30, 0x30, 0x30, 0x30, 0x31, 0x44, 0x20, 0x41, 0x42, 0x43, 0x20, 0x20,
+        0x20, 0x20, 0x42, 0x48, 0x5A, 0x20, 0x20, 0x07, 0xD4, 0x00, 0x3C, 0x17, 0x3B,
+        0x3B, 0x00, 0x13, 0x88, 0x00, 50,   0x00, 0x64, 0x00, 0x01, 0x00, 0x00, 0x00,
+        0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x40, 0x00, 0x30, 0x03, 0xE8, 0x00, 0x00,
+        0x0B, 0x01, 0x09, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+    EXPECT_EQ(sFile.substr(0, 64), std::string(reinterpret_cast<const char*>(acExpected), 64));
+}
+
+TEST(SeedWriterFlush, LongNamesAreCutToTheirFieldsSilently) {
+    WriterRig rig;
+    const std::vector<int32_t> an = anWide(10);
+    CSeedWriter w(rig.tSink, rig.tQueue);
+    std::string sErr;
+    sCaptureStdout([&] {
+        testing::internal::CaptureStderr();
+        w.vAddChunk("LONGSTATION", "LONGCH", 100.0, T, 10, an.data());
+        w.vFlushAll();
+        sErr = testing::internal::GetCapturedStderr();
+    });
+    EXPECT_EQ(sErr, "");  // the conversion run warns, naming the input
+    const std::string sFile = rig.tSink.sRecords;
+    ASSERT_EQ(sFile.size(), 512u);
+    EXPECT_EQ(sRecordText(sFile, 0, 8, 12), "LONGS  LON  ");
 }
 
 }  // namespace

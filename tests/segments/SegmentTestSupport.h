@@ -1,10 +1,8 @@
-// Helpers for the segment tests: capturing standard output and error,
-// output files in a temporary directory, and reading record header fields.
+// Helpers for the segment tests: capturing standard output and reading
+// record header fields.
 #pragma once
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <functional>
@@ -12,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "support/TempDir.h"
+#include "support/WriterRig.h"
 
 // Standard output written while fn runs.
 inline std::string sCaptureStdout(const std::function<void()>& fn) {
@@ -39,25 +37,6 @@ inline std::vector<std::string> asLinesStartingWith(const std::string& sText,
     }
     return as;
 }
-
-// A fresh output file opened for writing, closed with the object.
-class ScratchOutputFile {
-public:
-    ScratchOutputFile() : m_sPath(m_dir.sFile("out.mseed")) {
-        m_nFd = ::open(m_sPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    }
-    ~ScratchOutputFile() {
-        if (m_nFd >= 0) ::close(m_nFd);
-    }
-    int nFd() const { return m_nFd; }
-    std::string sContent() const { return sReadFile(m_sPath); }
-    const std::string& sPath() const { return m_sPath; }
-
-private:
-    TempDir m_dir;
-    std::string m_sPath;
-    int m_nFd = -1;
-};
 
 // Big-endian 16-bit field at nOffset of record k in sFile.
 inline int nRecordU16(const std::string& sFile, int k, int nOffset) {

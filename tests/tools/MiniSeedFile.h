@@ -2,14 +2,14 @@
 // written with the project's own segment writer.
 #pragma once
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <string>
 #include <vector>
 
 #include "segments/SeedWriter.h"
+#include "support/TempDir.h"
+#include "support/WriterRig.h"
 
 // One run of samples of one station and channel.
 struct SeedTrace {
@@ -29,20 +29,19 @@ inline SeedTrace tTrace(const std::string& sStation, const std::string& sChannel
     return t;
 }
 
-// Writes the traces to sPath (created or truncated), each with a writer of
+// Writes the traces to sPath (created or replaced), each with a writer of
 // its own, so records are numbered from 000001 per trace as a conversion
 // numbers them per channel. The writer's console lines are swallowed.
 inline void vWriteMiniSeed(const std::string& sPath, const std::vector<SeedTrace>& atTraces) {
-    const int nFd = ::open(sPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    ASSERT_GE(nFd, 0) << sPath;
+    WriterRig rig;
     testing::internal::CaptureStdout();
     for (const SeedTrace& t : atTraces) {
-        CSeedWriter tWriter(nFd);
+        CSeedWriter tWriter(rig.tSink, rig.tQueue);
         tWriter.vAddSamples(t.sStation.c_str(), t.sChannel.c_str(), t.dRate, t.tStart,
                             static_cast<int>(t.anSamples.size()), t.anSamples.data());
         tWriter.vFlushAll();
     }
     std::fflush(stdout);
     testing::internal::GetCapturedStdout();
-    ::close(nFd);
+    vWriteFile(sPath, rig.tSink.sRecords);
 }

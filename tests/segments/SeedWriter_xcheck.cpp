@@ -13,20 +13,19 @@
 
 namespace {
 
-TEST(SegmentFlushXcheck, RecordsDecodeToTheSamplesFed) {
+TEST(SeedWriterXcheck, RecordsDecodeToTheSamplesFed) {
     const EpochTime T = 1078099199.5;
     const std::vector<uint16_t> an16 = anGenerateSignal(SignalKind::RecorderLike, 7, 25000);
     const std::vector<int32_t> an(an16.begin(), an16.end());
 
-    ScratchOutputFile out;
-    CSeedWriter w(out.nFd());
+    WriterRig rig;
+    CSeedWriter w(rig.tSink, rig.tQueue);
     sCaptureStdout([&] {
         w.vAddSamples("abc", "bhz", 100.0, T, 25000, an.data());
         w.vFlushAll();
     });
-    ASSERT_EQ(w.nWriteError(), 0);
 
-    std::string sFile = out.sContent();
+    std::string sFile = rig.tSink.sRecords;
     ASSERT_EQ(sFile.size() % 512, 0u);
     std::vector<int32_t> anDecoded;
     for (size_t k = 0; k * 512 < sFile.size(); ++k) {

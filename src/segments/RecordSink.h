@@ -1,0 +1,18 @@
+// Where a writer's finished records go. The driver implements it over the
+// output file; nothing below the driver knows a descriptor. Records arrive
+// whole, in the order they are to be stored: 512 bytes each, big-endian,
+// numbered, carrying their codes and start times, so a sink can route each
+// record by its own header.
+#pragma once
+
+#include <cstddef>
+
+class CRecordSink {
+public:
+    virtual ~CRecordSink() = default;
+
+    // Takes the nRecords records at pRecords; they are stored or copied
+    // before it returns. A sink that cannot store them keeps its failure to
+    // itself: the writer goes on numbering and reporting records.
+    virtual void vPutRecords(const unsigned char* pRecords, size_t nRecords) = 0;
+};

@@ -1,0 +1,123 @@
+// Segment encoding: fills a segment's record template, compresses its
+// samples with Steim-2 into an output area sized up front, and writes the
+// per-record console lines as text. Names that do not fit their header
+// fields (station 5, channel 3 characters) are cut to the field; the
+// conversion run warns about them, naming the input.
+#include "segments/SegmentEncoding.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "mseed/Steim2Encoder.h"
+#include "segments/CText.h"
+#include "segments/DecimalText.h"
+
+namespace {
+
+struct ChannelAlias {
+    const char* szGiven;
+    const char* szWritten;
+};
+constexpr ChannelAlias aChannelAliases[] = {{"BHZ", "BHZ"}, {"BHN", "BHN"}, {"BHE", "BHE"}};
+
+constexpr int nSamplesPerRecordAtLeast = 103;  // every full record carries at least this many
+
+// Copies szText into the blank-filled field of nWidth bytes at pField, cut
+// to the field.
+void vPutName(char* pField, size_t nWidth, const char* szText) {
+    if (szText == nullptr) szText = "";
+    std::memcpy(pField, szText, std::min(std::strlen(szText), nWidth));
+}
+
+// The rate as the header's factor: truncated toward zero, its low 16 bits
+// (0 for a rate that is not a finite number within the int range).
+int16_t nRateFactor(double dSampleRate) {
+    const double dWhole = std::trunc(dSampleRate);
+    if (!(dWhole > -2147483649.0 && dWhole < 2147483648.0)) return 0;
+    return static_cast<int16_t>(static_cast<uint16_t>(static_cast<int64_t>(dWhole)));
+}
+
+// Appends "Seed block counts N\n" to s; N is a record's 16-bit sample count.
+void vAppendCountLine(std::string& s, unsigned nCount) {
+    char acDigits[20];
+    s += "Seed block counts ";
+    s.append(acDigits, pPutUnsigned(acDigits, nCount));
+    s += '\n';
+}
+
+}  // namespace
+
+RecordTemplate tRecordTemplate(const char* szNetwork, const char* szStation, const char* szChannel,
+                               double dSampleRate) {
+    RecordTemplate t;
+    std::memset(&t, 0, sizeof t);
+    SeedFixedHeader& h = t.tHeader;
+    vPutSequenceNumber(h.SequenceNumber, 1);
+    std::memset(h.Station_identifier_code, ' ', sizeof h.Station_identifier_code);
+    std::memset(h.Location_identifier, ' ', sizeof h.Location_identifier);
+    std::memset(h.Channel_identifier, ' ', sizeof h.Channel_identifier);
+    std::memset(h.Reserved_bytes_B, ' ', sizeof h.Reserved_bytes_B);
+    vPutName(h.Station_identifier_code, sizeof h.Station_identifier_code, szStation);
+    if (szChannel == nullptr) szChannel = "";
+    std::vector<char> acTranslated(std::max<size_t>(std::strlen(szChannel), 3) + 1);
+    vTranslateChannel(szChannel, acTranslated.data());
+    vPutName(h.Channel_identifier, sizeof h.Channel_identifier, acTranslated.data());
+    vPutName(h.Reserved_bytes_B, sizeof h.Reserved_bytes_B, szNetwork);
+    h.Sample_rate_factor = nRateFactor(dSampleRate);
+    h.Sample_rate_multiplier = 1;
+    t.tBlockette1000 = Blockette1000{nBlockette1000Type,        0, nEncodingSteim2, nWordOrderBigEndian,
+                                     nSeedRecordLengthExponent, 0};
+    return t;
+}
+
+void vSetHeaderTime(SeedFixedHeader* pHeader, EpochTime t, char (&acLine)[64]) {
+    int32_t nYear, nDay, nHour, nMinute, nSecond, nMillisecond;
+    vEpochToCalendar(t, nYear, nDay, nHour, nMinute, nSecond, nMillisecond);
+    SeedTime& tTime = pHeader->Record_start_time;
+    tTime.year = static_cast<uint16_t>(nYear);
+    tTime.day = static_cast<uint16_t>(nDay);
+    tTime.hours = static_cast<uint8_t>(nHour);
+    tTime.minutes = static_cast<uint8_t>(nMinute);
+    tTime.seconds = static_cast<uint8_t>(nSecond);
+    tTime.fract = static_cast<uint16_t>(nMillisecond * 10);
+    std::snprintf(acLine, sizeof acLine, "vSetHeaderTime %02d:%02d:%02d-%04d %03d.%04d\n", nHour,
+                  nMinute, nSecond, nMillisecond, nDay, nYear);
+}
+
+void vTranslateChannel(const char* szName, char* szOut) {
+    const CText strName(szName);
+    for (const ChannelAlias& tAlias : aChannelAliases) {
+        if (strName.nCompareNoCase(tAlias.szGiven) == 0) {
+            std::strcpy(szOut, tAlias.szWritten);
+            return;
+        }
+    }
+    std::strcpy(szOut, szName);
+}
+
+void vEncodeSegment(const RecordTemplate& tTemplate, const int32_t* pnSamples, int nCount,
+                    EncodedSegment& t) {
+    // Output area: room for every record the encoder may make, zero-filled.
+    // An area used before is zero beyond the records its last use wrote
+    // (and the one it may have begun), so only those are cleared again.
+    const size_t nRecordsAtMost =
+        (static_cast<size_t>(nCount) + nSamplesPerRecordAtLeast - 1) / nSamplesPerRecordAtLeast;
+    const size_t nAreaBytes =
+        std::max(static_cast<size_t>(nCount) * 8, nRecordsAtMost * nSeedRecordLength);
+    const size_t nUsedWords = (static_cast<size_t>(t.nRecords) + 1) * nSeedRecordLength / 4;
+    std::fill_n(t.anArea.begin(), std::min(nUsedWords, t.anArea.size()), 0u);
+    if (t.anArea.size() < nAreaBytes / sizeof(uint32_t))
+        t.anArea.resize(nAreaBytes / sizeof(uint32_t), 0);
+
+    t.nRecords =
+        nCompressSteim2(pnSamples, static_cast<uint32_t>(nCount), tTemplate, t.anArea.data());
+    const unsigned char* pArea = reinterpret_cast<const unsigned char*>(t.anArea.data());
+    t.sCountLines.clear();
+    for (int k = 0; k < t.nRecords; ++k) {
+        const unsigned char* pCount =
+            pArea + k * nSeedRecordLength + offsetof(SeedFixedHeader, Number_of_samples);
+        vAppendCountLine(t.sCountLines, (pCount[0] << 8) | pCount[1]);
+    }
+}

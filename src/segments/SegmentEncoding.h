@@ -1,0 +1,46 @@
+// One segment turned into records, free of descriptors, threads and the
+// console: the record template of a segment (codes, rate, start time), the
+// channel-name translation, and the encoding of the samples into numbered
+// 512-byte records with the text of their console lines. Any thread may
+// encode any segment; the writer (SeedWriter.h) prints and stores them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "mseed/SeedRecord.h"
+#include "timeconv/CalendarTime.h"
+
+// The template of a segment's records: sequence number 000001, the station
+// and the translated channel cut to their fields (5 and 3 bytes), a blank
+// location, the network code szNetwork (its first two characters; "" for
+// blank), the rate as a whole-number factor with multiplier 1, and the
+// blockette 1000 of a 512-byte Steim-2 record. The start time is zero; it
+// is set by vSetHeaderTime.
+RecordTemplate tRecordTemplate(const char* szNetwork, const char* szStation, const char* szChannel,
+                               double dSampleRate);
+
+// Puts t into pHeader->Record_start_time (year, day of year, hour, minute,
+// second, and the millisecond times 10 as ten-thousandths; byte 27 is left
+// alone) and writes the console line "vSetHeaderTime hh:mm:ss-mmmm ddd.yyyy"
+// with its line end to acLine.
+void vSetHeaderTime(SeedFixedHeader* pHeader, EpochTime t, char (&acLine)[64]);
+
+// Copies to szOut "BHZ", "BHN" or "BHE" when szName is one of them in any
+// ASCII letter case, else szName unchanged. szOut has room for the longer of
+// szName and 3 characters, plus the terminator.
+void vTranslateChannel(const char* szName, char* szOut);
+
+// One segment compressed into records: numbered on from the template's
+// sequence number, not yet stored.
+struct EncodedSegment {
+    std::vector<uint32_t> anArea;  // the records, 512 bytes each, then spare room (zero)
+    int nRecords = 0;
+    std::string sCountLines;  // the "Seed block counts ..." console lines, one per record
+};
+
+// Compresses the nCount samples of one segment (nCount >= 1) into t with
+// the records of tTemplate, reusing t's area.
+void vEncodeSegment(const RecordTemplate& tTemplate, const int32_t* pnSamples, int nCount,
+                    EncodedSegment& t);

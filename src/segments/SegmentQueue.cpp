@@ -1,0 +1,55 @@
+// The segment queue: jobs in the caller's order on top of the worker pool,
+// and the spare jobs whose buffers the next segments reuse.
+#include "segments/SegmentQueue.h"
+
+namespace {
+
+// Jobs in flight per worker: enough to keep every worker busy while the
+// caller prints and stores the oldest one.
+constexpr size_t nJobsPerWorker = 3;
+
+}  // namespace
+
+void SegmentJob::vRun() {
+    if (fnFill) {
+        anSamples.resize(static_cast<size_t>(nCount));
+        fnFill(nFirst, nCount, anSamples.data());
+    }
+    vEncodeSegment(tTemplate, anSamples.data(), static_cast<int>(anSamples.size()), tEncoded);
+}
+
+CSegmentQueue::CSegmentQueue(CWorkerPool& tPool)
+    : m_tPool(tPool), m_nMaxQueued(nJobsPerWorker * static_cast<size_t>(tPool.nThreads() - 1)) {}
+
+CSegmentQueue::~CSegmentQueue() {
+    for (const std::unique_ptr<SegmentJob>& pJob : m_apQueued) m_tPool.vWait(*pJob);
+}
+
+std::unique_ptr<SegmentJob> CSegmentQueue::pNewJob() {
+    if (m_apSpare.empty()) return std::make_unique<SegmentJob>();
+    std::unique_ptr<SegmentJob> pJob = std::move(m_apSpare.back());
+    m_apSpare.pop_back();
+    pJob->sTextAfter.clear();
+    pJob->fnFill = nullptr;
+    return pJob;
+}
+
+void CSegmentQueue::vSubmit(std::unique_ptr<SegmentJob> pJob) {
+    m_tPool.vSubmit(*pJob);
+    m_apQueued.push_back(std::move(pJob));
+}
+
+std::unique_ptr<SegmentJob> CSegmentQueue::pTakeOldest() {
+    m_tPool.vWait(*m_apQueued.front());
+    std::unique_ptr<SegmentJob> pJob = std::move(m_apQueued.front());
+    m_apQueued.pop_front();
+    return pJob;
+}
+
+bool CSegmentQueue::bOldestDone() {
+    return !m_apQueued.empty() && m_tPool.bDone(*m_apQueued.front());
+}
+
+void CSegmentQueue::vRecycle(std::unique_ptr<SegmentJob> pJob) {
+    m_apSpare.push_back(std::move(pJob));
+}

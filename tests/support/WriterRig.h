@@ -1,0 +1,27 @@
+// Test helper: what a segment writer needs outside itself, in memory: a
+// record sink that keeps every record handed to it, and a segment queue on
+// a pool of the given number of threads.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "segments/RecordSink.h"
+#include "segments/SegmentQueue.h"
+#include "segments/WorkerPool.h"
+
+// Keeps the records, in the order they arrive.
+class CMemorySink : public CRecordSink {
+public:
+    void vPutRecords(const unsigned char* pRecords, size_t nRecords) override {
+        sRecords.append(reinterpret_cast<const char*>(pRecords), 512 * nRecords);
+    }
+    std::string sRecords;
+};
+
+struct WriterRig {
+    explicit WriterRig(int nThreads = 1) : tPool(nThreads), tQueue(tPool) {}
+    CWorkerPool tPool;
+    CSegmentQueue tQueue;
+    CMemorySink tSink;
+};
