@@ -7,7 +7,9 @@
 // beyond the input's size; then the time to start the program and wait for
 // it, which each conversion includes. Then, when sac2mseed (Debian package
 // sac2mseed) is installed, the day-long case's samples as SAC files through
-// it. A measurement only; it never fails for being slow.
+// it. Other builds of tessal named on the command line (after the number of
+// runs) are timed in the same runs, for a before-and-after comparison. A
+// measurement only; it never fails for being slow.
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -67,15 +69,15 @@ struct RunResult {
     int nStatus = -1;
 };
 
-// Runs tessal with the arguments szFirst and szSecond (null for none),
-// stdout to /dev/null, and waits for it.
-RunResult tTimeProgram(const char* szFirst, const char* szSecond) {
+// Runs the tessal at szProgram with the arguments szFirst and szSecond
+// (null for none), stdout to /dev/null, and waits for it.
+RunResult tTimeProgram(const char* szProgram, const char* szFirst, const char* szSecond) {
     const Clock::time_point t0 = Clock::now();
     const pid_t nPid = fork();
     if (nPid == 0) {
         const int nNull = open("/dev/null", O_WRONLY);
         dup2(nNull, 1);
-        execl(TESSAL_PROGRAM, TESSAL_PROGRAM, szFirst, szSecond, static_cast<char*>(nullptr));
+        execl(szProgram, szProgram, szFirst, szSecond, static_cast<char*>(nullptr));
         _exit(127);
     }
     int nStatus = 0;
@@ -88,18 +90,20 @@ RunResult tTimeProgram(const char* szFirst, const char* szSecond) {
     return r;
 }
 
-// Runs tessal on sInput into sOutput (removed first).
-RunResult tTimeConversion(const std::string& sInput, const std::string& sOutput) {
+// Runs the tessal at sProgram on sInput into sOutput (removed first).
+RunResult tTimeConversion(const std::string& sProgram, const std::string& sInput,
+                          const std::string& sOutput) {
     std::filesystem::remove(sOutput);
     const std::string sOption = "-outname=" + sOutput;
-    return tTimeProgram(sInput.c_str(), sOption.c_str());
+    return tTimeProgram(sProgram.c_str(), sInput.c_str(), sOption.c_str());
 }
 
 // Median seconds of starting the program, printing its version and waiting
 // for it: the fixed cost inside every conversion time.
 double dTimeStart(int nRuns) {
     std::vector<double> ad;
-    for (int i = 0; i < nRuns; ++i) ad.push_back(tTimeProgram("--version", nullptr).dSeconds);
+    for (int i = 0; i < nRuns; ++i)
+        ad.push_back(tTimeProgram(TESSAL_PROGRAM, "--version", nullptr).dSeconds);
     return dMedian(ad);
 }
 
@@ -232,17 +236,20 @@ size_t nWriteCase(const Case& tCase, const std::string& sPath,
 struct CaseResult {
     double dConvert = 0;  // median seconds
     double dFloor = 0;
-    double dExtraMiB = 0;  // peak RSS minus the input's size
+    double dExtraMiB = 0;          // peak RSS minus the input's size
+    std::vector<double> adOthers;  // median seconds of each program compared with
 };
 
-// Converts sInput nRuns times beside as many copy floors, interleaved so
-// that both see the same machine.
+// Converts sInput nRuns times beside as many copy floors, and with each of
+// asOthers (other builds of tessal) as often, interleaved so that all see
+// the same machine.
 bool bMeasure(const std::string& sDir, const std::string& sInput, size_t nInputBytes, int nRuns,
-              CaseResult& t) {
+              const std::vector<std::string>& asOthers, CaseResult& t) {
     std::vector<double> adCopy, adConvert;
+    std::vector<std::vector<double>> aadOthers(asOthers.size());
     long nPeakKiB = 0;
     for (int i = 0; i < nRuns; ++i) {
-        const RunResult r = tTimeConversion(sInput, sDir + "/out.mseed");
+        const RunResult r = tTimeConversion(TESSAL_PROGRAM, sInput, sDir + "/out.mseed");
         if (r.nStatus != 0) {
             std::fprintf(stderr, "bench_end_to_end: tessal exited with %d\n", r.nStatus);
             return false;
@@ -251,11 +258,21 @@ bool bMeasure(const std::string& sDir, const std::string& sInput, size_t nInputB
         nPeakKiB = std::max(nPeakKiB, r.nPeakKiB);
         const size_t nOutput = std::filesystem::file_size(sDir + "/out.mseed");
         adCopy.push_back(dTimeCopy(sInput, sDir + "/copy.bin", nOutput));
+        for (size_t k = 0; k < asOthers.size(); ++k) {
+            const RunResult o = tTimeConversion(asOthers[k], sInput, sDir + "/other.mseed");
+            if (o.nStatus != 0) {
+                std::fprintf(stderr, "bench_end_to_end: %s exited with %d\n", asOthers[k].c_str(),
+                             o.nStatus);
+                return false;
+            }
+            aadOthers[k].push_back(o.dSeconds);
+        }
     }
     t.dConvert = dMedian(adConvert);
     t.dFloor = dMedian(adCopy);
     t.dExtraMiB =
         (static_cast<double>(nPeakKiB) * 1024.0 - static_cast<double>(nInputBytes)) / 1048576.0;
+    for (const std::vector<double>& ad : aadOthers) t.adOthers.push_back(dMedian(ad));
     return true;
 }
 
@@ -263,6 +280,8 @@ bool bMeasure(const std::string& sDir, const std::string& sInput, size_t nInputB
 
 int main(int argc, char** argv) {
     const int nRunsAtMost = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
+    // Further arguments: other builds of tessal, measured in the same runs.
+    const std::vector<std::string> asOthers(argv + std::min(argc, 2), argv + argc);
     const std::string sDir = "e2e-bench";
     std::filesystem::create_directories(sDir);
     const std::vector<std::string> asThree = {"BHZ", "BHN", "BHE"};
@@ -289,12 +308,17 @@ int main(int argc, char** argv) {
         if (bDay) asDaySac = asWriteDaySac(sDir, aanDay);
         aanDay = {};
         CaseResult t;
-        if (!bMeasure(sDir, sInput, nBytes, c.nRuns, t)) return 1;
+        if (!bMeasure(sDir, sInput, nBytes, c.nRuns, asOthers, t)) return 1;
         const double dSamples = static_cast<double>(c.asChannels.size()) * c.nRate *
                                 c.nRecordSeconds * static_cast<double>(c.nRecords);
         std::printf("%-30s %6.0f MB %7.1f ms %7.1f ms %7.2f %10.1f M %8.1f MiB\n", c.szName,
                     static_cast<double>(nBytes) / 1e6, t.dConvert * 1e3, t.dFloor * 1e3,
                     t.dConvert / t.dFloor, dSamples / t.dConvert / 1e6, t.dExtraMiB);
+        for (size_t k = 0; k < asOthers.size(); ++k) {
+            std::printf("%-30s %8s %7.1f ms  (%s; this build takes %.2f of its time)\n", "",
+                        "other", t.adOthers[k] * 1e3, asOthers[k].c_str(),
+                        t.dConvert / t.adOthers[k]);
+        }
         if (bDay) dDaySeconds = t.dConvert;
         std::filesystem::remove(sInput);
     }

@@ -49,7 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
     const int nFast = nCompressSteim2(anSamples.data(), nCount, tTemplate, anFast.data());
     const int nPortable =
         nCompressSteim2Portable(anSamples.data(), nCount, tTemplate, anPortable.data());
-    const int nLiteral = nCompressSteim2Literal(anSamples.data(), nCount, tTemplate, anLiteral.data());
+    const int nLiteral =
+        nCompressSteim2Literal(anSamples.data(), nCount, tTemplate, anLiteral.data());
     if (nFast != nLiteral || anFast != anLiteral) vFail("fast and literal encoders differ");
     if (nPortable != nLiteral || anPortable != anLiteral)
         vFail("portable and literal encoders differ");

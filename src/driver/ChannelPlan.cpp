@@ -62,10 +62,10 @@ ChannelPlan tPlanChannels(const Recording& r) {
 
 bool bRunsPastLastSecond(const Recording& r, const std::vector<PlannedChannel>& atPlan) {
     for (const PlannedChannel& p : atPlan) {
-        const double dRate = r.aGroups[p.nChannel].nFreq;
+        const double dSampleRate = r.aGroups[p.nChannel].nFreq;
         const RecordGeometry g = tGeometryOf(r, p);
         const double dSamples = static_cast<double>(g.nRecordCount) * g.dBlockSamples;
-        if (dSamples >= 1 && r.tFileStart + (dSamples - 1) / dRate >= tLastCalendarSecond + 1)
+        if (dSamples >= 1 && r.tFileStart + (dSamples - 1) / dSampleRate >= tLastCalendarSecond + 1)
             return true;
     }
     return false;
@@ -84,8 +84,8 @@ std::string sNothingToConvert(const Recording& r, const ChannelPlan& tPlan) {
         if (nChannelSampleCount(r.nDataSize, tGeometryOf(r, p)) > 0) return "";
     // Every planned channel comes out empty: say why for the first.
     const PlannedChannel& p = tPlan.atChannels.front();
-    const double dRate = r.aGroups[p.nChannel].nFreq;
-    const double dRecordSize = 2.0 * r.tHeader.nChannelCount * r.nRecSeconds * dRate + 256.0;
+    const double dSampleRate = r.aGroups[p.nChannel].nFreq;
+    const double dRecordSize = 2.0 * r.tHeader.nChannelCount * r.nRecSeconds * dSampleRate + 256.0;
     if (r.nRecSeconds > 0 && dRecordSize > static_cast<double>(r.nDataSize)) {
         return "the data area holds " + std::to_string(r.nDataSize) +
                " bytes, less than one record (" + std::to_string(std::llround(dRecordSize)) +

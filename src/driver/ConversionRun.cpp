@@ -224,8 +224,8 @@ bool bConvertChannels(const Recording& r, const std::vector<PlannedChannel>& atP
         if (nChannelSampleCount(r.nDataSize, tSource.tGeometry) == 0) continue;
         vWarnAboutCutName(sStation, sizeof(SeedFixedHeader::Station_identifier_code), "station",
                           sPath, setWarned);
-        vWarnAboutCutName(tSource.szChannel, sizeof(SeedFixedHeader::Channel_identifier),
-                          "channel", sPath, setWarned);
+        vWarnAboutCutName(tSource.szChannel, sizeof(SeedFixedHeader::Channel_identifier), "channel",
+                          sPath, setWarned);
     }
     return true;
 }

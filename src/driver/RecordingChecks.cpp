@@ -62,7 +62,7 @@ void vScanRecordTimes(const uint8_t* pData, const RecordGeometry& tGeometry, Epo
 }
 
 // The scan of records nFrom .. nTo - 1 as a job for the run's threads.
-struct TimingScanJob : CPoolJob {
+struct CTimingScanJob : CPoolJob {
     const uint8_t* pData = nullptr;
     const RecordGeometry* pGeometry = nullptr;
     EpochTime tFileStart = 0;
@@ -88,9 +88,9 @@ std::vector<std::string> asTimingWarnings(const uint8_t* pData, const RecordGeom
     const int64_t nRecords = tGeometry.nRecordCount;
     const int64_t nParts =
         std::clamp<int64_t>(nRecords / nRecordsPerThreadAtLeast, 1, tPool.nThreads());
-    std::vector<TimingScanJob> atParts(static_cast<size_t>(nParts));
+    std::vector<CTimingScanJob> atParts(static_cast<size_t>(nParts));
     for (int64_t k = 0; k < nParts; ++k) {
-        TimingScanJob& t = atParts[static_cast<size_t>(k)];
+        CTimingScanJob& t = atParts[static_cast<size_t>(k)];
         t.pData = pData;
         t.pGeometry = &tGeometry;
         t.tFileStart = tFileStart;
@@ -99,11 +99,11 @@ std::vector<std::string> asTimingWarnings(const uint8_t* pData, const RecordGeom
         t.nTo = nRecords * (k + 1) / nParts;
         tPool.vSubmit(t);
     }
-    for (TimingScanJob& t : atParts) tPool.vWait(t);
+    for (CTimingScanJob& t : atParts) tPool.vWait(t);
 
     std::vector<std::string> asWarnings;
     int64_t nDiffering = 0;
-    for (const TimingScanJob& t : atParts) {
+    for (const CTimingScanJob& t : atParts) {
         nDiffering += t.tScan.nDiffering;
         for (const std::string& s : t.tScan.asLines)
             if (asWarnings.size() < nMaxTimingLines) asWarnings.push_back(s);

@@ -14,16 +14,16 @@ constexpr uint32_t nFirstDataFrame = 1;
 
 // State of one nCompressSteim2 call; lives on the encoder's stack.
 struct Steim2State {
-    int nStartPending;      // 1: the next sample taken becomes X0 of the current record
-    int32_t nX0;            // forward integration constant of the current record
-    int32_t nLast;          // last sample taken (0 at the start); Xn when the record closes
-    uint32_t nCodes;        // control word of the current frame, host order
-    uint32_t nRecords;      // records completed; the encoder's result
-    uint32_t nFrame;        // current frame within the record
-    uint32_t nWord;         // next word to fill within the frame
-    uint32_t nRecBase;      // start of the current record in the output, in 32-bit words
-    double dRate;           // samples per second
-    double dTickFrac;       // carried fraction of a 1/10,000 s tick, in [0, 1)
+    int nStartPending;  // 1: the next sample taken becomes X0 of the current record
+    int32_t nX0;        // forward integration constant of the current record
+    int32_t nLast;      // last sample taken (0 at the start); Xn when the record closes
+    uint32_t nCodes;    // control word of the current frame, host order
+    uint32_t nRecords;  // records completed; the encoder's result
+    uint32_t nFrame;    // current frame within the record
+    uint32_t nWord;     // next word to fill within the frame
+    uint32_t nRecBase;  // start of the current record in the output, in 32-bit words
+    double dRate;       // samples per second
+    double dTickFrac;   // carried fraction of a 1/10,000 s tick, in [0, 1)
     const Blockette1000* pBlockette1000;  // copied into every record at byte 48
 };
 

@@ -7,14 +7,15 @@
 
 #include "recorder/LittleEndian.h"
 
-RecordGeometry tRecordGeometry(int64_t nDataSize, double dRate, int32_t nPosition,
+RecordGeometry tRecordGeometry(int64_t nDataSize, double dSampleRate, int32_t nPosition,
                                int32_t nRecSeconds, int32_t nChannelCount) {
     RecordGeometry g;
     if (nChannelCount <= 0) {  // no block in a record: nothing to locate
         g.nTrailingBytes = nDataSize > 0 ? nDataSize : 0;
         return g;
     }
-    const double dSize = (static_cast<double>(nChannelCount) * nRecSeconds * dRate) * 2.0 + 256.0;
+    const double dSize =
+        (static_cast<double>(nChannelCount) * nRecSeconds * dSampleRate) * 2.0 + 256.0;
     // Compare in double first: a size beyond the data area (or beyond any
     // integer) means no whole record, and no conversion can overflow.
     if (!(dSize > 0.0) || dSize > static_cast<double>(nDataSize)) {
@@ -24,8 +25,8 @@ RecordGeometry tRecordGeometry(int64_t nDataSize, double dRate, int32_t nPositio
     g.nRecordSize = static_cast<int64_t>(dSize);
     g.nRecordCount = nDataSize / g.nRecordSize;
     g.nTrailingBytes = nDataSize - g.nRecordCount * g.nRecordSize;
-    g.dBlockSamples = static_cast<double>(nRecSeconds) * dRate;
-    g.dBlockStart = static_cast<double>(nPosition) * nRecSeconds * dRate;
+    g.dBlockSamples = static_cast<double>(nRecSeconds) * dSampleRate;
+    g.dBlockStart = static_cast<double>(nPosition) * nRecSeconds * dSampleRate;
     return g;
 }
 

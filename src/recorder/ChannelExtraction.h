@@ -22,7 +22,7 @@ struct RecordGeometry {
 // in double precision as the recorder layout defines them. A record size of
 // 0 or less, or one larger than the data area, gives no records (K = 0), so
 // no FREQ or REC_SIZE_SEC value can overflow the arithmetic.
-RecordGeometry tRecordGeometry(int64_t nDataSize, double dRate, int32_t nPosition,
+RecordGeometry tRecordGeometry(int64_t nDataSize, double dSampleRate, int32_t nPosition,
                                int32_t nRecSeconds, int32_t nChannelCount);
 
 // Samples of the channel in the data area: Q from every whole record, up to

@@ -12,9 +12,9 @@
 namespace {
 
 // Reads consecutive little-endian fields from a byte buffer.
-class LittleEndianCursor {
+class CLittleEndianCursor {
 public:
-    explicit LittleEndianCursor(const uint8_t* p) : m_p(p) {}
+    explicit CLittleEndianCursor(const uint8_t* p) : m_p(p) {}
     uint8_t nU8() { return *m_p++; }
     int8_t nI8() { return static_cast<int8_t>(nU8()); }
     uint16_t nU16() {
@@ -45,7 +45,7 @@ int16_t nWordAt(const uint8_t* p, size_t nOffset) {
 // the file stores are cleared.
 void vDecodeFixedHeader(const uint8_t* p, RecorderHeader& tHeader) {
     tHeader = RecorderHeader{};
-    LittleEndianCursor c(p);
+    CLittleEndianCursor c(p);
     tHeader.nWord0 = c.nU16();
     tHeader.nWord2 = c.nU16();
     tHeader.nDataOffset = c.nI16();

@@ -103,7 +103,7 @@ void CSeedWriter::vAddRunDeferred(const char* szStation, const char* szChannel, 
             if (g.nSampleCount > 0) vFlushSegment(s, k);
         } else {
             const int64_t nPrevious = n - nMaxChunkSamples;
-            std::unique_ptr<SegmentJob> pJob =
+            std::unique_ptr<CSegmentJob> pJob =
                 pNewJob(pGetStation(s)->strName.szGetText(), g.strName.szGetText(), dSpS,
                         tBegin + static_cast<double>(nPrevious) / dSpS);
             pJob->fnFill = fnFill;
@@ -143,8 +143,8 @@ void CSeedWriter::vAddChunk(const char* szStation, const char* szChannel, double
 
     // An empty segment is never continued, so that its start is always the
     // chunk's own time (an empty segment's tStart of 0 is no real time).
-    if (g.nSampleCount > 0 && !(dGap > dPeriod) &&
-        g.nSampleCount + nChunk <= nMaxAppendedSamples && g.dSampleRate > 1.0) {
+    if (g.nSampleCount > 0 && !(dGap > dPeriod) && g.nSampleCount + nChunk <= nMaxAppendedSamples &&
+        g.dSampleRate > 1.0) {
         std::memcpy(g.anBuffer + g.nSampleCount, pnSamples, nChunk * sizeof *pnSamples);
         g.nSampleCount += nChunk;
         g.dDuration += dChunkDuration;
@@ -181,7 +181,7 @@ void CSeedWriter::vFlushSegment(int nStation, int nChannel) {
     if (nChannel < 0 || nChannel >= tEntry.nGetChannelCount()) return;
     CChannelSegment& g = *tEntry.pGetChannel(nChannel);
     if (g.nSampleCount <= 0) return;
-    std::unique_ptr<SegmentJob> pJob =
+    std::unique_ptr<CSegmentJob> pJob =
         pNewJob(tEntry.strName.szGetText(), g.strName.szGetText(), g.dSampleRate, g.tStart);
     pJob->anSamples.assign(g.anBuffer, g.anBuffer + g.nSampleCount);
     vQueue(std::move(pJob));
@@ -201,15 +201,15 @@ void CSeedWriter::vSetNetwork(const char* szNetwork) {
     sNetwork = szNetwork;
 }
 
-std::unique_ptr<SegmentJob> CSeedWriter::pNewJob(const char* szStation, const char* szChannel,
-                                                 double dSampleRate, EpochTime tStart) {
-    std::unique_ptr<SegmentJob> pJob = tQueue.pNewJob();
+std::unique_ptr<CSegmentJob> CSeedWriter::pNewJob(const char* szStation, const char* szChannel,
+                                                  double dSampleRate, EpochTime tStart) {
+    std::unique_ptr<CSegmentJob> pJob = tQueue.pNewJob();
     pJob->tTemplate = tRecordTemplate(sNetwork.c_str(), szStation, szChannel, dSampleRate);
     vSetHeaderTime(&pJob->tTemplate.tHeader, tStart, pJob->acTimeLine);
     return pJob;
 }
 
-void CSeedWriter::vQueue(std::unique_ptr<SegmentJob> pJob) {
+void CSeedWriter::vQueue(std::unique_ptr<CSegmentJob> pJob) {
     tQueue.vSubmit(std::move(pJob));
     if (!tQueue.bOverFull()) return;
     // Emitting every job already encoded lets the queue fill again in one
@@ -219,13 +219,13 @@ void CSeedWriter::vQueue(std::unique_ptr<SegmentJob> pJob) {
 }
 
 void CSeedWriter::vEmitOldest() {
-    std::unique_ptr<SegmentJob> pJob = tQueue.pTakeOldest();
+    std::unique_ptr<CSegmentJob> pJob = tQueue.pTakeOldest();
     vEmitSegment(*pJob);
     std::fputs(pJob->sTextAfter.c_str(), stdout);
     tQueue.vRecycle(std::move(pJob));
 }
 
-void CSeedWriter::vEmitSegment(SegmentJob& t) {
+void CSeedWriter::vEmitSegment(CSegmentJob& t) {
     const EncodedSegment& e = t.tEncoded;
     unsigned char* pArea = reinterpret_cast<unsigned char*>(t.tEncoded.anArea.data());
     for (int k = 0; k < e.nRecords; ++k) {
@@ -244,7 +244,7 @@ void CSeedWriter::vEmitSegment(SegmentJob& t) {
 }
 
 void CSeedWriter::vConsole(const char* szText) {
-    SegmentJob* pNewest = tQueue.pNewest();
+    CSegmentJob* pNewest = tQueue.pNewest();
     if (pNewest != nullptr) {
         pNewest->sTextAfter += szText;
     } else {

@@ -118,16 +118,16 @@ private:
                          EpochTime tBegin, int64_t nCount, const SampleFill& fnFill);
     // A job for the segment of station szStation and channel szChannel at
     // dSampleRate samples/s whose first sample was taken at tStart.
-    std::unique_ptr<SegmentJob> pNewJob(const char* szStation, const char* szChannel,
-                                        double dSampleRate, EpochTime tStart);
+    std::unique_ptr<CSegmentJob> pNewJob(const char* szStation, const char* szChannel,
+                                         double dSampleRate, EpochTime tStart);
     // Queues a filled job; emits the oldest segments while the queue is over
     // its bound.
-    void vQueue(std::unique_ptr<SegmentJob> pJob);
+    void vQueue(std::unique_ptr<CSegmentJob> pJob);
     // Prints the console line of a chunk, in order with the segments.
     void vChunkLine(int nChunk, double dSpS, EpochTime tBegin, EpochTime tChunk);
     // Numbers the records of t from the next record number, prints the
     // segment's console lines and hands the records to the sink.
-    void vEmitSegment(SegmentJob& t);
+    void vEmitSegment(CSegmentJob& t);
     // Emits the oldest queued segment and the text that follows it.
     void vEmitOldest();
     // Console text in order with the segments: printed now, or after the

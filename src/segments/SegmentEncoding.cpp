@@ -67,8 +67,8 @@ RecordTemplate tRecordTemplate(const char* szNetwork, const char* szStation, con
     vPutName(h.Reserved_bytes_B, sizeof h.Reserved_bytes_B, szNetwork);
     h.Sample_rate_factor = nRateFactor(dSampleRate);
     h.Sample_rate_multiplier = 1;
-    t.tBlockette1000 = Blockette1000{nBlockette1000Type,        0, nEncodingSteim2, nWordOrderBigEndian,
-                                     nSeedRecordLengthExponent, 0};
+    t.tBlockette1000 = Blockette1000{
+        nBlockette1000Type, 0, nEncodingSteim2, nWordOrderBigEndian, nSeedRecordLengthExponent, 0};
     return t;
 }
 

@@ -10,7 +10,7 @@ constexpr size_t nJobsPerWorker = 3;
 
 }  // namespace
 
-void SegmentJob::vRun() {
+void CSegmentJob::vRun() {
     if (fnFill) {
         anSamples.resize(static_cast<size_t>(nCount));
         fnFill(nFirst, nCount, anSamples.data());
@@ -22,26 +22,26 @@ CSegmentQueue::CSegmentQueue(CWorkerPool& tPool)
     : m_tPool(tPool), m_nMaxQueued(nJobsPerWorker * static_cast<size_t>(tPool.nThreads() - 1)) {}
 
 CSegmentQueue::~CSegmentQueue() {
-    for (const std::unique_ptr<SegmentJob>& pJob : m_apQueued) m_tPool.vWait(*pJob);
+    for (const std::unique_ptr<CSegmentJob>& pJob : m_apQueued) m_tPool.vWait(*pJob);
 }
 
-std::unique_ptr<SegmentJob> CSegmentQueue::pNewJob() {
-    if (m_apSpare.empty()) return std::make_unique<SegmentJob>();
-    std::unique_ptr<SegmentJob> pJob = std::move(m_apSpare.back());
+std::unique_ptr<CSegmentJob> CSegmentQueue::pNewJob() {
+    if (m_apSpare.empty()) return std::make_unique<CSegmentJob>();
+    std::unique_ptr<CSegmentJob> pJob = std::move(m_apSpare.back());
     m_apSpare.pop_back();
     pJob->sTextAfter.clear();
     pJob->fnFill = nullptr;
     return pJob;
 }
 
-void CSegmentQueue::vSubmit(std::unique_ptr<SegmentJob> pJob) {
+void CSegmentQueue::vSubmit(std::unique_ptr<CSegmentJob> pJob) {
     m_tPool.vSubmit(*pJob);
     m_apQueued.push_back(std::move(pJob));
 }
 
-std::unique_ptr<SegmentJob> CSegmentQueue::pTakeOldest() {
+std::unique_ptr<CSegmentJob> CSegmentQueue::pTakeOldest() {
     m_tPool.vWait(*m_apQueued.front());
-    std::unique_ptr<SegmentJob> pJob = std::move(m_apQueued.front());
+    std::unique_ptr<CSegmentJob> pJob = std::move(m_apQueued.front());
     m_apQueued.pop_front();
     return pJob;
 }
@@ -50,6 +50,6 @@ bool CSegmentQueue::bOldestDone() {
     return !m_apQueued.empty() && m_tPool.bDone(*m_apQueued.front());
 }
 
-void CSegmentQueue::vRecycle(std::unique_ptr<SegmentJob> pJob) {
+void CSegmentQueue::vRecycle(std::unique_ptr<CSegmentJob> pJob) {
     m_apSpare.push_back(std::move(pJob));
 }

@@ -21,7 +21,7 @@ using SampleFill = std::function<void(int64_t nFirst, int nCount, int32_t* pnOut
 
 // One segment: its template and samples, the records they make, and the
 // console text. A worker touches only the samples and tEncoded.
-struct SegmentJob : CPoolJob {
+struct CSegmentJob : CPoolJob {
     RecordTemplate tTemplate;  // with the segment's start time
     char acTimeLine[64] = "";  // the segment's "vSetHeaderTime ..." line
     std::vector<int32_t> anSamples;
@@ -46,26 +46,26 @@ public:
     CSegmentQueue& operator=(const CSegmentQueue&) = delete;
 
     // A job to fill and submit; reuses the buffers of jobs handed back.
-    std::unique_ptr<SegmentJob> pNewJob();
+    std::unique_ptr<CSegmentJob> pNewJob();
     // Queues a filled job for encoding.
-    void vSubmit(std::unique_ptr<SegmentJob> pJob);
+    void vSubmit(std::unique_ptr<CSegmentJob> pJob);
     // True when more jobs are queued than the bound: the caller takes the
     // oldest before it goes on.
     bool bOverFull() const { return m_apQueued.size() > m_nMaxQueued; }
     bool bEmpty() const { return m_apQueued.empty(); }
     // The newest queued job; null when none is queued.
-    SegmentJob* pNewest() { return m_apQueued.empty() ? nullptr : m_apQueued.back().get(); }
+    CSegmentJob* pNewest() { return m_apQueued.empty() ? nullptr : m_apQueued.back().get(); }
     // Takes the oldest queued job out of the queue once it is encoded
     // (encoding queued jobs in the caller meanwhile); the caller hands it
     // back with vRecycle when done with it.
-    std::unique_ptr<SegmentJob> pTakeOldest();
+    std::unique_ptr<CSegmentJob> pTakeOldest();
     // True when the oldest queued job is encoded (taking it will not wait).
     bool bOldestDone();
-    void vRecycle(std::unique_ptr<SegmentJob> pJob);
+    void vRecycle(std::unique_ptr<CSegmentJob> pJob);
 
 private:
     CWorkerPool& m_tPool;
     size_t m_nMaxQueued;
-    std::deque<std::unique_ptr<SegmentJob>> m_apQueued;  // submitted, oldest first
-    std::vector<std::unique_ptr<SegmentJob>> m_apSpare;  // taken and handed back
+    std::deque<std::unique_ptr<CSegmentJob>> m_apQueued;  // submitted, oldest first
+    std::vector<std::unique_ptr<CSegmentJob>> m_apSpare;  // taken and handed back
 };

@@ -126,7 +126,7 @@ TEST(Steim2Decoder, ArbitraryBytesNeverFault) {
     // build turns any read outside the record into a failure.
     const std::vector<unsigned char> acGood =
         acBytes(tEncode(std::vector<int32_t>{1, -7, 300, 20000, -20000, 5, 5, 5, 9, 12}));
-    SignalRng rng(7);
+    CSignalRng rng(7);
     size_t nErrors = 0;
     for (int n = 0; n < 3000; ++n) {
         std::vector<unsigned char> ac = acGood;

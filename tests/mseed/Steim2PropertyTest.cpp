@@ -35,7 +35,7 @@ std::vector<RecordView> atReadBack(const Encoded& e) {
     return at;
 }
 
-size_t nRandomLength(SignalRng& rng) {
+size_t nRandomLength(CSignalRng& rng) {
     switch (rng.nNext() % 8) {
         case 0:
             return rng.nNext() % 20;
@@ -51,7 +51,7 @@ size_t nRandomLength(SignalRng& rng) {
 }
 
 TEST(Steim2Property, EveryRunReadsBackExactlyThroughOurDecoder) {
-    SignalRng rng(2024);
+    CSignalRng rng(2024);
     for (int n = 0; n < 600; ++n) {
         const RunKind eKind = aeAllRunKinds[n % 6];
         const size_t nCount = nRandomLength(rng);
@@ -70,7 +70,7 @@ TEST(Steim2Property, EveryRunReadsBackExactlyThroughOurDecoder) {
 }
 
 TEST(Steim2Property, RunCutWhereARecordEndsGivesTheSameRecordsAndNoMore) {
-    SignalRng rng(99);
+    CSignalRng rng(99);
     for (int n = 0; n < 120; ++n) {
         const RunKind eKind = aeAllRunKinds[n % 6];
         const std::vector<int32_t> an = anMakeRun(eKind, rng.nNext(), 3000);
@@ -108,7 +108,7 @@ void vExpectSameAsLiteral(const std::vector<int32_t>& an, const RecordTemplate& 
 }
 
 TEST(Steim2FastPath, ByteEqualToTheLiteralRulesOnRandomRuns) {
-    SignalRng rng(4711);
+    CSignalRng rng(4711);
     for (int n = 0; n < 900; ++n) {
         const RunKind eKind = aeAllRunKinds[n % 6];
         size_t nCount = nRandomLength(rng);

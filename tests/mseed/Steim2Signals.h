@@ -22,7 +22,7 @@ constexpr int32_t anClassMax[8] = {0, 7, 15, 31, 127, 511, 16383, (1 << 29) - 1}
 
 // A difference of class c: a boundary value now and then, else uniform over
 // the part of the range that no narrower class holds.
-inline int32_t nRandomDiffOfClass(SignalRng& rng, int c) {
+inline int32_t nRandomDiffOfClass(CSignalRng& rng, int c) {
     const int64_t nLo = anClassMin[c], nHi = anClassMax[c];
     switch (rng.nNext() % 6) {
         case 0:
@@ -47,7 +47,7 @@ inline int32_t nRandomDiffOfClass(SignalRng& rng, int c) {
 // capacity), summed into samples that stay within +-2^30 so that every
 // difference fits 30 bits.
 inline std::vector<int32_t> anClassMix(uint64_t nSeed, size_t nCount) {
-    SignalRng rng(nSeed);
+    CSignalRng rng(nSeed);
     std::vector<int32_t> an(nCount);
     int64_t x = 0;
     size_t nRun = 0;
@@ -103,7 +103,7 @@ inline std::vector<int32_t> anMakeRun(RunKind e, uint64_t nSeed, size_t nCount) 
 
 // A random header template: sequence number, names, start time (often close
 // to the end of a day or year) and a whole rate.
-inline RecordTemplate tRandomTemplate(SignalRng& rng) {
+inline RecordTemplate tRandomTemplate(CSignalRng& rng) {
     static const int16_t anRates[] = {1, 3, 7, 20, 40, 100, 125, 200, 250, 1000};
     char szSeq[7];
     std::snprintf(szSeq, sizeof szSeq, "%06u", static_cast<unsigned>(1 + rng.nNext() % 999000));

@@ -100,7 +100,7 @@ TEST_F(LibmseedUnpack, EdgeCasesReadBackExactly) {
 }
 
 TEST_F(LibmseedUnpack, RandomRunsOfEveryKindReadBackExactly) {
-    SignalRng rng(31337);
+    CSignalRng rng(31337);
     for (int n = 0; n < 300; ++n) {
         const RunKind eKind = aeAllRunKinds[n % 6];
         const size_t nCount = n % 5 == 0 ? 721 * (1 + rng.nNext() % 3) : rng.nNext() % 4000;

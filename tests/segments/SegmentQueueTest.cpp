@@ -22,13 +22,13 @@ TEST(SegmentQueue, HandsJobsBackInQueueOrderWhenTheirEncodingTimesVary) {
     constexpr int nJobs = 40;
     std::vector<int> anTaken;
     const auto vTakeOldest = [&] {
-        std::unique_ptr<SegmentJob> pJob = tQueue.pTakeOldest();
+        std::unique_ptr<CSegmentJob> pJob = tQueue.pTakeOldest();
         EXPECT_GT(pJob->tEncoded.nRecords, 0);
         anTaken.push_back(nFirstSample(pJob->tEncoded));
         tQueue.vRecycle(std::move(pJob));
     };
     for (int i = 0; i < nJobs; ++i) {
-        std::unique_ptr<SegmentJob> pJob = tQueue.pNewJob();
+        std::unique_ptr<CSegmentJob> pJob = tQueue.pNewJob();
         pJob->tTemplate = tRecordTemplate("", "ABC", "BHZ", 100.0);
         // Older jobs take longer, so later ones finish first.
         pJob->fnFill = [i](int64_t, int nCount, int32_t* pnOut) {

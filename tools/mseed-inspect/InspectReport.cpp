@@ -10,6 +10,7 @@
 #include <ctime>
 
 #include "driver/PrintableText.h"
+#include "mseed/SeedRecord.h"
 
 namespace {
 
@@ -34,7 +35,7 @@ std::vector<ChannelRun> atGroupRuns(const RecordWalk& w, bool bKeepSamples) {
                           atRuns.back().sChannel != r.sChannel || r.nSequenceNumber == 1;
         if (bNew) atRuns.push_back(ChannelRun{r.sStation, r.sChannel, i, 0, 0, 0, 0, {}});
         ChannelRun& run = atRuns.back();
-        if (r.nSequenceNumber != static_cast<int32_t>(run.nCount % 999999) + 1)
+        if (r.nSequenceNumber != nSequenceNumber(static_cast<int64_t>(run.nCount) + 1))
             ++run.nSequenceBreaks;
         ++run.nCount;
         run.nSamples += static_cast<int64_t>(w.anSampleCounts[i]);

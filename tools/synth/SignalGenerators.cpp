@@ -4,16 +4,16 @@
 #include <algorithm>
 #include <cmath>
 
-uint64_t SignalRng::nNext() {
+uint64_t CSignalRng::nNext() {
     uint64_t z = (m_nState += 0x9E3779B97F4A7C15ull);
     z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
     z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
     return z ^ (z >> 31);
 }
 
-double SignalRng::dUniform() { return static_cast<double>(nNext() >> 11) * 0x1.0p-53; }
+double CSignalRng::dUniform() { return static_cast<double>(nNext() >> 11) * 0x1.0p-53; }
 
-double SignalRng::dGaussian() {
+double CSignalRng::dGaussian() {
     const double dU1 = 1.0 - dUniform();  // (0, 1]
     const double dU2 = dUniform();
     return std::sqrt(-2.0 * std::log(dU1)) * std::cos(2.0 * M_PI * dU2);
@@ -57,7 +57,7 @@ uint16_t nClampCount(double d) {
 // A walk pulled back toward 0 with Gaussian steps of about 3 counts, a swell
 // of a few tens of counts over minutes, and every few minutes a decaying
 // oscillating burst of a few hundred to a few thousand counts.
-std::vector<uint16_t> anRecorderLike(SignalRng& rng, size_t nCount, double dRate) {
+std::vector<uint16_t> anRecorderLike(CSignalRng& rng, size_t nCount, double dRate) {
     std::vector<uint16_t> an(nCount);
     const double dSwellPeriod = 600.0 * dRate;  // samples
     const double dSwellPhase = rng.dUniform() * 2.0 * M_PI;
@@ -86,7 +86,7 @@ std::vector<uint16_t> anRecorderLike(SignalRng& rng, size_t nCount, double dRate
 
 std::vector<uint16_t> anGenerateSignal(SignalKind eKind, uint64_t nSeed, size_t nCount,
                                        double dRate) {
-    SignalRng rng(nSeed);
+    CSignalRng rng(nSeed);
     if (dRate <= 0.0) dRate = 100.0;
     switch (eKind) {
         case SignalKind::RecorderLike: return anRecorderLike(rng, nCount, dRate);

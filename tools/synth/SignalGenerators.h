@@ -26,9 +26,9 @@ std::vector<uint16_t> anGenerateSignal(SignalKind eKind, uint64_t nSeed, size_t 
                                        double dRate = 100.0);
 
 // A small, fast, reproducible PRNG (SplitMix64).
-class SignalRng {
+class CSignalRng {
 public:
-    explicit SignalRng(uint64_t nSeed) : m_nState(nSeed) {}
+    explicit CSignalRng(uint64_t nSeed) : m_nState(nSeed) {}
     uint64_t nNext();
     double dUniform();   // in [0, 1)
     double dGaussian();  // standard normal, Box-Muller

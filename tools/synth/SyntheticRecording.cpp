@@ -10,9 +10,9 @@
 namespace {
 
 // Appends little-endian fields to a byte buffer.
-class LittleEndianWriter {
+class CLittleEndianWriter {
 public:
-    explicit LittleEndianWriter(uint8_t* p) : m_p(p) {}
+    explicit CLittleEndianWriter(uint8_t* p) : m_p(p) {}
     void vU8(uint8_t v) { *m_p++ = v; }
     void vU16(uint16_t v) {
         m_p[0] = static_cast<uint8_t>(v);
@@ -138,7 +138,7 @@ std::string sHeadText(const SyntheticRecording& tRec) {
 }
 
 void vEncodeFixedHeader(const RecorderHeader& h, uint8_t* p) {
-    LittleEndianWriter w(p);
+    CLittleEndianWriter w(p);
     w.vU16(h.nWord0);
     w.vU16(h.nWord2);
     w.vU16(static_cast<uint16_t>(h.nDataOffset));
@@ -197,7 +197,7 @@ void vSetStation(RecorderHeader& tHeader, std::string_view sStation) {
 }
 
 uint64_t nBlockSeed(uint64_t nSeed, size_t nPosition) {
-    SignalRng rng(nSeed ^ (0xD1B54A32D192ED03ull * (nPosition + 1)));
+    CSignalRng rng(nSeed ^ (0xD1B54A32D192ED03ull * (nPosition + 1)));
     return rng.nNext();
 }
 

@@ -104,9 +104,9 @@ struct Options {
     bool bAllowDamaged = false;
 };
 
-class UsageError {
+class CUsageError {
 public:
-    explicit UsageError(std::string s) : sText(std::move(s)) {}
+    explicit CUsageError(std::string s) : sText(std::move(s)) {}
     std::string sText;
 };
 
@@ -128,8 +128,8 @@ long nParseInteger(const std::string& sOption, const std::string& sText, long nM
     const char* pEnd = sText.data() + sText.size();
     const auto [p, ec] = std::from_chars(sText.data(), pEnd, n);
     if (ec != std::errc() || p != pEnd || n < nMin || n > nMax) {
-        throw UsageError(sOption + " needs an integer from " + std::to_string(nMin) + " to " +
-                         std::to_string(nMax) + ", not \"" + sText + "\"");
+        throw CUsageError(sOption + " needs an integer from " + std::to_string(nMin) + " to " +
+                          std::to_string(nMax) + ", not \"" + sText + "\"");
     }
     return n;
 }
@@ -140,7 +140,7 @@ void vParseStart(const std::string& sText, int anStart[6]) {
                                   &anStart[2], &anStart[3], &anStart[4], &anStart[5], &cExtra);
     bool bFits = nRead == 6;
     for (int i = 0; i < 6 && bFits; ++i) bFits = anStart[i] >= -32768 && anStart[i] <= 32767;
-    if (!bFits) throw UsageError("--start needs YYYY-MM-DDTHH:MM:SS, not \"" + sText + "\"");
+    if (!bFits) throw CUsageError("--start needs YYYY-MM-DDTHH:MM:SS, not \"" + sText + "\"");
 }
 
 // Reads the options; when one asks for the help text or the version,
@@ -166,26 +166,26 @@ Options tParseOptions(int argc, char** argv, const char*& szShow) {
             szShow = szVersionText;
             return o;
         }
-        if (sName.rfind("--", 0) != 0) throw UsageError("unexpected argument \"" + sName + "\"");
+        if (sName.rfind("--", 0) != 0) throw CUsageError("unexpected argument \"" + sName + "\"");
         if (sName == "--allow-damaged") {
-            if (bHasValue) throw UsageError("--allow-damaged takes no value");
+            if (bHasValue) throw CUsageError("--allow-damaged takes no value");
             o.bAllowDamaged = true;
             continue;
         }
         if (!bHasValue) {
-            if (i + 1 >= argc) throw UsageError(sName + " needs a value");
+            if (i + 1 >= argc) throw CUsageError(sName + " needs a value");
             sValue = argv[++i];
         }
         StandardLayout& l = o.tLayout;
         if (sName == "--out") {
             o.sOut = sValue;
         } else if (sName == "--station") {
-            if (sValue.size() > 8) throw UsageError("--station takes at most 8 bytes");
+            if (sValue.size() > 8) throw CUsageError("--station takes at most 8 bytes");
             l.sStation = sValue;
         } else if (sName == "--channels") {
             l.asChannels = asSplit(sValue);
             if (l.asChannels.size() > static_cast<size_t>(nRecorderChannelSlots))
-                throw UsageError("--channels takes at most 32 names");
+                throw CUsageError("--channels takes at most 32 names");
         } else if (sName == "--rate") {
             l.nRate = static_cast<int32_t>(nParseInteger(sName, sValue, 0, 100000));
         } else if (sName == "--record-seconds") {
@@ -201,7 +201,7 @@ Options tParseOptions(int argc, char** argv, const char*& szShow) {
             for (const std::string& s : asSplit(sValue))
                 o.anChannelList.push_back(static_cast<int>(nParseInteger(sName, s, -128, 127)));
             if (o.anChannelList.size() > static_cast<size_t>(nRecorderChannelListLength))
-                throw UsageError("--channel-list takes at most 16 entries");
+                throw CUsageError("--channel-list takes at most 16 entries");
             o.bChannelListGiven = true;
         } else if (sName == "--data-offset") {
             o.nDataOffset = nParseInteger(sName, sValue, 0, 65535);
@@ -223,25 +223,25 @@ Options tParseOptions(int argc, char** argv, const char*& szShow) {
             l.aeSignals.clear();
             for (const std::string& s : asSplit(sValue)) {
                 SignalKind e{};
-                if (!bParseSignalKind(s, e)) throw UsageError("unknown signal \"" + s + "\"");
+                if (!bParseSignalKind(s, e)) throw CUsageError("unknown signal \"" + s + "\"");
                 l.aeSignals.push_back(e);
             }
-            if (l.aeSignals.empty()) throw UsageError("--signal needs a kind");
+            if (l.aeSignals.empty()) throw CUsageError("--signal needs a kind");
         } else if (sName == "--seed") {
             const char* pEnd = sValue.data() + sValue.size();
             const auto [p, ec] = std::from_chars(sValue.data(), pEnd, l.nSeed);
             if (ec != std::errc() || p != pEnd)
-                throw UsageError("--seed needs an unsigned integer, not \"" + sValue + "\"");
+                throw CUsageError("--seed needs an unsigned integer, not \"" + sValue + "\"");
         } else if (sName == "--expect-dir") {
             o.sExpectDir = sValue;
         } else {
-            throw UsageError("unknown option " + sName + " (see --help)");
+            throw CUsageError("unknown option " + sName + " (see --help)");
         }
     }
-    if (o.sOut.empty()) throw UsageError("--out FILE is required (see --help)");
+    if (o.sOut.empty()) throw CUsageError("--out FILE is required (see --help)");
     StandardLayout& l = o.tLayout;
     if (l.aeSignals.size() > 1 && l.aeSignals.size() != l.asChannels.size())
-        throw UsageError("--signal takes one kind or one per channel");
+        throw CUsageError("--signal takes one kind or one per channel");
     if (!o.bRecordsGiven)
         l.nRecords = static_cast<size_t>(std::ceil(o.dSeconds / l.nRecordSeconds));
     return o;
@@ -274,7 +274,7 @@ void vCheckStart(const int anStart[6]) {
         sWhy = "the time of day must lie from 00:00:00 to 23:59:59";
     }
     if (!sWhy.empty())
-        throw UsageError(
+        throw CUsageError(
             std::string("--start ").append(acStart).append(" is no real time: ").append(sWhy));
 }
 
@@ -286,37 +286,39 @@ void vCheckWritable(const Options& o, const SyntheticRecording& tRec) {
     vCheckStart(o.anStart);
     constexpr long nFirstFree = nRecorderFixedHeaderOffset + nRecorderFixedHeaderSize;
     if (o.nDataOffset < nFirstFree) {
-        throw UsageError(std::string("--data-offset ")
-                             .append(std::to_string(o.nDataOffset))
-                             .append(" lies inside the text head and the fixed header (bytes 0 to ")
-                             .append(std::to_string(nFirstFree - 1))
-                             .append(")")
-                             .append(sDamaged));
+        throw CUsageError(
+            std::string("--data-offset ")
+                .append(std::to_string(o.nDataOffset))
+                .append(" lies inside the text head and the fixed header (bytes 0 to ")
+                .append(std::to_string(nFirstFree - 1))
+                .append(")")
+                .append(sDamaged));
     }
     if (o.nDataOffset > 32767) {
-        throw UsageError(std::string("--data-offset ")
-                             .append(std::to_string(o.nDataOffset))
-                             .append(" is read as negative (the field is a signed 16-bit value)")
-                             .append(sDamaged));
+        throw CUsageError(std::string("--data-offset ")
+                              .append(std::to_string(o.nDataOffset))
+                              .append(" is read as negative (the field is a signed 16-bit value)")
+                              .append(sDamaged));
     }
     for (size_t i = 0; i < o.anChannelList.size(); ++i) {
         const int c = o.anChannelList[i];
         if (c < 0 || c >= nRecorderChannelSlots) {
-            throw UsageError(std::string("--channel-list: position ")
-                                 .append(std::to_string(i + 1))
-                                 .append(" holds ")
-                                 .append(std::to_string(c))
-                                 .append(", which names no channel (0 to 31 stand for CH1 to CH32)")
-                                 .append(sDamaged));
+            throw CUsageError(
+                std::string("--channel-list: position ")
+                    .append(std::to_string(i + 1))
+                    .append(" holds ")
+                    .append(std::to_string(c))
+                    .append(", which names no channel (0 to 31 stand for CH1 to CH32)")
+                    .append(sDamaged));
         }
     }
-    if (tRec.nRate == 0) throw UsageError("--rate 0 is no sampling rate" + sDamaged);
+    if (tRec.nRate == 0) throw CUsageError("--rate 0 is no sampling rate" + sDamaged);
     const size_t nHead = sHeadText(tRec).size() + tRec.sAfterHead.size();
     if (nHead > static_cast<size_t>(nRecorderFixedHeaderOffset)) {
-        throw UsageError(std::string("the text head would be ")
-                             .append(std::to_string(nHead))
-                             .append(" bytes, more than the 3072 before the fixed header")
-                             .append(sDamaged));
+        throw CUsageError(std::string("the text head would be ")
+                              .append(std::to_string(nHead))
+                              .append(" bytes, more than the 3072 before the fixed header")
+                              .append(sDamaged));
     }
 }
 
@@ -339,7 +341,7 @@ std::string sSafeName(const std::string& s) {
 void vWriteExpected(const Options& o, const SyntheticRecording& tRec, const SyntheticOutput& tOut) {
     std::error_code ec;
     std::filesystem::create_directories(o.sExpectDir, ec);
-    if (ec) throw UsageError(o.sExpectDir + ": cannot create: " + ec.message());
+    if (ec) throw CUsageError(o.sExpectDir + ": cannot create: " + ec.message());
 
     std::string sStart = "invalid";
     const size_t nOffset = static_cast<uint16_t>(tRec.tFixed.nDataOffset);
@@ -368,7 +370,7 @@ void vWriteExpected(const Options& o, const SyntheticRecording& tRec, const Synt
         }
         std::string sError;
         const std::string sPath = o.sExpectDir + "/" + sFile;
-        if (!bWriteBytes(sPath, anBytes, sError)) throw UsageError(sPath + ": " + sError);
+        if (!bWriteBytes(sPath, anBytes, sError)) throw CUsageError(sPath + ": " + sError);
         sManifest += std::to_string(p) + " " + (c >= 0 ? "CH" + std::to_string(c + 1) : "-") + " " +
                      (sName.empty() ? "-" : sName) + " " + std::to_string(tRec.nRate) + " " +
                      std::to_string(an.size()) + " " + sStart + " " + sFile + "\n";
@@ -376,7 +378,7 @@ void vWriteExpected(const Options& o, const SyntheticRecording& tRec, const Synt
     std::string sError;
     const std::string sPath = o.sExpectDir + "/manifest.txt";
     if (!bWriteBytes(sPath, std::vector<uint8_t>(sManifest.begin(), sManifest.end()), sError))
-        throw UsageError(sPath + ": " + sError);
+        throw CUsageError(sPath + ": " + sError);
 }
 
 int nRun(int argc, char** argv) {
@@ -399,7 +401,7 @@ int nRun(int argc, char** argv) {
     tRec.nTrailingBytes = static_cast<size_t>(o.nTrailingBytes);
     if (!o.sHeadFile.empty()) {
         std::ifstream in(o.sHeadFile, std::ios::binary);
-        if (!in) throw UsageError(o.sHeadFile + ": cannot read: " + std::strerror(errno));
+        if (!in) throw CUsageError(o.sHeadFile + ": cannot read: " + std::strerror(errno));
         tRec.osRawHead = std::string(std::istreambuf_iterator<char>(in), {});
     }
     tRec.nYear = static_cast<int16_t>(o.anStart[0]);
@@ -415,7 +417,7 @@ int nRun(int argc, char** argv) {
     vCheckWritable(o, tRec);
     const SyntheticOutput tOut = tBuildRecording(tRec);
     std::string sError;
-    if (!bWriteBytes(o.sOut, tOut.anFile, sError)) throw UsageError(o.sOut + ": " + sError);
+    if (!bWriteBytes(o.sOut, tOut.anFile, sError)) throw CUsageError(o.sOut + ": " + sError);
     if (!o.sExpectDir.empty()) vWriteExpected(o, tRec, tOut);
     std::printf("vorn-synth: wrote %s: %s, %s of %d s, %s at %d sps\n", o.sOut.c_str(),
                 sCounted(tOut.anFile.size(), "byte").c_str(),
@@ -429,7 +431,7 @@ int nRun(int argc, char** argv) {
 int main(int argc, char** argv) {
     try {
         return nRun(argc, argv);
-    } catch (const UsageError& e) {
+    } catch (const CUsageError& e) {
         std::fprintf(stderr, "vorn-synth: error: %s\n", e.sText.c_str());
         return 2;
     }
