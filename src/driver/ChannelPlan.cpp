@@ -5,15 +5,13 @@
 #include <cmath>
 
 #include "mseed/SeedRecord.h"
-#include "recorder/ChannelExtraction.h"
 
-namespace {
-
-// The record layout of planned channel p.
 RecordGeometry tGeometryOf(const Recording& r, const PlannedChannel& p) {
     return tRecordGeometry(r.nDataSize, r.aGroups[p.nChannel].nFreq, p.nPosition, r.nRecSeconds,
                            r.tHeader.nChannelCount);
 }
+
+namespace {
 
 std::string sJoined(const std::vector<std::string>& as) {
     std::string s;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "driver/Recording.h"
+#include "recorder/ChannelExtraction.h"
 
 // One channel to convert: its list position and its channel index.
 struct PlannedChannel {
@@ -19,6 +20,9 @@ struct ChannelPlan {
     std::vector<std::string> asWarnings;       // positions skipped, and why
     std::vector<std::string> asUnusableRates;  // "NAME has FREQ F" per channel skipped for its rate
 };
+
+// Where the samples of planned channel p lie in the data area.
+RecordGeometry tGeometryOf(const Recording& r, const PlannedChannel& p);
 
 // The positions whose channel is on and whose FREQ a record can carry
 // (1 to 32767); every other switched-on position is named in a warning.

@@ -54,9 +54,7 @@ void vWarnAboutLayout(const Recording& r, const std::vector<PlannedChannel>& atP
         }
     }
     if (pLayout == nullptr) return;
-    const RecordGeometry g =
-        tRecordGeometry(r.nDataSize, r.aGroups[pLayout->nChannel].nFreq, pLayout->nPosition,
-                        r.nRecSeconds, r.tHeader.nChannelCount);
+    const RecordGeometry g = tGeometryOf(r, *pLayout);
     if (g.nRecordCount > 0 && g.nTrailingBytes > 0) {
         vPrintWarning(sPath + ": " + std::to_string(g.nTrailingBytes) +
                       " bytes after the last whole record are ignored");
@@ -193,6 +191,21 @@ int nEncodingThreads(const CommandLine& tArgs, const Recording& r) {
     return tArgs.nThreads;
 }
 
+// Planned channel p of r as the extraction reads it, under station name
+// sStation (which must outlive the result).
+ChannelSource tChannelSource(const Recording& r, const PlannedChannel& p,
+                             const std::string& sStation) {
+    ChannelSource t;
+    t.pData = r.pData;
+    t.nDataSize = r.nDataSize;
+    t.tGeometry = tGeometryOf(r, p);
+    t.szStation = sStation.c_str();
+    t.szChannel = r.tHeader.aChannels[p.nChannel].sName;
+    t.dSampleRate = static_cast<double>(r.aGroups[p.nChannel].nFreq);
+    t.tStart = r.tFileStart;
+    return t;
+}
+
 // Converts every planned channel into the open output, each with a writer
 // of its own carrying network code tArgs.sNetwork (empty for blank); false
 // with sError on the first failed write. Names cut to their fields are
@@ -206,15 +219,7 @@ bool bConvertChannels(const Recording& r, const std::vector<PlannedChannel>& atP
     // One queue serves every channel's writer in turn.
     CSegmentQueue tQueue(tPool);
     for (const PlannedChannel& p : atPlan) {
-        ChannelSource tSource;
-        tSource.pData = r.pData;
-        tSource.nDataSize = r.nDataSize;
-        tSource.dSampleRate = static_cast<double>(r.aGroups[p.nChannel].nFreq);
-        tSource.tGeometry = tRecordGeometry(r.nDataSize, tSource.dSampleRate, p.nPosition,
-                                            r.nRecSeconds, r.tHeader.nChannelCount);
-        tSource.szStation = sStation.c_str();
-        tSource.szChannel = r.tHeader.aChannels[p.nChannel].sName;
-        tSource.tStart = r.tFileStart;
+        const ChannelSource tSource = tChannelSource(r, p, sStation);
         {
             CSeedWriter tWriter(tSink, tQueue);
             tWriter.vSetNetwork(tArgs.sNetwork.c_str());
