@@ -39,14 +39,14 @@
 //
 // Words are stored big-endian as they are written. When the last frame of a
 // record fills, or at the end of the input, the record gets X0, Xn, its
-// header and its blockette 1000 (RecordCloseOut.h); the header fields stay in host order until one
-// pass at the end. Precondition: every difference fits in 30 bits, which
-// 16-bit recorder samples always do; debug builds assert it.
+// header and its blockette 1000 (RecordCloseOut.h); the header fields stay
+// in host order until one pass at the end. Precondition: every difference
+// fits in 30 bits, which 16-bit recorder samples always do; debug builds
+// assert it.
 #include "mseed/Steim2Encoder.h"
 
 #include <algorithm>
 #include <cassert>
-#include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
