@@ -1,6 +1,6 @@
 // Calendar and epoch conversions: millisecond rounding and carry, leap
-// years, day counts, the split of whole seconds against gmtime, and the
-// recorder's double/float arithmetic.
+// years, day counts, the split of whole seconds against gmtime, UTC text,
+// and the recorder's double/float arithmetic.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,6 +9,7 @@
 #include <random>
 
 #include "timeconv/CalendarTime.h"
+#include "timeconv/UtcText.h"
 
 namespace {
 
@@ -195,6 +196,27 @@ TEST(LeapYear, GregorianRule) {
     EXPECT_EQ(nDaysInMonth(2000, 2), 29);
     EXPECT_EQ(nDaysInMonth(1900, 2), 28);
     EXPECT_EQ(nDaysInMonth(2004, 12), 31);
+}
+
+TEST(UtcText, WholeSecondsAndFractionsInEveryYearWidth) {
+    const struct {
+        int64_t nSeconds;
+        int nDigits;
+        int64_t nFraction;
+        const char* sz;
+    } aRows[] = {
+        {1102427130, 0, 0, "2004-12-07 13:45:30"},
+        {951868799, 4, 9999, "2000-02-29 23:59:59.9999"},
+        {4107542399, 4, 7, "2100-02-28 23:59:59.0007"},
+        {-1, 3, 5, "1969-12-31 23:59:59.005"},
+        {-62167219200, 0, 0, "0000-01-01 00:00:00"},
+        {-62167219201, 0, 0, "-001-12-31 23:59:59"},
+        {253402300800, 1, 0, "10000-01-01 00:00:00.0"},
+        {-100000000000000, 4, 0, "-3166904-02-24 14:13:20.0000"},
+        {100000000000000, 0, 0, "3170843-11-07 09:46:40"},
+    };
+    for (const auto& r : aRows)
+        EXPECT_EQ(sUtcText(r.nSeconds, r.nDigits, r.nFraction), r.sz) << r.nSeconds;
 }
 
 }  // namespace
