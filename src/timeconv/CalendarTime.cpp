@@ -1,8 +1,8 @@
 // Calendar and epoch conversions. The leap-year rule, the day counts and the
 // split of whole seconds into calendar fields are the proleptic Gregorian
-// arithmetic of gmtime, done here in 64-bit integers so that it needs no time
-// zone and has no 2038 limit; dCalendarToEpoch keeps the recorder software's
-// exact double arithmetic.
+// arithmetic of the C library's UTC conversion, done here in 64-bit integers
+// so that it needs no time zone and has no 2038 limit; dCalendarToEpoch keeps
+// the recorder software's exact double arithmetic.
 #include "timeconv/CalendarTime.h"
 
 #include <cmath>

@@ -45,8 +45,8 @@ struct UtcFields {
 };
 
 // Splits nSeconds since 1970-01-01 00:00:00 UTC (negative before it) into
-// UTC calendar fields: the fields gmtime gives wherever it gives any, and
-// the same arithmetic for every other int64 second.
+// UTC calendar fields: those the C library's UTC conversion gives wherever
+// it gives any, and the same arithmetic for every other int64 second.
 UtcFields tSplitEpochSeconds(int64_t nSeconds);
 
 // Splits t into UTC year, day of year (from 1), hour, minute, second and
