@@ -4,18 +4,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <ctime>
 
 #include "recorder/RecorderHeader.h"
+#include "timeconv/UtcText.h"
 
 std::string sFormatUtc(EpochTime t) {
-    const time_t nSeconds = static_cast<time_t>(std::floor(t));
-    struct tm tmUtc;
-    if (gmtime_r(&nSeconds, &tmUtc) == nullptr) return "?";
-    char acText[64];
-    std::snprintf(acText, sizeof acText, "%04d-%02d-%02d %02d:%02d:%02d UTC", tmUtc.tm_year + 1900,
-                  tmUtc.tm_mon + 1, tmUtc.tm_mday, tmUtc.tm_hour, tmUtc.tm_min, tmUtc.tm_sec);
-    return acText;
+    // NaN, the infinities and times beyond the int64 seconds have no second.
+    if (!(std::fabs(t) < 9.2e18)) return "?";
+    return sUtcText(static_cast<int64_t>(std::floor(t))) + " UTC";
 }
 
 std::string sLateStartWarning(EpochTime tFileStart) {

@@ -6,16 +6,12 @@
 #include <cstring>
 
 #include "mseed/ByteOrder.h"
+#include "timeconv/CalendarTime.h"
 
 namespace {
 
 unsigned char* pRecordBytes(uint32_t* pnOutput, uint32_t nRecBase) {
     return reinterpret_cast<unsigned char*>(pnOutput + nRecBase);
-}
-
-int nDaysInYear(unsigned nYear) {
-    const bool bLeap = (nYear % 4 == 0 && nYear % 100 != 0) || nYear % 400 == 0;
-    return bLeap ? 366 : 365;
 }
 
 // Start time advanced by the duration of nSamples samples, in whole ticks of

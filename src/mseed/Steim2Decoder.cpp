@@ -183,15 +183,6 @@ void vDecodeFrames(DecodedRecord& r, const unsigned char* p, size_t nLength) {
                          std::to_string(r.nXn));
 }
 
-// Days from 1970-01-01 to January 1 of nYear (proleptic Gregorian).
-int64_t nDaysBeforeYear(int64_t nYear) {
-    auto nLeapsThrough = [](int64_t y) {  // leap years in 1..y, floor division for y < 0
-        auto fdiv = [](int64_t a, int64_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); };
-        return fdiv(y, 4) - fdiv(y, 100) + fdiv(y, 400);
-    };
-    return 365 * (nYear - 1970) + nLeapsThrough(nYear - 1) - nLeapsThrough(1969);
-}
-
 }  // namespace
 
 DecodedRecord tDecodeRecord(const unsigned char* p, size_t nLength) {

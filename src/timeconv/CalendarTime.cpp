@@ -1,7 +1,8 @@
-// Calendar and epoch conversions. vEpochToCalendar splits whole seconds with
-// the proleptic Gregorian day arithmetic (the rule of gmtime, done here in
-// 64-bit integers so it needs no time zone and has no 2038 limit);
-// dCalendarToEpoch keeps the recorder software's exact double arithmetic.
+// Calendar and epoch conversions. The leap-year rule, the day counts and the
+// split of whole seconds into calendar fields are the proleptic Gregorian
+// arithmetic of the C library's UTC conversion, done here in 64-bit integers
+// so that it needs no time zone and has no 2038 limit; dCalendarToEpoch keeps
+// the recorder software's exact double arithmetic.
 #include "timeconv/CalendarTime.h"
 
 #include <cmath>
@@ -9,40 +10,72 @@
 
 const int16_t nDaysBeforeMonth[13] = {0, 0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
 
+bool bIsLeapYear(int64_t nYear) {
+    return (nYear % 4 == 0 && nYear % 100 != 0) || nYear % 400 == 0;
+}
+
 int16_t nIsLeapYear(int16_t nYear) {
-    if (nYear % 400 == 0) return 1;
-    if (nYear % 4 != 0) return 0;
-    return nYear % 100 != 0 ? 1 : 0;
+    return bIsLeapYear(nYear) ? 1 : 0;
+}
+
+int32_t nDaysInYear(int64_t nYear) {
+    return bIsLeapYear(nYear) ? 366 : 365;
 }
 
 namespace {
 
-bool bIsLeap64(int64_t nYear) {
-    return (nYear % 4 == 0 && nYear % 100 != 0) || nYear % 400 == 0;
+// a / b rounded towards minus infinity (b > 0).
+int64_t nFloorDiv(int64_t a, int64_t b) {
+    return a / b - (a % b < 0 ? 1 : 0);
 }
 
-// Year and zero-based day of year of a day count since 1970-01-01 (>= 0).
-void vSplitDays(int64_t nDays, int64_t& nYear, int64_t& nYearDay) {
-    // Whole 400-year cycles first (146097 days each), then year by year.
-    const int64_t nCycleDays = 146097;
-    nYear = 1970;
-    // 2000-01-01 starts a cycle; step to it when possible to keep the loop short.
-    const int64_t nDaysTo2000 = 10957;
-    if (nDays >= nDaysTo2000) {
-        nDays -= nDaysTo2000;
-        nYear = 2000 + 400 * (nDays / nCycleDays);
-        nDays %= nCycleDays;
-    }
-    for (;;) {
-        int64_t nLen = bIsLeap64(nYear) ? 366 : 365;
-        if (nDays < nLen) break;
-        nDays -= nLen;
-        ++nYear;
-    }
-    nYearDay = nDays;
+// Leap years from year 1 to nYear; for nYear below 0 minus those from
+// nYear + 1 to 0. The difference of two counts is the number of leap years
+// in between, on either side of year 0.
+int64_t nLeapYearsThrough(int64_t nYear) {
+    return nFloorDiv(nYear, 4) - nFloorDiv(nYear, 100) + nFloorDiv(nYear, 400);
+}
+
+// Days of a year (from 0) before the first of nMonth (1 to 12).
+int32_t nDaysBeforeMonthOf(int64_t nYear, int32_t nMonth) {
+    return nDaysBeforeMonth[nMonth] + (nMonth > 2 && bIsLeapYear(nYear) ? 1 : 0);
 }
 
 }  // namespace
+
+int32_t nDaysInMonth(int64_t nYear, int32_t nMonth) {
+    const int32_t nNextMonthStart =
+        nMonth == 12 ? nDaysInYear(nYear) : nDaysBeforeMonthOf(nYear, nMonth + 1);
+    return nNextMonthStart - nDaysBeforeMonthOf(nYear, nMonth);
+}
+
+int64_t nDaysBeforeYear(int64_t nYear) {
+    return 365 * (nYear - 1970) + nLeapYearsThrough(nYear - 1) - nLeapYearsThrough(1969);
+}
+
+UtcFields tSplitEpochSeconds(int64_t nSeconds) {
+    // The remainder first: nDays * 86400 would overflow at the ends of int64.
+    int64_t nSecondOfDay = nSeconds % 86400;
+    if (nSecondOfDay < 0) nSecondOfDay += 86400;
+    const int64_t nDays = nFloorDiv(nSeconds, 86400);
+
+    // 400 years have 146097 days, and no year starts more than two days off
+    // that average pace: the estimate is at most one year off either way.
+    UtcFields t;
+    t.nYear = 1970 + nFloorDiv(nDays * 400, 146097);
+    while (nDaysBeforeYear(t.nYear) > nDays) --t.nYear;
+    while (nDaysBeforeYear(t.nYear + 1) <= nDays) ++t.nYear;
+
+    const int32_t nYearDay = static_cast<int32_t>(nDays - nDaysBeforeYear(t.nYear));
+    t.nMonth = 12;
+    while (nDaysBeforeMonthOf(t.nYear, t.nMonth) > nYearDay) --t.nMonth;
+    t.nDay = nYearDay - nDaysBeforeMonthOf(t.nYear, t.nMonth) + 1;
+    t.nDayOfYear = nYearDay + 1;
+    t.nHour = static_cast<int32_t>(nSecondOfDay / 3600);
+    t.nMinute = static_cast<int32_t>(nSecondOfDay % 3600 / 60);
+    t.nSecond = static_cast<int32_t>(nSecondOfDay % 60);
+    return t;
+}
 
 void vEpochToCalendar(EpochTime t, int32_t& nYear, int32_t& nDayOfYear, int32_t& nHour,
                       int32_t& nMinute, int32_t& nSecond, int32_t& nMillisecond) {
@@ -62,14 +95,12 @@ void vEpochToCalendar(EpochTime t, int32_t& nYear, int32_t& nDayOfYear, int32_t&
         ms = 0;
     }
 
-    int64_t nYear64 = 0, nYearDay = 0;
-    vSplitDays(s / 86400, nYear64, nYearDay);
-    int64_t nSecOfDay = s % 86400;
-    nYear = static_cast<int32_t>(nYear64);
-    nDayOfYear = static_cast<int32_t>(nYearDay + 1);
-    nHour = static_cast<int32_t>(nSecOfDay / 3600);
-    nMinute = static_cast<int32_t>(nSecOfDay % 3600 / 60);
-    nSecond = static_cast<int32_t>(nSecOfDay % 60);
+    const UtcFields tFields = tSplitEpochSeconds(s);
+    nYear = static_cast<int32_t>(tFields.nYear);
+    nDayOfYear = tFields.nDayOfYear;
+    nHour = tFields.nHour;
+    nMinute = tFields.nMinute;
+    nSecond = tFields.nSecond;
     nMillisecond = ms;
 }
 

@@ -14,8 +14,40 @@ constexpr EpochTime tLastCalendarSecond = 253402300799.0;
 // counts as January.
 extern const int16_t nDaysBeforeMonth[13];
 
-// 1 when nYear is a Gregorian leap year, 0 otherwise.
+// True when nYear is a leap year of the proleptic Gregorian calendar: every
+// fourth year, but of the centuries only those divisible by 400. Holds for
+// every year, 0 and the negative ones included (year 0 is a leap year).
+bool bIsLeapYear(int64_t nYear);
+
+// 1 when nYear is a Gregorian leap year, 0 otherwise (bIsLeapYear).
 int16_t nIsLeapYear(int16_t nYear);
+
+// 366 for a leap year, 365 for any other.
+int32_t nDaysInYear(int64_t nYear);
+
+// Days of month nMonth (1 to 12) of nYear: 28 to 31.
+int32_t nDaysInMonth(int64_t nYear, int32_t nMonth);
+
+// Days from 1970-01-01 to January 1 of nYear in the proleptic Gregorian
+// calendar, negative for years before 1970. Exact for |nYear| up to 10^16,
+// far beyond the years of any int64 second.
+int64_t nDaysBeforeYear(int64_t nYear);
+
+// The UTC calendar fields of one whole second.
+struct UtcFields {
+    int64_t nYear = 1970;    // proleptic Gregorian: year 0 and negative years exist
+    int32_t nMonth = 1;      // 1 to 12
+    int32_t nDay = 1;        // 1 to 31
+    int32_t nDayOfYear = 1;  // 1 to 366
+    int32_t nHour = 0;       // 0 to 23
+    int32_t nMinute = 0;     // 0 to 59
+    int32_t nSecond = 0;     // 0 to 59 (no leap seconds)
+};
+
+// Splits nSeconds since 1970-01-01 00:00:00 UTC (negative before it) into
+// UTC calendar fields: those the C library's UTC conversion gives wherever
+// it gives any, and the same arithmetic for every other int64 second.
+UtcFields tSplitEpochSeconds(int64_t nSeconds);
 
 // Splits t into UTC year, day of year (from 1), hour, minute, second and
 // millisecond. The millisecond is rounded to nearest (halves up) and a

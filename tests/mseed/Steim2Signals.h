@@ -12,6 +12,7 @@
 
 #include "SignalGenerators.h"
 #include "Steim2TestSupport.h"
+#include "timeconv/CalendarTime.h"
 
 namespace steim2test {
 
@@ -108,8 +109,7 @@ inline RecordTemplate tRandomTemplate(CSignalRng& rng) {
     char szSeq[7];
     std::snprintf(szSeq, sizeof szSeq, "%06u", static_cast<unsigned>(1 + rng.nNext() % 999000));
     const uint16_t nYear = static_cast<uint16_t>(1990 + rng.nNext() % 48);
-    const bool bLeap = (nYear % 4 == 0 && nYear % 100 != 0) || nYear % 400 == 0;
-    const uint16_t nDays = bLeap ? 366 : 365;
+    const uint16_t nDays = static_cast<uint16_t>(nDaysInYear(nYear));
     const bool bLate = rng.nNext() % 2;
     RecordTemplate h = tTemplate(
         szSeq, nYear, bLate ? nDays : static_cast<uint16_t>(1 + rng.nNext() % nDays),

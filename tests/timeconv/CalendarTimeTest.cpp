@@ -1,12 +1,15 @@
 // Calendar and epoch conversions: millisecond rounding and carry, leap
-// years, and the recorder's double/float arithmetic.
+// years, day counts, the split of whole seconds against gmtime, UTC text,
+// and the recorder's double/float arithmetic.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <ctime>
+#include <limits>
 #include <random>
 
 #include "timeconv/CalendarTime.h"
+#include "timeconv/UtcText.h"
 
 namespace {
 
@@ -78,6 +81,64 @@ TEST(EpochToCalendar, TheLastSecondOf9999KeepsItsMillisecondsAndNoLaterTimeExist
     EXPECT_EQ(tSplit(tLastCalendarSecond + 86400), (Calendar{9999, 365, 23, 59, 59, 999}));
 }
 
+// gmtime_r's fields of s compared with tSplitEpochSeconds, and gmtime's year
+// and day of year with nDaysBeforeYear; at the last second of a month with
+// nDaysInMonth too.
+void vExpectSplitAsGmtime(int64_t s) {
+    const time_t tt = static_cast<time_t>(s);
+    struct tm m;
+    ASSERT_NE(gmtime_r(&tt, &m), nullptr) << s;
+    const UtcFields tUtc = tSplitEpochSeconds(s);
+    ASSERT_EQ(tUtc.nYear, m.tm_year + int64_t{1900}) << s;
+    ASSERT_EQ(tUtc.nMonth, m.tm_mon + 1) << s;
+    ASSERT_EQ(tUtc.nDay, m.tm_mday) << s;
+    ASSERT_EQ(tUtc.nDayOfYear, m.tm_yday + 1) << s;
+    ASSERT_EQ(tUtc.nHour, m.tm_hour) << s;
+    ASSERT_EQ(tUtc.nMinute, m.tm_min) << s;
+    ASSERT_EQ(tUtc.nSecond, m.tm_sec) << s;
+    const int64_t nSecondOfDay = (s % 86400 + 86400) % 86400;
+    ASSERT_EQ(nDaysBeforeYear(m.tm_year + int64_t{1900}) + m.tm_yday, (s - nSecondOfDay) / 86400)
+        << s;
+    const time_t ttNext = tt + 1;
+    struct tm mNext;
+    if (nSecondOfDay == 86399 && gmtime_r(&ttNext, &mNext) != nullptr && mNext.tm_mday == 1) {
+        ASSERT_EQ(nDaysInMonth(m.tm_year + int64_t{1900}, m.tm_mon + 1), m.tm_mday) << s;
+    }
+}
+
+TEST(SplitEpochSeconds, AgreesWithGmtimeFromBeforeYearZeroToMillionsOfYears) {
+    // Every day, at its first and last second, across year 0, four centuries
+    // on either side of 2000 (1700, 1800, 1900 and 2100 have no leap day,
+    // 1600, 2000 and 2400 have one) and the turn to the year 10000.
+    const int64_t anYearRanges[][2] = {{-2, 1}, {1599, 2401}, {9999, 10000}};
+    for (const auto& an : anYearRanges) {
+        for (int64_t d = nDaysBeforeYear(an[0]); d < nDaysBeforeYear(an[1] + 1); ++d) {
+            ASSERT_NO_FATAL_FAILURE(vExpectSplitAsGmtime(d * 86400));
+            ASSERT_NO_FATAL_FAILURE(vExpectSplitAsGmtime(d * 86400 + 86399));
+        }
+    }
+    // Random seconds: within the +-10^14 s mseed-inspect shows, and as far as
+    // gmtime goes.
+    std::mt19937_64 rng(20261209);
+    for (const int64_t nLimit : {int64_t{100000000000000}, int64_t{67000000000000000}}) {
+        std::uniform_int_distribution<int64_t> dist(-nLimit, nLimit);
+        for (int i = 0; i < 100000; ++i) ASSERT_NO_FATAL_FAILURE(vExpectSplitAsGmtime(dist(rng)));
+    }
+}
+
+TEST(SplitEpochSeconds, TheEndsOfInt64StillSplitIntoConsistentFields) {
+    for (const int64_t s :
+         {std::numeric_limits<int64_t>::min(), int64_t{-1}, std::numeric_limits<int64_t>::max()}) {
+        const UtcFields tUtc = tSplitEpochSeconds(s);
+        const int64_t nSecondOfDay = (s % 86400 + 86400) % 86400;
+        const int64_t nDays = s / 86400 - (s % 86400 < 0 ? 1 : 0);
+        EXPECT_EQ(nDaysBeforeYear(tUtc.nYear) + tUtc.nDayOfYear - 1, nDays) << s;
+        EXPECT_EQ(tUtc.nHour * 3600 + tUtc.nMinute * 60 + tUtc.nSecond, nSecondOfDay) << s;
+        const int nLeapDay = tUtc.nMonth > 2 && bIsLeapYear(tUtc.nYear) ? 1 : 0;
+        EXPECT_EQ(nDaysBeforeMonth[tUtc.nMonth] + nLeapDay + tUtc.nDay, tUtc.nDayOfYear) << s;
+    }
+}
+
 TEST(CalendarToEpoch, WorkedDates) {
     EXPECT_EQ(dCalendarToEpoch(1970, 1, 1, 0, 0, 0.0f), 0.0);
     EXPECT_EQ(dCalendarToEpoch(1972, 12, 31, 0, 0, 0.0f), 94608000.0);
@@ -124,6 +185,38 @@ TEST(LeapYear, GregorianRule) {
     EXPECT_EQ(nIsLeapYear(2001), 0);
     EXPECT_EQ(nIsLeapYear(2004), 1);
     EXPECT_EQ(nIsLeapYear(2100), 0);
+    EXPECT_EQ(nIsLeapYear(-400), 1);
+    // Before year 1 as well: year 0 and -4 are leap years, -100 and -1 not.
+    EXPECT_TRUE(bIsLeapYear(0));
+    EXPECT_TRUE(bIsLeapYear(-4));
+    EXPECT_FALSE(bIsLeapYear(-100));
+    EXPECT_FALSE(bIsLeapYear(-1));
+    EXPECT_EQ(nDaysInYear(2000), 366);
+    EXPECT_EQ(nDaysInYear(2100), 365);
+    EXPECT_EQ(nDaysInMonth(2000, 2), 29);
+    EXPECT_EQ(nDaysInMonth(1900, 2), 28);
+    EXPECT_EQ(nDaysInMonth(2004, 12), 31);
+}
+
+TEST(UtcText, WholeSecondsAndFractionsInEveryYearWidth) {
+    const struct {
+        int64_t nSeconds;
+        int nDigits;
+        int64_t nFraction;
+        const char* sz;
+    } aRows[] = {
+        {1102427130, 0, 0, "2004-12-07 13:45:30"},
+        {951868799, 4, 9999, "2000-02-29 23:59:59.9999"},
+        {4107542399, 4, 7, "2100-02-28 23:59:59.0007"},
+        {-1, 3, 5, "1969-12-31 23:59:59.005"},
+        {-62167219200, 0, 0, "0000-01-01 00:00:00"},
+        {-62167219201, 0, 0, "-001-12-31 23:59:59"},
+        {253402300800, 1, 0, "10000-01-01 00:00:00.0"},
+        {-100000000000000, 4, 0, "-3166904-02-24 14:13:20.0000"},
+        {100000000000000, 0, 0, "3170843-11-07 09:46:40"},
+    };
+    for (const auto& r : aRows)
+        EXPECT_EQ(sUtcText(r.nSeconds, r.nDigits, r.nFraction), r.sz) << r.nSeconds;
 }
 
 }  // namespace

@@ -7,10 +7,10 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
-#include <ctime>
 
 #include "driver/PrintableText.h"
 #include "mseed/SeedRecord.h"
+#include "timeconv/UtcText.h"
 
 namespace {
 
@@ -87,23 +87,17 @@ void vAppendRecords(std::string& s, const RecordWalk& w) {
 
 }  // namespace
 
-bool bSplitUtc(EpochTime t, long long nPerSecond, struct tm& tmUtc, long long& nFraction) {
+long long nRoundedSeconds(EpochTime t, long long nPerSecond, long long& nFraction) {
     const long long nUnits = std::llround(t * static_cast<double>(nPerSecond));
     nFraction = ((nUnits % nPerSecond) + nPerSecond) % nPerSecond;
-    const time_t nSeconds = static_cast<time_t>((nUnits - nFraction) / nPerSecond);
-    return gmtime_r(&nSeconds, &tmUtc) != nullptr;
+    return (nUnits - nFraction) / nPerSecond;
 }
 
 std::string sFormatTime(EpochTime t) {
     if (!std::isfinite(t) || std::fabs(t) > 1e14) return "?";
-    struct tm tmUtc;
     long long nFraction;
-    if (!bSplitUtc(t, 10000, tmUtc, nFraction)) return "?";
-    char ac[64];
-    std::snprintf(ac, sizeof ac, "%04d-%02d-%02d %02d:%02d:%02d.%04lld", tmUtc.tm_year + 1900,
-                  tmUtc.tm_mon + 1, tmUtc.tm_mday, tmUtc.tm_hour, tmUtc.tm_min, tmUtc.tm_sec,
-                  nFraction);
-    return ac;
+    const long long nSeconds = nRoundedSeconds(t, 10000, nFraction);
+    return sUtcText(nSeconds, 4, nFraction);
 }
 
 InspectReport tInspectReport(const std::string& sName, const RecordWalk& w, bool bRecords,

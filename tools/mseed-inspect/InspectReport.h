@@ -6,7 +6,6 @@
 // written as \xNN (sPrintable).
 #pragma once
 
-#include <ctime>
 #include <string>
 #include <vector>
 
@@ -14,9 +13,10 @@
 #include "RecordWalk.h"
 #include "driver/PrintableText.h"
 
-// t rounded to 1/nPerSecond s, split into its UTC calendar time and the
-// fraction of its second in those units; false where gmtime cannot say.
-bool bSplitUtc(EpochTime t, long long nPerSecond, struct tm& tmUtc, long long& nFraction);
+// t rounded to the nearest 1/nPerSecond s: the whole seconds since 1970 it
+// then lies in, and in nFraction the units (0 to nPerSecond - 1) beyond
+// them. t * nPerSecond must be finite and within +-9.2e18.
+long long nRoundedSeconds(EpochTime t, long long nPerSecond, long long& nFraction);
 
 // t as "YYYY-MM-DD HH:MM:SS.ffff" UTC, rounded to 1/10,000 s; "?" when t is
 // not a finite time within a few million years.

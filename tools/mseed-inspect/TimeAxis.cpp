@@ -3,7 +3,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <ctime>
 
 #include "InspectReport.h"
 
@@ -18,23 +17,22 @@ const double adStepsBelowDay[] = {0.001, 0.002, 0.005, 0.01, 0.02, 0.05,  0.1,  
 
 // t as UTC text in the detail a tick step of dStep seconds needs.
 std::string sTickLabel(EpochTime t, double dStep) {
-    struct tm tm;
     long long nMilli;
-    if (!bSplitUtc(t, 1000, tm, nMilli)) return "?";
+    const UtcFields tUtc = tSplitEpochSeconds(nRoundedSeconds(t, 1000, nMilli));
     char ac[64];
-    const bool bMidnight = nMilli == 0 && tm.tm_hour == 0 && tm.tm_min == 0 && tm.tm_sec == 0;
+    const bool bMidnight = nMilli == 0 && tUtc.nHour == 0 && tUtc.nMinute == 0 && tUtc.nSecond == 0;
     if (dStep >= dDay || (bMidnight && dStep >= 60)) {
-        std::snprintf(ac, sizeof ac, "%04d-%02d-%02d", tm.tm_year + 1900, tm.tm_mon + 1,
-                      tm.tm_mday);
+        std::snprintf(ac, sizeof ac, "%04lld-%02d-%02d", static_cast<long long>(tUtc.nYear),
+                      tUtc.nMonth, tUtc.nDay);
     } else if (dStep >= 60) {
-        std::snprintf(ac, sizeof ac, "%02d:%02d", tm.tm_hour, tm.tm_min);
+        std::snprintf(ac, sizeof ac, "%02d:%02d", tUtc.nHour, tUtc.nMinute);
     } else if (dStep >= 1) {
-        std::snprintf(ac, sizeof ac, "%02d:%02d:%02d", tm.tm_hour, tm.tm_min, tm.tm_sec);
+        std::snprintf(ac, sizeof ac, "%02d:%02d:%02d", tUtc.nHour, tUtc.nMinute, tUtc.nSecond);
     } else {
         const int nDecimals = dStep >= 0.1 ? 1 : dStep >= 0.01 ? 2 : 3;
         const int nDivisor = nDecimals == 1 ? 100 : nDecimals == 2 ? 10 : 1;
-        std::snprintf(ac, sizeof ac, "%02d:%02d:%02d.%0*lld", tm.tm_hour, tm.tm_min, tm.tm_sec,
-                      nDecimals, nMilli / nDivisor);
+        std::snprintf(ac, sizeof ac, "%02d:%02d:%02d.%0*lld", tUtc.nHour, tUtc.nMinute,
+                      tUtc.nSecond, nDecimals, nMilli / nDivisor);
     }
     return ac;
 }

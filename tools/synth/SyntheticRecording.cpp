@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "timeconv/CalendarTime.h"
+
 namespace {
 
 // Appends little-endian fields to a byte buffer.
@@ -43,29 +45,15 @@ struct RecordTime {
     int16_t nYear, nMonth, nDay, nHour, nMinute, nSecond, nSecondWord;
 };
 
-// Year, month and day of a day count since 1970-01-01 (proleptic Gregorian).
-void vCivilFromDays(int64_t z, int64_t& y, int64_t& m, int64_t& d) {
-    z += 719468;
-    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const int64_t doe = z - era * 146097;
-    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const int64_t mp = (5 * doy + 2) / 153;
-    d = doy - (153 * mp + 2) / 5 + 1;
-    m = mp < 10 ? mp + 3 : mp - 9;
-    y = yoe + era * 400 + (m <= 2 ? 1 : 0);
-}
-
+// The record header fields of t, whole seconds since 1970.
 RecordTime tSplitTime(int64_t t) {
-    int64_t y = 0, m = 0, d = 0;
-    vCivilFromDays(t / 86400, y, m, d);
-    const int64_t s = t % 86400;
-    return RecordTime{static_cast<int16_t>(y),
-                      static_cast<int16_t>(m),
-                      static_cast<int16_t>(d),
-                      static_cast<int16_t>(s / 3600),
-                      static_cast<int16_t>(s % 3600 / 60),
-                      static_cast<int16_t>(s % 60),
+    const UtcFields tUtc = tSplitEpochSeconds(t);
+    return RecordTime{static_cast<int16_t>(tUtc.nYear),
+                      static_cast<int16_t>(tUtc.nMonth),
+                      static_cast<int16_t>(tUtc.nDay),
+                      static_cast<int16_t>(tUtc.nHour),
+                      static_cast<int16_t>(tUtc.nMinute),
+                      static_cast<int16_t>(tUtc.nSecond),
                       0};
 }
 

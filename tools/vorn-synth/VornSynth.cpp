@@ -15,6 +15,7 @@
 
 #include "SignalGenerators.h"
 #include "SyntheticRecording.h"
+#include "timeconv/CalendarTime.h"
 
 namespace {
 
@@ -245,13 +246,6 @@ Options tParseOptions(int argc, char** argv, const char*& szShow) {
     if (!o.bRecordsGiven)
         l.nRecords = static_cast<size_t>(std::ceil(o.dSeconds / l.nRecordSeconds));
     return o;
-}
-
-// Days of a month of the Gregorian calendar (nMonth 1..12).
-int nDaysInMonth(int nYear, int nMonth) {
-    static const int anDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool bLeap = (nYear % 4 == 0 && nYear % 100 != 0) || nYear % 400 == 0;
-    return nMonth == 2 && bLeap ? 29 : anDays[nMonth - 1];
 }
 
 // Refuses a start time no clock shows: each field must lie in its range.
