@@ -9,8 +9,6 @@
 #include <cmath>
 #include <csignal>
 #include <cstdint>
-#include <cstring>
-#include <memory>
 #include <set>
 #include <string>
 #include <vector>

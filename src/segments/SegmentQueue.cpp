@@ -4,9 +4,16 @@
 
 namespace {
 
-// Jobs in flight per worker: enough to keep every worker busy while the
+// Jobs in flight per thread: enough to keep every worker busy while the
 // caller prints and stores the oldest one.
-constexpr size_t nJobsPerWorker = 3;
+constexpr size_t nJobsPerThread = 3;
+
+// The queue's bound on tPool: none waits without workers, where a job is
+// encoded as soon as it is queued.
+size_t nMaxQueued(const CWorkerPool& tPool) {
+    const size_t nThreads = static_cast<size_t>(tPool.nThreads());
+    return nThreads > 1 ? nJobsPerThread * nThreads : 0;
+}
 
 }  // namespace
 
@@ -19,7 +26,7 @@ void CSegmentJob::vRun() {
 }
 
 CSegmentQueue::CSegmentQueue(CWorkerPool& tPool)
-    : m_tPool(tPool), m_nMaxQueued(nJobsPerWorker * static_cast<size_t>(tPool.nThreads() - 1)) {}
+    : m_tPool(tPool), m_nMaxQueued(nMaxQueued(tPool)) {}
 
 CSegmentQueue::~CSegmentQueue() {
     for (const std::unique_ptr<CSegmentJob>& pJob : m_apQueued) m_tPool.vWait(*pJob);

@@ -38,7 +38,7 @@ struct CSegmentJob : CPoolJob {
 class CSegmentQueue {
 public:
     // Jobs encode on tPool's threads; with workers, up to three jobs per
-    // worker wait in the queue, without any a job is encoded as it is queued.
+    // thread wait in the queue, without any a job is encoded as it is queued.
     explicit CSegmentQueue(CWorkerPool& tPool);
     // Waits for the jobs still queued, which the pool must not run later.
     ~CSegmentQueue();
