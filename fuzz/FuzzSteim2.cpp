@@ -27,7 +27,7 @@ namespace {
 
 RecordTemplate tFuzzTemplate(double dSampleRate) {
     RecordTemplate t = tRecordTemplate("", "FUZZ", "BHZ", dSampleRate);
-    t.tHeader.Record_start_time = SeedTime{2004, 342, 13, 45, 30, 0, 1234};
+    t.nRunStartMicros = int64_t{1102427130} * 1000000 + 123400;  // 2004-12-07 13:45:30.1234
     return t;
 }
 
@@ -36,8 +36,10 @@ RecordTemplate tFuzzTemplate(double dSampleRate) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
     if (nSize < 1) return 0;
     const bool bSigned = pData[0] & 1;
-    static const double adRates[] = {100, 1, 7, 250};
-    const RecordTemplate tTemplate = tFuzzTemplate(adRates[(pData[0] >> 1) & 3]);
+    // Rates whose times are exact in ticks, rates that are not, and rates
+    // whose records carry a blockette 1001.
+    static const double adRates[] = {100, 1, 7, 250, 6000, 3000, 1024, 10000};
+    const RecordTemplate tTemplate = tFuzzTemplate(adRates[(pData[0] >> 1) & 7]);
     std::vector<int32_t> anSamples;
     for (size_t i = 1; i + 1 < nSize; i += 2) {
         const uint16_t n = static_cast<uint16_t>(pData[i] | pData[i + 1] << 8);

@@ -1,12 +1,16 @@
-// Record close-out: integration constants, header and blockette of a
+// Record close-out: integration constants, header and blockettes of a
 // finished record, the next record's start time and sequence number, and the
-// final byte-order pass over all records of an encoder call.
+// final byte-order pass over all records of an encoder call. Record times
+// come from the exact time of each record's first sample (SampleTime.h); the
+// header's calendar fields are moved on by the difference in ticks, which is
+// exact and cheaper than a calendar split per record.
 #include "mseed/RecordCloseOut.h"
 
 #include <cstring>
 
 #include "mseed/ByteOrder.h"
 #include "timeconv/CalendarTime.h"
+#include "timeconv/SampleTime.h"
 
 namespace {
 
@@ -14,15 +18,11 @@ unsigned char* pRecordBytes(uint32_t* pnOutput, uint32_t nRecBase) {
     return reinterpret_cast<unsigned char*>(pnOutput + nRecBase);
 }
 
-// Start time advanced by the duration of nSamples samples, in whole ticks of
-// 1/10,000 s; the part of a tick not yet accounted for stays in dTickFrac.
-void vAdvanceStartTime(SeedTime& t, unsigned nSamples, Steim2State* pState) {
-    const double x = static_cast<double>(nSamples) * 10000.0 / pState->dRate + pState->dTickFrac;
-    const uint32_t T = static_cast<uint32_t>(x);
-    pState->dTickFrac = x - static_cast<double>(T);
-
-    const uint32_t S = T / 10000;
-    const uint32_t R = T % 10000;
+// Adds nDelta ticks (less than a day) to the start time t; seconds,
+// minutes, hours, days and years roll over.
+void vAddTicks(SeedTime& t, uint32_t nDelta) {
+    const uint32_t S = nDelta / 10000;
+    const uint32_t R = nDelta % 10000;
     const uint32_t nTicks = t.fract + R;
     t.fract = static_cast<uint16_t>(nTicks % 10000);
     const uint32_t nSeconds = t.seconds + S + nTicks / 10000;
@@ -39,6 +39,22 @@ void vAdvanceStartTime(SeedTime& t, unsigned nSamples, Steim2State* pState) {
     } else {
         t.day = static_cast<uint16_t>(nDay);
     }
+}
+
+// The header time (ticks since 1970) and the blockette 1001 microseconds of
+// the record whose first sample is sample nSample of the call.
+void vTimeOf(const RecordTemplate& t, uint64_t nSample, int64_t& nTicks, int8_t& nMicrosec) {
+    const SampleTime tExact =
+        tSampleTime(t.nRunStartMicros, t.nFirstSample + static_cast<int64_t>(nSample), t.nRate);
+    if (!t.bBlockette1001) {
+        nTicks = nFloorTicks(tExact);
+        nMicrosec = 0;
+        return;
+    }
+    // The nearest microsecond as the nearest tick and a rest of -50 to +49.
+    const int64_t nMicros = nNearestMicros(tExact);
+    nTicks = (nMicros + 50) / 100 - ((nMicros + 50) % 100 < 0 ? 1 : 0);
+    nMicrosec = static_cast<int8_t>(nMicros - 100 * nTicks);
 }
 
 // The six-digit sequence number plus one: leading blanks are skipped and
@@ -61,7 +77,12 @@ void vCloseRecord(uint32_t* pnOutput, SeedFixedHeader* pHeader, Steim2State* pSt
 
     unsigned char* pRecord = pRecordBytes(pnOutput, s.nRecBase);
     std::memcpy(pRecord, pHeader, sizeof(SeedFixedHeader));
-    std::memcpy(pRecord + sizeof(SeedFixedHeader), s.pBlockette1000, sizeof(Blockette1000));
+    const Blockette1000& b1000 = s.pTemplate->tBlockette1000;
+    std::memcpy(pRecord + sizeof(SeedFixedHeader), &b1000, sizeof b1000);
+    if (s.pTemplate->bBlockette1001) {
+        const Blockette1001 b1001{nBlockette1001Type, 0, 0, s.nMicrosec, 0, 0};
+        std::memcpy(pRecord + b1000.Next_blockette, &b1001, sizeof b1001);
+    }
 
     s.nRecords += 1;
     s.nRecBase = nSeedRecordLength / 4 * s.nRecords;
@@ -73,8 +94,18 @@ void vCloseRecord(uint32_t* pnOutput, SeedFixedHeader* pHeader, Steim2State* pSt
     pHeader->Number_of_samples = 0;
 }
 
+void vTimeFirstRecord(SeedFixedHeader* pHeader, Steim2State* pState) {
+    Steim2State& s = *pState;
+    vTimeOf(*s.pTemplate, 0, s.nTicks, s.nMicrosec);
+    pHeader->Record_start_time = tSeedTimeOfTicks(s.nTicks);
+}
+
 void vAdvanceHeader(SeedFixedHeader* pHeader, Steim2State* pState) {
-    vAdvanceStartTime(pHeader->Record_start_time, pHeader->Number_of_samples, pState);
+    Steim2State& s = *pState;
+    s.nSamplesDone += pHeader->Number_of_samples;
+    const int64_t nPrevious = s.nTicks;
+    vTimeOf(*s.pTemplate, s.nSamplesDone, s.nTicks, s.nMicrosec);
+    vAddTicks(pHeader->Record_start_time, static_cast<uint32_t>(s.nTicks - nPrevious));
     vAdvanceSequenceNumber(pHeader->SequenceNumber);
 }
 
@@ -98,9 +129,18 @@ void vSwapRecords(uint32_t* pnOutput, uint32_t nRecords) {
             static_cast<int32_t>(nToBig32(static_cast<uint32_t>(h.Time_correction)));
         h.Beginning_of_data = nToBig16(h.Beginning_of_data);
         h.First_blockette = nToBig16(h.First_blockette);
+        const uint16_t nNext = b.Next_blockette;
         b.Blockette_type = nToBig16(b.Blockette_type);
         b.Next_blockette = nToBig16(b.Next_blockette);
         std::memcpy(pRecord, &h, sizeof h);
         std::memcpy(pRecord + sizeof h, &b, sizeof b);
+        // A second blockette, within frame 0: its type and link.
+        if (nNext >= sizeof h + sizeof b && nNext + 4 <= nSeedFrameLength) {
+            uint16_t an[2];
+            std::memcpy(an, pRecord + nNext, sizeof an);
+            an[0] = nToBig16(an[0]);
+            an[1] = nToBig16(an[1]);
+            std::memcpy(pRecord + nNext, an, sizeof an);
+        }
     }
 }

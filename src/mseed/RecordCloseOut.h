@@ -1,5 +1,5 @@
 // The encoder's state of one call, and the close-out of each record: the
-// integration constants, the host-order header and blockette, the next
+// integration constants, the host-order header and blockettes, the next
 // record's start time and sequence number, and the final pass that turns
 // every record's header big-endian.
 #pragma once
@@ -22,24 +22,29 @@ struct Steim2State {
     uint32_t nFrame;    // current frame within the record
     uint32_t nWord;     // next word to fill within the frame
     uint32_t nRecBase;  // start of the current record in the output, in 32-bit words
-    double dRate;       // samples per second
-    double dTickFrac;   // carried fraction of a 1/10,000 s tick, in [0, 1)
-    const Blockette1000* pBlockette1000;  // copied into every record at byte 48
+    const RecordTemplate* pTemplate;  // the blockettes and the timing of every record
+    uint64_t nSamplesDone;            // samples in the records closed so far
+    int64_t nTicks;                   // the current record's start, ticks since 1970
+    int8_t nMicrosec;                 // its blockette 1001 microseconds
 };
 
 // Completes the record being filled: writes X0 and Xn (big-endian) to record
-// bytes 68 and 72, copies the host-order working header and the blockette
+// bytes 68 and 72, copies the host-order working header and the blockettes
 // into the record, then starts the next record at its first data frame and
 // advances the working header's start time and sequence number.
 void vCloseRecord(uint32_t* pnOutput, SeedFixedHeader* pHeader, Steim2State* pState);
 
-// Advances the working header past the record just closed: the start time by
-// Number_of_samples / rate (in 1/10,000 s ticks, carrying the fraction of a
-// tick in dTickFrac; seconds, minutes, hours, days and years roll over) and
-// the sequence number by one (999999 wraps to 000001).
+// Sets the working header's start time to that of the call's first sample
+// (RecordTemplate tells how records are timed).
+void vTimeFirstRecord(SeedFixedHeader* pHeader, Steim2State* pState);
+
+// Advances the working header past the record just closed: the start time to
+// that of the next record's first sample (the record's Number_of_samples
+// later; seconds, minutes, hours, days and years roll over) and the sequence
+// number by one (999999 wraps to 000001).
 void vAdvanceHeader(SeedFixedHeader* pHeader, Steim2State* pState);
 
-// Turns the host-order header fields and blockette 1000 of the nRecords
+// Turns the host-order header fields and blockettes of the nRecords
 // 512-byte records at pnOutput big-endian. Data frames are left alone (they
 // are big-endian already).
 void vSwapRecords(uint32_t* pnOutput, uint32_t nRecords);

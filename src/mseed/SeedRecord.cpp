@@ -1,6 +1,9 @@
-// The rate rule and the sequence numbers of the MiniSEED fixed header, and
-// the test for the head of a data record.
+// The rate rule, the sequence numbers and the start time of the MiniSEED
+// fixed header, the rates that need microseconds, and the test for the head
+// of a data record.
 #include "mseed/SeedRecord.h"
+
+#include "timeconv/CalendarTime.h"
 
 double dSeedSampleRate(int16_t nFactor, int16_t nMultiplier) {
     const double f = nFactor;
@@ -30,4 +33,17 @@ void vPutSequenceNumber(char* p, int n) {
         p[k] = static_cast<char>('0' + n % 10);
         n /= 10;
     }
+}
+
+bool bRateNeedsMicroseconds(int32_t nRate) {
+    return nRate > 4900 && nRate != 5000 && nRate != 10000;
+}
+
+SeedTime tSeedTimeOfTicks(int64_t nTicks) {
+    if (nTicks < 0) nTicks = 0;
+    const UtcFields t = tSplitEpochSeconds(nTicks / 10000);
+    return SeedTime{static_cast<uint16_t>(t.nYear),       static_cast<uint16_t>(t.nDayOfYear),
+                    static_cast<uint8_t>(t.nHour),        static_cast<uint8_t>(t.nMinute),
+                    static_cast<uint8_t>(t.nSecond),      0,
+                    static_cast<uint16_t>(nTicks % 10000)};
 }

@@ -2,13 +2,14 @@
 //
 //   bytes   0..47   SeedFixedHeader (below)
 //   bytes  48..55   Blockette1000
-//   bytes  56..63   zero
+//   bytes  56..63   Blockette1001 at rates whose record times need
+//                   microseconds (bRateNeedsMicroseconds), else zero
 //   bytes  64..511  seven Steim-2 frames of 64 bytes (16 big-endian words,
 //                   word 0 the control word; frame 1 words 1 and 2 hold the
 //                   first and last sample of the record)
 //
 // Every multi-byte number in a finished record is big-endian; text fields are
-// ASCII padded with blanks. While a record is built, the two structures below
+// ASCII padded with blanks. While a record is built, the structures below
 // hold their numbers in host order; the encoder's final pass turns them
 // big-endian. The structures have no padding: every field sits at its record
 // offset by natural alignment, which the static_asserts pin down.
@@ -68,18 +69,53 @@ struct Blockette1000 {
     uint8_t Reserved;            // 0
 };
 
-// What every record of one encoder call shares, in host byte order: the
-// fixed header of its first record (sequence number, codes, start time,
-// rate) and the blockette 1000 each record carries at byte 48. The 16 bytes
-// from 48 are frame 0's room for blockettes; the data begin at byte 64.
-struct RecordTemplate {
-    SeedFixedHeader tHeader;
-    Blockette1000 tBlockette1000;
+// The microseconds a record's start time needs beyond its header's ticks.
+struct Blockette1001 {
+    uint16_t Blockette_type;  // 1001
+    uint16_t Next_blockette;  // 0
+    uint8_t Timing_quality;   // 0: the recording states no clock quality
+    int8_t Microsec;          // -50 to +49 microseconds to add to the header's time
+    uint8_t Reserved;         // 0
+    uint8_t Frame_count;      // 0
 };
+
+constexpr uint16_t nBlockette1001Type = 1001;
+
+// What every record of one encoder call shares, in host byte order: the
+// fixed header of its first record (sequence number, codes, rate) and the
+// blockette 1000 each record carries at byte 48; and how the records are
+// timed. The 16 bytes from 48 are frame 0's room for blockettes; the data
+// begin at byte 64.
+//
+// Record times: the call's samples are samples nFirstSample on of a run
+// whose first sample was taken at nRunStartMicros (microseconds since 1970)
+// at nRate samples per second; a record starts at the exact time of its
+// first sample, rounded down to a tick of 0.0001 s, or, with
+// bBlockette1001, rounded to the nearest microsecond and written as the
+// nearest tick plus a blockette 1001 (which blockette 1000 then points to).
+struct RecordTemplate {
+    SeedFixedHeader tHeader;  // its Record_start_time is set by the encoder
+    Blockette1000 tBlockette1000;
+    int64_t nRunStartMicros;
+    int64_t nFirstSample;
+    int32_t nRate;  // 1 or more
+    bool bBlockette1001;
+};
+
+// True for the rates whose record times 0.0001 s ticks cannot hold closely
+// enough for readers to see one continuous trace: above 4900 samples per
+// second, except 5000 and 10000, whose ticks are exact.
+bool bRateNeedsMicroseconds(int32_t nRate);
+
+// The record start time of nTicks (0 or more) ticks of 0.0001 s since 1970,
+// up to the end of 9999.
+SeedTime tSeedTimeOfTicks(int64_t nTicks);
 
 static_assert(sizeof(SeedTime) == 10);
 static_assert(sizeof(SeedFixedHeader) == 48);
 static_assert(sizeof(Blockette1000) == 8);
+static_assert(sizeof(Blockette1001) == 8);
+static_assert(offsetof(Blockette1001, Microsec) == 5);
 static_assert(offsetof(SeedFixedHeader, SequenceNumber) == 0);
 static_assert(offsetof(SeedFixedHeader, Data_header_indicator) == 6);
 static_assert(offsetof(SeedFixedHeader, Reserved_bytes_A) == 7);

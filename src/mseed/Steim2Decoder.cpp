@@ -4,6 +4,7 @@
 // instead of overflowing.
 #include "mseed/Steim2Decoder.h"
 
+#include <cstddef>
 #include <cstring>
 
 #include "mseed/ByteOrder.h"
@@ -72,6 +73,18 @@ void vCheckHeader(DecodedRecord& r) {
     r.sNetwork = sTrimmed(h.Reserved_bytes_B, 2);
 }
 
+// The blockette 1001 that blockette 1000 links to at nAt, if any: the
+// microseconds of the start time. A link to anything else is an error.
+void vReadBlockette1001(DecodedRecord& r, const unsigned char* p, uint16_t nAt) {
+    if (nAt == 0) return;
+    if (nAt < 56 || nAt + 8 > 64 || nBig16(p + nAt) != nBlockette1001Type) {
+        vAddError(r, "blockette 1000 links to no blockette 1001 at byte " + std::to_string(nAt));
+        return;
+    }
+    r.bHasBlockette1001 = true;
+    r.nMicrosec = static_cast<int8_t>(p[nAt + offsetof(Blockette1001, Microsec)]);
+}
+
 // Blockette 1000 at byte 48, announced by the header; false if unusable.
 bool bReadBlockette1000(DecodedRecord& r, const unsigned char* p, size_t nLength) {
     if (r.tHeader.First_blockette != 48 || r.tHeader.Number_of_blockettes_follow < 1 ||
@@ -99,6 +112,7 @@ bool bReadBlockette1000(DecodedRecord& r, const unsigned char* p, size_t nLength
                          std::to_string(b.Data_record_length) + ")");
         bOk = false;
     }
+    vReadBlockette1001(r, p, b.Next_blockette);
     const uint16_t nBegin = r.tHeader.Beginning_of_data;
     if (nBegin < 56 || nBegin % 64 != 0 || nBegin >= nLength) {
         vAddError(r, "beginning of data " + std::to_string(nBegin) + " is not a frame");
@@ -217,7 +231,7 @@ EpochTime tRecordStart(const DecodedRecord& r) {
     const SeedTime& t = r.tHeader.Record_start_time;
     const int64_t nDays = nDaysBeforeYear(t.year) + t.day - 1;
     const int64_t nSeconds = nDays * 86400 + t.hours * 3600 + t.minutes * 60 + t.seconds;
-    return static_cast<double>(nSeconds) + t.fract / 10000.0;
+    return static_cast<double>(nSeconds) + (t.fract * 100 + r.nMicrosec) / 1e6;
 }
 
 EpochTime tRecordLastSample(const DecodedRecord& r) {

@@ -1,5 +1,6 @@
 // A reader for the MiniSEED records this system writes: 512-byte records
-// with a big-endian fixed header, a blockette 1000 at byte 48 and Steim-2
+// with a big-endian fixed header, a blockette 1000 at byte 48 (and a
+// blockette 1001 behind it, where times need microseconds) and Steim-2
 // data. It returns each record's header fields in host order and its
 // samples, and checks what a careful reader checks, reporting problems as
 // text per record. It is safe on arbitrary bytes.
@@ -23,6 +24,8 @@ struct DecodedRecord {
     std::string sNetwork;
     bool bHasBlockette1000 = false;
     Blockette1000 tBlockette1000{};  // numbers in host order
+    bool bHasBlockette1001 = false;  // the blockette 1000 links to a blockette 1001
+    int32_t nMicrosec = 0;           // its microseconds, added to the start time
     int32_t nX0 = 0;                 // integration constants
     int32_t nXn = 0;
     int32_t nFirstDifference = 0;    // the record's first difference, taken against
@@ -45,7 +48,8 @@ std::vector<DecodedRecord> atDecodeRecords(const void* p, size_t nBytes);
 // Samples per second from the record's rate factor and multiplier.
 double dRecordRate(const DecodedRecord& r);
 
-// Time of the record's first sample (Record_start_time) and of its last
-// sample (start + (samples - 1) / rate) as EpochTime.
+// Time of the record's first sample (Record_start_time and the microseconds
+// of a blockette 1001) and of its last sample (start + (samples - 1) / rate)
+// as EpochTime.
 EpochTime tRecordStart(const DecodedRecord& r);
 EpochTime tRecordLastSample(const DecodedRecord& r);

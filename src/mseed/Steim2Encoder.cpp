@@ -129,20 +129,19 @@ void vAppendWord(uint32_t* pnOutput, SeedFixedHeader* pHeader, uint32_t nWord, u
 void vStartSteim2(Steim2State* pState, SeedFixedHeader* pHeader, const RecordTemplate& tTemplate) {
     Steim2State& s = *pState;
     s = Steim2State{};
-    s.dRate = dSeedSampleRate(tTemplate.tHeader.Sample_rate_factor,
-                              tTemplate.tHeader.Sample_rate_multiplier);
     s.nStartPending = 1;
     s.nFrame = nFirstDataFrame;
     s.nWord = 3;
-    s.pBlockette1000 = &tTemplate.tBlockette1000;
+    s.pTemplate = &tTemplate;
 
     *pHeader = tTemplate.tHeader;
     pHeader->Data_header_indicator = 'D';
     pHeader->Reserved_bytes_A = ' ';
     pHeader->Number_of_samples = 0;
-    pHeader->Number_of_blockettes_follow = 1;
+    pHeader->Number_of_blockettes_follow = tTemplate.bBlockette1001 ? 2 : 1;
     pHeader->First_blockette = sizeof(SeedFixedHeader);
     pHeader->Beginning_of_data = nFirstDataFrame * nSeedFrameLength;
+    vTimeFirstRecord(pHeader, pState);
 }
 
 int nFinishSteim2(uint32_t* pnOutput, SeedFixedHeader* pHeader, Steim2State* pState) {

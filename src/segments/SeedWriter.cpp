@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "segments/DecimalText.h"
+#include "timeconv/SampleTime.h"
 
 CChannelSegment::CChannelSegment(CText strNameIn, double dSampleRateIn)
     : dSampleRate(dSampleRateIn) {
@@ -37,11 +38,12 @@ CSeedWriter::~CSeedWriter() {
 
 void CSeedWriter::vAddSamples(const char* szStation, const char* szChannel, double dSpS,
                               EpochTime tBegin, int64_t nCount, const int32_t* pnSamples) {
+    const int64_t nRunStartMicros = nMicrosOf(tBegin);
     for (int64_t n = 0; n < nCount; n += nMaxChunkSamples) {
         const int c = static_cast<int>(std::min<int64_t>(nCount - n, nMaxChunkSamples));
         const EpochTime tChunk = tBegin + static_cast<double>(n) / dSpS;
         vChunkLine(c, dSpS, tBegin, tChunk);
-        vAddChunk(szStation, szChannel, dSpS, tChunk, c, pnSamples + n);
+        vAddRunChunk(szStation, szChannel, dSpS, tChunk, nRunStartMicros, n, c, pnSamples + n);
     }
 }
 
@@ -93,6 +95,7 @@ void CSeedWriter::vAddRunDeferred(const char* szStation, const char* szChannel, 
                                   EpochTime tBegin, int64_t nCount, const SampleFill& fnFill) {
     const int s = nFindStation(szStation);
     const int k = nFindChannel(s, szChannel, dSpS);
+    const int64_t nRunStartMicros = nMicrosOf(tBegin);
     for (int64_t n = 0; n < nCount; n += nMaxChunkSamples) {
         const int c = static_cast<int>(std::min<int64_t>(nCount - n, nMaxChunkSamples));
         const EpochTime tChunk = tBegin + static_cast<double>(n) / dSpS;
@@ -105,7 +108,7 @@ void CSeedWriter::vAddRunDeferred(const char* szStation, const char* szChannel, 
             const int64_t nPrevious = n - nMaxChunkSamples;
             std::unique_ptr<CSegmentJob> pJob =
                 pNewJob(pGetStation(s)->strName.szGetText(), g.strName.szGetText(), dSpS,
-                        tBegin + static_cast<double>(nPrevious) / dSpS);
+                        nRunStartMicros, nPrevious);
             pJob->fnFill = fnFill;
             pJob->nFirst = nPrevious;
             pJob->nCount = nMaxChunkSamples;
@@ -114,6 +117,8 @@ void CSeedWriter::vAddRunDeferred(const char* szStation, const char* szChannel, 
         if (n + c == nCount) {  // the last chunk: held
             fnFill(n, c, g.anBuffer);
             g.tStart = tChunk;
+            g.nRunStartMicros = nRunStartMicros;
+            g.nFirstSample = n;
             g.dDuration = c * (1.0 / dSpS);
             g.nSampleCount = c;
         }
@@ -123,14 +128,16 @@ void CSeedWriter::vAddRunDeferred(const char* szStation, const char* szChannel, 
 void CSeedWriter::vAddChunk(const char* szStation, const char* szChannel, double dSpS,
                             EpochTime tChunk, int nChunk, const int32_t* pnSamples) {
     // The buffer holds one chunk; a longer run is taken piece by piece.
-    while (nChunk > nMaxChunkSamples) {
-        vAddChunk(szStation, szChannel, dSpS, tChunk, nMaxChunkSamples, pnSamples);
-        tChunk += nMaxChunkSamples / dSpS;
-        pnSamples += nMaxChunkSamples;
-        nChunk -= nMaxChunkSamples;
+    const int64_t nRunStartMicros = nMicrosOf(tChunk);
+    for (int n = 0; n < nChunk; n += nMaxChunkSamples) {
+        vAddRunChunk(szStation, szChannel, dSpS, tChunk + n / dSpS, nRunStartMicros, n,
+                     std::min(nChunk - n, nMaxChunkSamples), pnSamples + n);
     }
-    if (nChunk <= 0) return;
+}
 
+void CSeedWriter::vAddRunChunk(const char* szStation, const char* szChannel, double dSpS,
+                               EpochTime tChunk, int64_t nRunStartMicros, int64_t nFirstSample,
+                               int nChunk, const int32_t* pnSamples) {
     const int s = nFindStation(szStation);
     const int k = nFindChannel(s, szChannel, dSpS);
     CChannelSegment& g = *pGetStation(s)->pGetChannel(k);
@@ -155,6 +162,8 @@ void CSeedWriter::vAddChunk(const char* szStation, const char* szChannel, double
     // samples go out and the chunk starts a new segment.
     if (g.nSampleCount > 0) vFlushSegment(s, k);
     g.tStart = tChunk;
+    g.nRunStartMicros = nRunStartMicros;
+    g.nFirstSample = nFirstSample;
     g.dDuration = dChunkDuration;
     g.nSampleCount = nChunk;
     std::memcpy(g.anBuffer, pnSamples, nChunk * sizeof *pnSamples);
@@ -181,8 +190,8 @@ void CSeedWriter::vFlushSegment(int nStation, int nChannel) {
     if (nChannel < 0 || nChannel >= tEntry.nGetChannelCount()) return;
     CChannelSegment& g = *tEntry.pGetChannel(nChannel);
     if (g.nSampleCount <= 0) return;
-    std::unique_ptr<CSegmentJob> pJob =
-        pNewJob(tEntry.strName.szGetText(), g.strName.szGetText(), g.dSampleRate, g.tStart);
+    std::unique_ptr<CSegmentJob> pJob = pNewJob(tEntry.strName.szGetText(), g.strName.szGetText(),
+                                                g.dSampleRate, g.nRunStartMicros, g.nFirstSample);
     pJob->anSamples.assign(g.anBuffer, g.anBuffer + g.nSampleCount);
     vQueue(std::move(pJob));
     g.tStart = 0;
@@ -202,10 +211,11 @@ void CSeedWriter::vSetNetwork(const char* szNetwork) {
 }
 
 std::unique_ptr<CSegmentJob> CSeedWriter::pNewJob(const char* szStation, const char* szChannel,
-                                                  double dSampleRate, EpochTime tStart) {
+                                                  double dSampleRate, int64_t nRunStartMicros,
+                                                  int64_t nFirstSample) {
     std::unique_ptr<CSegmentJob> pJob = tQueue.pNewJob();
     pJob->tTemplate = tRecordTemplate(sNetwork.c_str(), szStation, szChannel, dSampleRate);
-    vSetHeaderTime(&pJob->tTemplate.tHeader, tStart, pJob->acTimeLine);
+    vSetHeaderTime(&pJob->tTemplate, nRunStartMicros, nFirstSample, pJob->acTimeLine);
     return pJob;
 }
 

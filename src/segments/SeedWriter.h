@@ -38,6 +38,8 @@ public:
     double dSampleRate;                  // replaced by the rate of every chunk that reaches it
     CText strName;                       // the channel name as first given
     EpochTime tStart = 0;                // time of the first held sample; 0 when empty
+    int64_t nRunStartMicros = 0;         // the first held sample is sample nFirstSample of
+    int64_t nFirstSample = 0;            // the run that started at nRunStartMicros
     double dDuration = 0;                // seconds covered by the held samples; 0 when empty
     int nSampleCount = 0;                // held samples, 0 .. nMaxChunkSamples
     int32_t anBuffer[nMaxChunkSamples];  // held samples, oldest first
@@ -113,13 +115,21 @@ public:
     CStationEntry* pGetStation(int i) const { return static_cast<CStationEntry*>(arrStations[i]); }
 
 private:
+    // vAddChunk for a chunk of at most 10000 samples whose first sample is
+    // sample nFirstSample of a run that started at nRunStartMicros (which
+    // time the records: tChunk serves the continuity test).
+    void vAddRunChunk(const char* szStation, const char* szChannel, double dSpS, EpochTime tChunk,
+                      int64_t nRunStartMicros, int64_t nFirstSample, int nChunk,
+                      const int32_t* pnSamples);
     // vAddSamplesFrom for a run of two chunks or more.
     void vAddRunDeferred(const char* szStation, const char* szChannel, double dSpS,
                          EpochTime tBegin, int64_t nCount, const SampleFill& fnFill);
     // A job for the segment of station szStation and channel szChannel at
-    // dSampleRate samples/s whose first sample was taken at tStart.
+    // dSampleRate samples/s whose first sample is sample nFirstSample of the
+    // run that started at nRunStartMicros.
     std::unique_ptr<CSegmentJob> pNewJob(const char* szStation, const char* szChannel,
-                                         double dSampleRate, EpochTime tStart);
+                                         double dSampleRate, int64_t nRunStartMicros,
+                                         int64_t nFirstSample);
     // Queues a filled job; emits the oldest segments while the queue is over
     // its bound.
     void vQueue(std::unique_ptr<CSegmentJob> pJob);

@@ -13,6 +13,8 @@
 #include "mseed/Steim2Encoder.h"
 #include "segments/CText.h"
 #include "segments/DecimalText.h"
+#include "timeconv/CalendarTime.h"
+#include "timeconv/SampleTime.h"
 
 namespace {
 
@@ -67,23 +69,28 @@ RecordTemplate tRecordTemplate(const char* szNetwork, const char* szStation, con
     vPutName(h.Reserved_bytes_B, sizeof h.Reserved_bytes_B, szNetwork);
     h.Sample_rate_factor = nRateFactor(dSampleRate);
     h.Sample_rate_multiplier = 1;
-    t.tBlockette1000 = Blockette1000{
-        nBlockette1000Type, 0, nEncodingSteim2, nWordOrderBigEndian, nSeedRecordLengthExponent, 0};
+    t.nRate = h.Sample_rate_factor > 0 ? h.Sample_rate_factor : 1;
+    t.bBlockette1001 = bRateNeedsMicroseconds(t.nRate);
+    // Blockette 1000 points to the blockette 1001 right behind it.
+    const uint16_t nNext = t.bBlockette1001 ? sizeof h + sizeof(Blockette1000) : 0;
+    t.tBlockette1000 =
+        Blockette1000{nBlockette1000Type,        nNext, nEncodingSteim2, nWordOrderBigEndian,
+                      nSeedRecordLengthExponent, 0};
     return t;
 }
 
-void vSetHeaderTime(SeedFixedHeader* pHeader, EpochTime t, char (&acLine)[64]) {
-    int32_t nYear, nDay, nHour, nMinute, nSecond, nMillisecond;
-    vEpochToCalendar(t, nYear, nDay, nHour, nMinute, nSecond, nMillisecond);
-    SeedTime& tTime = pHeader->Record_start_time;
-    tTime.year = static_cast<uint16_t>(nYear);
-    tTime.day = static_cast<uint16_t>(nDay);
-    tTime.hours = static_cast<uint8_t>(nHour);
-    tTime.minutes = static_cast<uint8_t>(nMinute);
-    tTime.seconds = static_cast<uint8_t>(nSecond);
-    tTime.fract = static_cast<uint16_t>(nMillisecond * 10);
-    std::snprintf(acLine, sizeof acLine, "vSetHeaderTime %02d:%02d:%02d-%04d %03d.%04d\n", nHour,
-                  nMinute, nSecond, nMillisecond, nDay, nYear);
+void vSetHeaderTime(RecordTemplate* pTemplate, int64_t nRunStartMicros, int64_t nFirstSample,
+                    char (&acLine)[64]) {
+    pTemplate->nRunStartMicros = nRunStartMicros;
+    pTemplate->nFirstSample = nFirstSample;
+    const int64_t nLastMillis = static_cast<int64_t>(tLastCalendarSecond) * 1000 + 999;
+    const int64_t nMillis = std::clamp<int64_t>(
+        nNearestMillis(tSampleTime(nRunStartMicros, nFirstSample, pTemplate->nRate)), 0,
+        nLastMillis);
+    const UtcFields t = tSplitEpochSeconds(nMillis / 1000);
+    std::snprintf(acLine, sizeof acLine, "vSetHeaderTime %02d:%02d:%02d-%04d %03d.%04d\n", t.nHour,
+                  t.nMinute, t.nSecond, static_cast<int>(nMillis % 1000), t.nDayOfYear,
+                  static_cast<int>(t.nYear));
 }
 
 void vTranslateChannel(const char* szName, char* szOut) {

@@ -10,22 +10,24 @@
 #include <vector>
 
 #include "mseed/SeedRecord.h"
-#include "timeconv/CalendarTime.h"
 
 // The template of a segment's records: sequence number 000001, the station
 // and the translated channel cut to their fields (5 and 3 bytes), a blank
 // location, the network code szNetwork (its first two characters; "" for
 // blank), the rate as a whole-number factor with multiplier 1, and the
-// blockette 1000 of a 512-byte Steim-2 record. The start time is zero; it
-// is set by vSetHeaderTime.
+// blockette 1000 of a 512-byte Steim-2 record; records timed at the rate
+// the factor gives (1 for a factor below 1), with a blockette 1001 where
+// that rate needs microseconds. The start is set by vSetHeaderTime.
 RecordTemplate tRecordTemplate(const char* szNetwork, const char* szStation, const char* szChannel,
                                double dSampleRate);
 
-// Puts t into pHeader->Record_start_time (year, day of year, hour, minute,
-// second, and the millisecond times 10 as ten-thousandths; byte 27 is left
-// alone) and writes the console line "vSetHeaderTime hh:mm:ss-mmmm ddd.yyyy"
-// with its line end to acLine.
-void vSetHeaderTime(SeedFixedHeader* pHeader, EpochTime t, char (&acLine)[64]);
+// Puts the segment's start into the template: its first sample is sample
+// nFirstSample of a run whose first sample was taken at nRunStartMicros
+// (microseconds since 1970). Writes the console line "vSetHeaderTime
+// hh:mm:ss-mmmm ddd.yyyy" with its line end to acLine: the exact start,
+// rounded to the nearest millisecond (halves up), within 1970 to 9999.
+void vSetHeaderTime(RecordTemplate* pTemplate, int64_t nRunStartMicros, int64_t nFirstSample,
+                    char (&acLine)[64]);
 
 // Copies to szOut "BHZ", "BHN" or "BHE" when szName is one of them in any
 // ASCII letter case, else szName unchanged. szOut has room for the longer of

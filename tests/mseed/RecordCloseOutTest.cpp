@@ -1,26 +1,29 @@
-// Record close-out: start-time arithmetic with the carried tick fraction and
-// calendar roll-over, sequence numbers, and the byte-order pass.
+// Record close-out: record start times from the exact time of their first
+// sample with calendar roll-over, sequence numbers, and the byte-order pass.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <vector>
 
+#include "Steim2TestSupport.h"
 #include "mseed/ByteOrder.h"
 #include "mseed/RecordCloseOut.h"
 
 namespace {
 
 struct Advance {
+    RecordTemplate tTemplate;
     SeedFixedHeader h;
     Steim2State s;
     Advance(uint16_t nYear, uint16_t nDay, uint8_t nHour, uint8_t nMinute, uint8_t nSecond,
-            uint16_t nFract, double dRate) {
-        std::memset(&h, 0, sizeof h);
-        std::memcpy(h.SequenceNumber, "000001", 6);
+            uint16_t nFract, int16_t nRate)
+        : tTemplate(steim2test::tTemplate("000001", nYear, nDay, nHour, nMinute, nSecond, nFract,
+                                          nRate)) {
+        h = tTemplate.tHeader;
         h.Data_header_indicator = 'D';
-        h.Record_start_time = SeedTime{nYear, nDay, nHour, nMinute, nSecond, 0, nFract};
         s = Steim2State{};
-        s.dRate = dRate;
+        s.pTemplate = &tTemplate;
+        vTimeFirstRecord(&h, &s);
     }
     Advance& by(uint16_t nSamples) {
         h.Number_of_samples = nSamples;
@@ -44,14 +47,14 @@ TEST(AdvanceHeader, StartTimeMovesByTheRecordsDuration) {
     Advance a(2004, 100, 12, 0, 0, 0, 100.0);
     vExpectTime(a.by(100).t(), 2004, 100, 12, 0, 1, 0);
     vExpectTime(a.by(721).t(), 2004, 100, 12, 0, 8, 2100);
-    Advance b(2004, 100, 12, 59, 59, 9999, 1.0);
+    Advance b(2004, 100, 12, 59, 59, 9999, 1);
     vExpectTime(b.by(1).t(), 2004, 100, 13, 0, 0, 9999);
-    Advance c(2004, 100, 12, 59, 59, 9999, 10000.0);  // one tick carries through every field
+    Advance c(2004, 100, 12, 59, 59, 9999, 10000);  // one tick carries through every field
     vExpectTime(c.by(1).t(), 2004, 100, 13, 0, 0, 0);
 }
 
-TEST(AdvanceHeader, TickFractionCarriesThirdsFromRecordToRecord) {
-    Advance a(2004, 100, 0, 0, 0, 0, 3.0);
+TEST(AdvanceHeader, ThirdsOfATickAreRoundedDownFromTheExactTime) {
+    Advance a(2004, 100, 0, 0, 0, 0, 3);
     const uint32_t anTotal[6] = {33333, 66666, 100000, 133333, 166666, 200000};
     for (uint32_t nTotal : anTotal) {
         const SeedTime t = a.by(10).t();
@@ -60,16 +63,16 @@ TEST(AdvanceHeader, TickFractionCarriesThirdsFromRecordToRecord) {
 }
 
 TEST(AdvanceHeader, MidnightLeapDayAndNewYearRollOver) {
-    vExpectTime(Advance(2004, 59, 23, 59, 59, 5000, 100.0).by(100).t(), 2004, 60, 0, 0, 0, 5000);
-    vExpectTime(Advance(2004, 365, 23, 59, 59, 0, 100.0).by(200).t(), 2004, 366, 0, 0, 1, 0);
-    vExpectTime(Advance(2003, 365, 23, 59, 59, 0, 100.0).by(200).t(), 2004, 1, 0, 0, 1, 0);
-    vExpectTime(Advance(2004, 366, 23, 59, 59, 0, 100.0).by(200).t(), 2005, 1, 0, 0, 1, 0);
-    vExpectTime(Advance(2100, 365, 23, 59, 59, 0, 100.0).by(200).t(), 2101, 1, 0, 0, 1, 0);
-    vExpectTime(Advance(2000, 365, 23, 59, 59, 0, 100.0).by(200).t(), 2000, 366, 0, 0, 1, 0);
+    vExpectTime(Advance(2004, 59, 23, 59, 59, 5000, 100).by(100).t(), 2004, 60, 0, 0, 0, 5000);
+    vExpectTime(Advance(2004, 365, 23, 59, 59, 0, 100).by(200).t(), 2004, 366, 0, 0, 1, 0);
+    vExpectTime(Advance(2003, 365, 23, 59, 59, 0, 100).by(200).t(), 2004, 1, 0, 0, 1, 0);
+    vExpectTime(Advance(2004, 366, 23, 59, 59, 0, 100).by(200).t(), 2005, 1, 0, 0, 1, 0);
+    vExpectTime(Advance(2100, 365, 23, 59, 59, 0, 100).by(200).t(), 2101, 1, 0, 0, 1, 0);
+    vExpectTime(Advance(2000, 365, 23, 59, 59, 0, 100).by(200).t(), 2000, 366, 0, 0, 1, 0);
 }
 
 TEST(AdvanceHeader, SequenceNumberCountsUpAndWrapsAfter999999) {
-    Advance a(2004, 1, 0, 0, 0, 0, 100.0);
+    Advance a(2004, 1, 0, 0, 0, 0, 100);
     std::memcpy(a.h.SequenceNumber, "000041", 6);
     a.by(1);
     EXPECT_EQ(std::string(a.h.SequenceNumber, 6), "000042");
@@ -99,19 +102,19 @@ TEST(SwapRecords, TurnsEveryNumericHeaderAndBlocketteFieldBigEndian) {
         h.Number_of_blockettes_follow = 1;
         unsigned char* p = reinterpret_cast<unsigned char*>(an.data()) + 512 * k;
         std::memcpy(p, &h, sizeof h);
-        const uint16_t anBlockette[2] = {1000, 0x0102};  // type and next blockette
-        std::memcpy(p + 48, anBlockette, 4);
+        const uint16_t anBlockettes[] = {1000, 56, 0, 0, 1001, 0};  // types and links
+        std::memcpy(p + 48, anBlockettes, sizeof anBlockettes);
         p[100] = 0xAB;  // a data byte, left alone
     }
     vSwapRecords(an.data(), 2);
-    const unsigned char acExpected[56] = {
-        '0',  '0',  '0',  '0',  '0',  '7',  0,    0,    0,    0,    0,  0,  0,    0,
-        0,    0,    0,    0,    0,    0,    0x07, 0xD4, 0x00, 0x3C, 23, 59, 58,   0,
-        0x04, 0xD2, 0x02, 0xD1, 0xFF, 0xF6, 0x00, 0x03, 0,    0,    0,  1,  0x01, 0x02,
-        0x03, 0x04, 0x00, 0x40, 0x00, 0x30, 0x03, 0xE8, 0x01, 0x02, 0,  0,  0,    0};
+    const unsigned char acExpected[60] = {
+        '0',  '0',  '0',  '0',  '0',  '7',  0,    0,    0,    0,  0,    0,    0,    0,    0,
+        0,    0,    0,    0,    0,    0x07, 0xD4, 0x00, 0x3C, 23, 59,   58,   0,    0x04, 0xD2,
+        0x02, 0xD1, 0xFF, 0xF6, 0x00, 0x03, 0,    0,    0,    1,  0x01, 0x02, 0x03, 0x04, 0x00,
+        0x40, 0x00, 0x30, 0x03, 0xE8, 0x00, 0x38, 0,    0,    0,  0,    0x03, 0xE9, 0x00, 0x00};
     for (int k = 0; k < 2; ++k) {
         const unsigned char* p = reinterpret_cast<const unsigned char*>(an.data()) + 512 * k;
-        EXPECT_EQ(std::memcmp(p, acExpected, 56), 0) << "record " << k;
+        EXPECT_EQ(std::memcmp(p, acExpected, sizeof acExpected), 0) << "record " << k;
         EXPECT_EQ(p[100], 0xAB);
     }
 }

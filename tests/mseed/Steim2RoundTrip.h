@@ -30,19 +30,11 @@ inline std::string sField(const char* p, size_t n) {
     return std::string(p, n);
 }
 
-// Start of the template in ticks of 1/10,000 s since 1970.
-inline int64_t nTemplateTicks(const SeedFixedHeader& h) {
-    const SeedTime& t = h.Record_start_time;
-    const double dDay = dCalendarToEpoch(static_cast<int16_t>(t.year), 1,
-                                         static_cast<int16_t>(t.day), t.hours, t.minutes, 0.0f);
-    return std::llround(dDay) * 10000 + t.seconds * 10000 + t.fract;
-}
-
 inline void vExpectRoundTrip(const std::vector<int32_t>& anInput, const RecordTemplate& tTemplate,
                              const std::vector<RecordView>& aRecords) {
     const SeedFixedHeader& h = tTemplate.tHeader;
-    const int64_t nRate = h.Sample_rate_factor;  // whole rates, multiplier 1
-    const int64_t nStart = nTemplateTicks(h);
+    const int64_t nRate = h.Sample_rate_factor;              // whole rates, multiplier 1
+    const int64_t nStart = tTemplate.nRunStartMicros / 100;  // ticks
     const int32_t nSeq0 = std::stoi(std::string(h.SequenceNumber, 6));
     std::vector<int32_t> anAll;
     int64_t nBefore = 0;  // samples in the records before this one
@@ -53,17 +45,9 @@ inline void vExpectRoundTrip(const std::vector<int32_t>& anInput, const RecordTe
         EXPECT_EQ(r.sStation, sField(h.Station_identifier_code, 5));
         EXPECT_EQ(r.sChannel, sField(h.Channel_identifier, 3));
         EXPECT_EQ(r.dRate, static_cast<double>(nRate));
-        // The start is the exact duration so far, truncated to whole ticks.
-        // Where a record's duration is not a whole number of ticks, the
-        // double arithmetic with its carried fraction may land one tick
-        // short when the exact sum is a whole tick; it never drifts further.
-        const int64_t nExpected = (nStart + nBefore * 10000 / nRate) * 100;
-        if (10000 % nRate == 0) {
-            EXPECT_EQ(r.nStartMicros, nExpected);
-        } else {
-            EXPECT_LE(r.nStartMicros, nExpected);
-            EXPECT_GE(r.nStartMicros, nExpected - 100);
-        }
+        // The start is the exact time of the record's first sample,
+        // rounded down to a whole tick.
+        EXPECT_EQ(r.nStartMicros, (nStart + nBefore * 10000 / nRate) * 100);
         EXPECT_GE(r.anSamples.size(), anInput.empty() ? 0u : 1u);
         EXPECT_LE(r.anSamples.size(), 721u);
         // Only the last record may have room left for another word.

@@ -10,8 +10,16 @@
 #include "mseed/SeedRecord.h"
 #include "mseed/Steim2Encoder.h"
 #include "segments/SegmentEncoding.h"
+#include "timeconv/CalendarTime.h"
 
 namespace steim2test {
+
+// Microseconds since 1970 of a record start time.
+inline int64_t nMicrosOf(const SeedTime& t) {
+    const int64_t nSeconds =
+        (nDaysBeforeYear(t.year) + t.day - 1) * 86400 + t.hours * 3600 + t.minutes * 60 + t.seconds;
+    return nSeconds * 1000000 + t.fract * 100;
+}
 
 // A template as the writer makes it (station ABC, channel BHZ, blank
 // network) with the given sequence number, start and rate.
@@ -21,7 +29,7 @@ inline RecordTemplate tTemplate(const char* szSeq = "000001", uint16_t nYear = 2
                                 int16_t nRateFactor = 100) {
     RecordTemplate t = tRecordTemplate("", "ABC", "BHZ", nRateFactor);
     std::memcpy(t.tHeader.SequenceNumber, szSeq, 6);
-    t.tHeader.Record_start_time = SeedTime{nYear, nDay, nHour, nMinute, nSecond, 0, nFract};
+    t.nRunStartMicros = nMicrosOf(SeedTime{nYear, nDay, nHour, nMinute, nSecond, 0, nFract});
     return t;
 }
 

@@ -1,5 +1,5 @@
-// Segment encoding: the channel-name translation, and the start time in the
-// record template and its console line.
+// Segment encoding: the channel-name translation, and a segment's start in
+// its record template and its console line.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -19,20 +19,31 @@ TEST(SegmentEncoding, TranslatesOnlyTheThreeBroadbandNames) {
     }
 }
 
-TEST(SegmentEncoding, StartTimeIsRoundedToTheMillisecond) {
-    SeedFixedHeader h;
-    std::memset(&h, 0, sizeof h);
-    h.Record_start_time.unused = 0x5A;  // not the start time's to touch
-    char acLine[64];
-    vSetHeaderTime(&h, 1078099199.1237, acLine);
-    EXPECT_STREQ(acLine, "vSetHeaderTime 23:59:59-0124 060.2004\n");
-    EXPECT_EQ(h.Record_start_time.year, 2004);
-    EXPECT_EQ(h.Record_start_time.day, 60);
-    EXPECT_EQ(h.Record_start_time.hours, 23);
-    EXPECT_EQ(h.Record_start_time.minutes, 59);
-    EXPECT_EQ(h.Record_start_time.seconds, 59);
-    EXPECT_EQ(h.Record_start_time.unused, 0x5A);
-    EXPECT_EQ(h.Record_start_time.fract, 1240);
+TEST(SegmentEncoding, TheStartLineIsTheExactStartToTheNearestMillisecond) {
+    // 2004, day 60, 23:59:59 and 2004-12-31 23:59:59 (a leap year's last day).
+    const int64_t nDay60 = int64_t{1078099199} * 1000000;
+    const int64_t nLastDay = int64_t{1104537599} * 1000000;
+    const struct {
+        int64_t nRunStartMicros, nFirstSample;
+        double dRate;
+        const char* szLine;
+    } aRows[] = {
+        {nDay60 + 123700, 0, 100, "vSetHeaderTime 23:59:59-0124 060.2004\n"},
+        {nDay60 + 500000, 30000, 100, "vSetHeaderTime 00:04:59-0500 061.2004\n"},
+        {nDay60, 10000, 3000, "vSetHeaderTime 00:00:02-0333 061.2004\n"},  // 3.3333 s
+        {nDay60, 2, 3, "vSetHeaderTime 23:59:59-0667 060.2004\n"},
+        {nDay60, 1, 2000, "vSetHeaderTime 23:59:59-0001 060.2004\n"},  // 0.5 ms, halves up
+        {nDay60 + 999500, 0, 100, "vSetHeaderTime 00:00:00-0000 061.2004\n"},
+        {nLastDay, 100, 100, "vSetHeaderTime 00:00:00-0000 001.2005\n"},
+    };
+    for (const auto& r : aRows) {
+        RecordTemplate t = tRecordTemplate("", "ABC", "BHZ", r.dRate);
+        char acLine[64];
+        vSetHeaderTime(&t, r.nRunStartMicros, r.nFirstSample, acLine);
+        EXPECT_STREQ(acLine, r.szLine) << r.nFirstSample << " at " << r.dRate;
+        EXPECT_EQ(t.nRunStartMicros, r.nRunStartMicros);
+        EXPECT_EQ(t.nFirstSample, r.nFirstSample);
+    }
 }
 
 }  // namespace
