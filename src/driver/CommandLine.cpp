@@ -1,7 +1,8 @@
 // Command-line parsing: the usage and complaint texts, the default output
 // name, the help and version requests, and the options -g (gain), -outname,
-// -outputname and -network, each compared as a case-sensitive prefix; the
-// name options and -network are followed by one separator character.
+// -outputname, -network and -recordtime, each compared as a case-sensitive
+// prefix; the name options and -network are followed by one separator
+// character.
 #include "driver/CommandLine.h"
 
 #include <cstring>
@@ -55,7 +56,7 @@ std::string sIgnoredArgument(const char* szArg) {
     if (szArg[0] == '-')
         return sQuoted +
                "it is no option of tessal (-g, -gain, -outname=NAME, -outputname=NAME, "
-               "-network=NN)";
+               "-network=NN, -recordtime)";
     return sQuoted + "one recording is converted per run";
 }
 
@@ -97,6 +98,11 @@ bool bApplyOption(const char* szArg, CommandLine& tArgs, std::string& sError) {
     static const char szNetwork[] = "-network";
     if (std::strncmp(szArg, szNetwork, sizeof szNetwork - 1) == 0)
         return bApplyNetwork(szArg, sizeof szNetwork - 1, tArgs, sError);
+    static const char szRecordTime[] = "-recordtime";
+    if (std::strncmp(szArg, szRecordTime, sizeof szRecordTime - 1) == 0) {
+        tArgs.bRecordTime = true;
+        return true;
+    }
     tArgs.asSettingWarnings.push_back(sIgnoredArgument(szArg));
     return true;
 }

@@ -20,7 +20,10 @@ struct CommandLine {
     std::string sOutputName;
     bool bGain = false;
     std::string sNetwork;  // network code of every record, capitals; empty for blank
-    int nThreads = 1;      // encoding threads (from the environment, not the command line)
+    // -recordtime: the samples after each jump of the recorder's clock are
+    // dated by its record header, not on one timeline from the start.
+    bool bRecordTime = false;
+    int nThreads = 1;  // encoding threads (from the environment, not the command line)
     // False when nThreads is only the number of cores: a small recording is
     // then converted on one thread.
     bool bThreadsChosen = true;

@@ -23,16 +23,34 @@
 #include "driver/SignalRollback.h"
 #include "mseed/SeedRecord.h"
 #include "recorder/ChannelExtraction.h"
+#include "recorder/RecordTimeline.h"
 #include "segments/SeedWriter.h"
 #include "segments/WorkerPool.h"
 
 namespace {
 
+// The channel whose record layout stands for the recording's: the first
+// planned channel with a rate above 0; null when there is none.
+const PlannedChannel* pLayoutChannel(const Recording& r,
+                                     const std::vector<PlannedChannel>& atPlan) {
+    for (const PlannedChannel& p : atPlan)
+        if (r.aGroups[p.nChannel].nFreq > 0) return &p;
+    return nullptr;
+}
+
+// The recorder's clock as the record headers tell it, read on tPool.
+RecordTimeline tTimelineOf(const Recording& r, const std::vector<PlannedChannel>& atPlan,
+                           CWorkerPool& tPool) {
+    const PlannedChannel* pLayout = pLayoutChannel(r, atPlan);
+    if (pLayout == nullptr) return {};
+    return tReadRecordTimeline(r.pData, tGeometryOf(r, *pLayout), r.tFileStart, r.nRecSeconds,
+                               tPool);
+}
+
 // Warnings about the layout that the output cannot show: differing rates,
-// bytes after the last whole record, record times off the timeline. The
-// record layout is that of the first channel with a rate above 0.
+// bytes after the last whole record, the recorder's clock jumps.
 void vWarnAboutLayout(const Recording& r, const std::vector<PlannedChannel>& atPlan,
-                      const std::string& sPath, CWorkerPool& tPool) {
+                      const std::string& sPath, const RecordTimeline& tTimeline, bool bRecordTime) {
     if (const std::string s = sLateStartWarning(r.tFileStart); !s.empty())
         vPrintWarning(sPath + ": " + s);
     for (const PlannedChannel& p : atPlan) {
@@ -44,20 +62,14 @@ void vWarnAboutLayout(const Recording& r, const std::vector<PlannedChannel>& atP
             break;
         }
     }
-    const PlannedChannel* pLayout = nullptr;
-    for (const PlannedChannel& p : atPlan) {
-        if (r.aGroups[p.nChannel].nFreq > 0) {
-            pLayout = &p;
-            break;
-        }
-    }
+    const PlannedChannel* pLayout = pLayoutChannel(r, atPlan);
     if (pLayout == nullptr) return;
     const RecordGeometry g = tGeometryOf(r, *pLayout);
     if (g.nRecordCount > 0 && g.nTrailingBytes > 0) {
         vPrintWarning(sPath + ": " + std::to_string(g.nTrailingBytes) +
                       " bytes after the last whole record are ignored");
     }
-    for (const std::string& s : asTimingWarnings(r.pData, g, r.tFileStart, r.nRecSeconds, tPool))
+    for (const std::string& s : asTimingWarnings(tTimeline, bRecordTime))
         vPrintWarning(sPath + ": " + s);
 }
 
@@ -147,7 +159,7 @@ int nOpenOutput(const std::string& sOut, COutputSink& tSink) {
 // The warnings of a run that goes ahead: the command line's, the output's,
 // then the recording's.
 void vWarnBeforeConverting(const CommandLine& tArgs, const Recording& r, const ChannelPlan& tPlan,
-                           const COutputFile& tOutput, CWorkerPool& tPool) {
+                           const COutputFile& tOutput, const RecordTimeline& tTimeline) {
     const std::string& sIn = tArgs.sInputPath;
     const std::string& sOut = tArgs.sOutputName;
     for (const std::string& s : tArgs.asSettingWarnings) vPrintWarning(s);
@@ -165,7 +177,7 @@ void vWarnBeforeConverting(const CommandLine& tArgs, const Recording& r, const C
                       "perhaps); the new records follow them");
     }
     for (const std::string& s : tPlan.asWarnings) vPrintWarning(sIn + ": " + s);
-    vWarnAboutLayout(r, tPlan.atChannels, sIn, tPool);
+    vWarnAboutLayout(r, tPlan.atChannels, sIn, tTimeline, tArgs.bRecordTime);
 }
 
 // Warns, once per name, that records carry sName cut to the nWidth
@@ -189,10 +201,19 @@ int nEncodingThreads(const CommandLine& tArgs, const Recording& r) {
     return tArgs.nThreads;
 }
 
+// The records from which the samples are dated by the recorder's clock: one
+// at every jump of it.
+std::vector<RunRestart> atRestartsAtJumps(const RecordTimeline& tTimeline) {
+    std::vector<RunRestart> at;
+    for (const ClockJump& t : tTimeline.atJumps) at.push_back({t.nRecord, t.tFound});
+    return at;
+}
+
 // Planned channel p of r as the extraction reads it, under station name
-// sStation (which must outlive the result).
+// sStation (which must outlive the result); its run restarts at atRestarts.
 ChannelSource tChannelSource(const Recording& r, const PlannedChannel& p,
-                             const std::string& sStation) {
+                             const std::string& sStation,
+                             const std::vector<RunRestart>& atRestarts) {
     ChannelSource t;
     t.pData = r.pData;
     t.nDataSize = r.nDataSize;
@@ -201,23 +222,27 @@ ChannelSource tChannelSource(const Recording& r, const PlannedChannel& p,
     t.szChannel = r.tHeader.aChannels[p.nChannel].sName;
     t.dSampleRate = static_cast<double>(r.aGroups[p.nChannel].nFreq);
     t.tStart = r.tFileStart;
+    t.atRestarts = atRestarts;
     return t;
 }
 
 // Converts every planned channel into the open output, each with a writer
-// of its own carrying network code tArgs.sNetwork (empty for blank); false
-// with sError on the first failed write. Names cut to their fields are
-// warned about for channels that wrote records.
+// of its own carrying network code tArgs.sNetwork (empty for blank), its
+// samples dated by the recorder's clock after each jump in tTimeline with
+// tArgs.bRecordTime; false with sError on the first failed write. Names cut
+// to their fields are warned about for channels that wrote records.
 bool bConvertChannels(const Recording& r, const std::vector<PlannedChannel>& atPlan,
-                      COutputSink& tSink, CWorkerPool& tPool, const CommandLine& tArgs,
-                      std::string& sError) {
+                      const RecordTimeline& tTimeline, COutputSink& tSink, CWorkerPool& tPool,
+                      const CommandLine& tArgs, std::string& sError) {
     const std::string& sPath = tArgs.sInputPath;
     const std::string sStation = sStationName(r.tHeader);
+    const std::vector<RunRestart> atRestarts =
+        tArgs.bRecordTime ? atRestartsAtJumps(tTimeline) : std::vector<RunRestart>{};
     std::set<std::string> setWarned;
     // One queue serves every channel's writer in turn.
     CSegmentQueue tQueue(tPool);
     for (const PlannedChannel& p : atPlan) {
-        const ChannelSource tSource = tChannelSource(r, p, sStation);
+        const ChannelSource tSource = tChannelSource(r, p, sStation, atRestarts);
         {
             CSeedWriter tWriter(tSink, tQueue);
             tWriter.vSetNetwork(tArgs.sNetwork.c_str());
@@ -262,8 +287,9 @@ int nRunConversion(const CommandLine& tArgs) {
 
     // The run's threads: started here, joined when the run ends.
     CWorkerPool tPool(nEncodingThreads(tArgs, r));
-    vWarnBeforeConverting(tArgs, r, tPlan, tSink.tFile(), tPool);
-    if (!bConvertChannels(r, tPlan.atChannels, tSink, tPool, tArgs, sError) ||
+    const RecordTimeline tTimeline = tTimelineOf(r, tPlan.atChannels, tPool);
+    vWarnBeforeConverting(tArgs, r, tPlan, tSink.tFile(), tTimeline);
+    if (!bConvertChannels(r, tPlan.atChannels, tTimeline, tSink, tPool, tArgs, sError) ||
         !tSink.bClose(sError)) {
         tSink.vRestore();
         vPrintError(sOut + ": cannot write: " + sError + "; the file " +

@@ -1,11 +1,9 @@
-// Timing check over the record headers after the first.
+// Warnings about a recording's times, and UTC times for messages.
 #include "driver/RecordingChecks.h"
 
-#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
-#include "recorder/RecorderHeader.h"
 #include "timeconv/UtcText.h"
 
 std::string sFormatUtc(EpochTime t) {
@@ -25,88 +23,51 @@ std::string sLateStartWarning(EpochTime tFileStart) {
 
 namespace {
 
-// What a scan of some records found: how many start off the timeline, and
-// the lines for the first nMaxTimingLines of them.
-struct TimingScan {
-    int64_t nDiffering = 0;
-    std::vector<std::string> asLines;
-};
-
-// Scans records nFrom .. nTo - 1 (the first is 1 or later) into t.
-void vScanRecordTimes(const uint8_t* pData, const RecordGeometry& tGeometry, EpochTime tFileStart,
-                      int32_t nRecSeconds, int64_t nFrom, int64_t nTo, TimingScan& t) {
-    for (int64_t r = nFrom; r < nTo; ++r) {
-        const EpochTime tExpected = tFileStart + static_cast<double>(r) * nRecSeconds;
-        EpochTime tFound = 0;
-        const bool bReadable = bReadRecordTime(pData + r * tGeometry.nRecordSize, tFound);
-        if (bReadable && std::fabs(tFound - tExpected) < 1.0) continue;
-        if (++t.nDiffering > nMaxTimingLines) continue;
-        char acLine[256];
-        if (bReadable) {
-            std::snprintf(acLine, sizeof acLine,
-                          "record %lld starts at %s, not at %s as the output assumes "
-                          "(difference %+.0f s)",
-                          static_cast<long long>(r + 1), sFormatUtc(tFound).c_str(),
-                          sFormatUtc(tExpected).c_str(), tFound - tExpected);
-        } else {
-            std::snprintf(acLine, sizeof acLine,
-                          "record %lld has no valid start time (expected %s)",
-                          static_cast<long long>(r + 1), sFormatUtc(tExpected).c_str());
-        }
-        t.asLines.push_back(acLine);
-    }
+// The jump line: "record N starts at T, not at T0 where the record before
+// it ends: the recorder's clock jumps by +S s".
+std::string sJumpLine(const ClockJump& t) {
+    char acLine[256];
+    std::snprintf(acLine, sizeof acLine,
+                  "record %lld starts at %s, not at %s where the record before it ends: the "
+                  "recorder's clock jumps by %+.0f s",
+                  static_cast<long long>(t.nRecord + 1), sFormatUtc(t.tFound).c_str(),
+                  sFormatUtc(t.tExpected).c_str(), t.tFound - t.tExpected);
+    return acLine;
 }
 
-// The scan of records nFrom .. nTo - 1 as a job for the run's threads.
-struct CTimingScanJob : CPoolJob {
-    const uint8_t* pData = nullptr;
-    const RecordGeometry* pGeometry = nullptr;
-    EpochTime tFileStart = 0;
-    int32_t nRecSeconds = 0;
-    int64_t nFrom = 0, nTo = 0;
-    TimingScan tScan;
-    void vRun() override {
-        vScanRecordTimes(pData, *pGeometry, tFileStart, nRecSeconds, nFrom, nTo, tScan);
-    }
-};
+std::string sInvalidLine(int64_t nRecord, EpochTime tExpected) {
+    return "record " + std::to_string(nRecord + 1) +
+           " has no valid start time; it is taken to start at " + sFormatUtc(tExpected) +
+           ", where the record before it ends";
+}
 
-// Fewest records a scanning thread is given: below it, threads cost more
-// than they save.
-constexpr int64_t nRecordsPerThreadAtLeast = 2048;
+// "N more TEXT" when there are more than nMaxTimingLines of n.
+void vAddCount(std::vector<std::string>& as, size_t n, const char* szWhat) {
+    if (n > nMaxTimingLines) as.push_back(std::to_string(n - nMaxTimingLines) + " more " + szWhat);
+}
 
 }  // namespace
 
-std::vector<std::string> asTimingWarnings(const uint8_t* pData, const RecordGeometry& tGeometry,
-                                          EpochTime tFileStart, int32_t nRecSeconds,
-                                          CWorkerPool& tPool) {
-    // Each record header is on a page of its own, and the first touch of a
-    // page is what the scan costs: the parts are scanned side by side.
-    const int64_t nRecords = tGeometry.nRecordCount;
-    const int64_t nParts =
-        std::clamp<int64_t>(nRecords / nRecordsPerThreadAtLeast, 1, tPool.nThreads());
-    std::vector<CTimingScanJob> atParts(static_cast<size_t>(nParts));
-    for (int64_t k = 0; k < nParts; ++k) {
-        CTimingScanJob& t = atParts[static_cast<size_t>(k)];
-        t.pData = pData;
-        t.pGeometry = &tGeometry;
-        t.tFileStart = tFileStart;
-        t.nRecSeconds = nRecSeconds;
-        t.nFrom = std::max<int64_t>(1, nRecords * k / nParts);
-        t.nTo = nRecords * (k + 1) / nParts;
-        tPool.vSubmit(t);
+std::vector<std::string> asTimingWarnings(const RecordTimeline& tTimeline, bool bRecordTime) {
+    std::vector<std::string> as;
+    const std::vector<ClockJump>& atJumps = tTimeline.atJumps;
+    for (size_t k = 0; k < atJumps.size() && k < nMaxTimingLines; ++k)
+        as.push_back(sJumpLine(atJumps[k]));
+    vAddCount(as, atJumps.size(), "clock jumps");
+    const std::vector<int64_t>& anInvalid = tTimeline.anInvalid;
+    for (size_t k = 0; k < anInvalid.size() && k < nMaxTimingLines; ++k)
+        as.push_back(sInvalidLine(anInvalid[k], tTimeline.atInvalidExpected[k]));
+    vAddCount(as, anInvalid.size(), "records without a valid start time");
+    if (atJumps.empty()) return as;
+    if (bRecordTime) {
+        as.push_back(
+            "with -recordtime the samples from each jump on are dated by the recorder's clock; "
+            "readers see the jumps as gaps and overlaps");
+    } else {
+        as.push_back(
+            "the output dates every sample from the recording's start on one continuous "
+            "timeline, not by the recorder's clock after a jump; convert with -recordtime to "
+            "follow the recorder's clock");
     }
-    for (CTimingScanJob& t : atParts) tPool.vWait(t);
-
-    std::vector<std::string> asWarnings;
-    int64_t nDiffering = 0;
-    for (const CTimingScanJob& t : atParts) {
-        nDiffering += t.tScan.nDiffering;
-        for (const std::string& s : t.tScan.asLines)
-            if (asWarnings.size() < nMaxTimingLines) asWarnings.push_back(s);
-    }
-    if (nDiffering > nMaxTimingLines) {
-        asWarnings.push_back(std::to_string(nDiffering - nMaxTimingLines) +
-                             " more records start off the continuous timeline");
-    }
-    return asWarnings;
+    return as;
 }

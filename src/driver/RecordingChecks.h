@@ -1,27 +1,25 @@
-// Checks of a recording that change no output byte but tell the user what
-// the conversion cannot show: bytes after the last whole record, record
-// headers whose times leave the continuous timeline the output assumes, and
-// a start too late for common readers.
+// Warnings about a recording's times that change no output byte: jumps of
+// the recorder's clock and record headers without a valid time, and a start
+// too late for common readers.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "recorder/ChannelExtraction.h"
-#include "segments/WorkerPool.h"
+#include "recorder/RecordTimeline.h"
+#include "timeconv/CalendarTime.h"
 
-// At most this many time differences are listed one by one.
-constexpr int nMaxTimingLines = 5;
+// At most this many clock jumps, and as many records without a valid start
+// time, are listed one by one.
+constexpr int nMaxTimingLines = 10;
 
-// Compares the start time of every record after the first with
-// tFileStart + r * nRecSeconds. Returns one warning text per record whose time
-// differs by a second or more (or cannot be read), at most nMaxTimingLines,
-// followed by one text counting the rest. Long recordings are scanned in
-// parts side by side on tPool's threads.
-std::vector<std::string> asTimingWarnings(const uint8_t* pData, const RecordGeometry& tGeometry,
-                                          EpochTime tFileStart, int32_t nRecSeconds,
-                                          CWorkerPool& tPool);
+// The warnings about the recorder's clock in tTimeline: one per jump and one
+// per record without a valid start time (at most nMaxTimingLines of each,
+// then a count of the rest), and after any jump a closing line on how the
+// output dates the samples after it: on the recording's one timeline, or,
+// with bRecordTime (-recordtime), by the recorder's clock.
+std::vector<std::string> asTimingWarnings(const RecordTimeline& tTimeline, bool bRecordTime);
 
 // The last year whose record times MiniSEED readers commonly recognise: their
 // check for a record header takes years from 1900 to 2100 only.

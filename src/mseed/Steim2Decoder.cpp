@@ -227,11 +227,17 @@ double dRecordRate(const DecodedRecord& r) {
     return dSeedSampleRate(r.tHeader.Sample_rate_factor, r.tHeader.Sample_rate_multiplier);
 }
 
-EpochTime tRecordStart(const DecodedRecord& r) {
+int64_t nRecordStartMicros(const DecodedRecord& r) {
     const SeedTime& t = r.tHeader.Record_start_time;
     const int64_t nDays = nDaysBeforeYear(t.year) + t.day - 1;
     const int64_t nSeconds = nDays * 86400 + t.hours * 3600 + t.minutes * 60 + t.seconds;
-    return static_cast<double>(nSeconds) + (t.fract * 100 + r.nMicrosec) / 1e6;
+    return nSeconds * 1000000 + t.fract * 100 + r.nMicrosec;
+}
+
+EpochTime tRecordStart(const DecodedRecord& r) {
+    const int64_t nMicros = nRecordStartMicros(r);
+    const int64_t nSeconds = nMicros / 1000000 - (nMicros % 1000000 < 0 ? 1 : 0);
+    return static_cast<double>(nSeconds) + static_cast<double>(nMicros - nSeconds * 1000000) / 1e6;
 }
 
 EpochTime tRecordLastSample(const DecodedRecord& r) {

@@ -49,7 +49,10 @@ std::vector<DecodedRecord> atDecodeRecords(const void* p, size_t nBytes);
 double dRecordRate(const DecodedRecord& r);
 
 // Time of the record's first sample (Record_start_time and the microseconds
-// of a blockette 1001) and of its last sample (start + (samples - 1) / rate)
-// as EpochTime.
+// of a blockette 1001) in microseconds since 1970, exactly.
+int64_t nRecordStartMicros(const DecodedRecord& r);
+
+// Time of the record's first sample and of its last sample (start +
+// (samples - 1) / rate) as EpochTime.
 EpochTime tRecordStart(const DecodedRecord& r);
 EpochTime tRecordLastSample(const DecodedRecord& r);

@@ -104,10 +104,23 @@ void vExtractChannel(const ChannelSource& tSource, CSeedWriter& tWriter) {
     const uint8_t* pData = tSource.pData;
     const RecordGeometry& g = tSource.tGeometry;
     const int64_t nSamples = nChannelSampleCount(tSource.nDataSize, g);
-    tWriter.vAddSamplesFrom(tSource.szStation, tSource.szChannel, tSource.dSampleRate,
-                            tSource.tStart, nSamples,
-                            [pData, &g](int64_t nFirst, int nCount, int32_t* pnOut) {
-                                vFillSamples(pData, g, nFirst, nCount, pnOut);
-                            });
+    // Samples nFrom .. nTo - 1 as one run, its first taken at tRun.
+    const auto vAddRun = [&](int64_t nFrom, int64_t nTo, EpochTime tRun) {
+        if (nTo <= nFrom) return;
+        tWriter.vAddSamplesFrom(tSource.szStation, tSource.szChannel, tSource.dSampleRate, tRun,
+                                nTo - nFrom,
+                                [pData, &g, nFrom](int64_t nFirst, int nCount, int32_t* pnOut) {
+                                    vFillSamples(pData, g, nFrom + nFirst, nCount, pnOut);
+                                });
+    };
+    int64_t nFrom = 0;
+    EpochTime tRun = tSource.tStart;
+    for (const RunRestart& t : tSource.atRestarts) {
+        const int64_t nTo = std::min(nSamples, t.nRecord * nSamplesPerBlock(g));
+        vAddRun(nFrom, nTo, tRun);
+        nFrom = std::max(nFrom, nTo);
+        tRun = t.tStart;
+    }
+    vAddRun(nFrom, nSamples, tRun);
     tWriter.vFlushAll();
 }

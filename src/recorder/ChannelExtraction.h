@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "segments/SeedWriter.h"
 #include "timeconv/CalendarTime.h"
@@ -29,6 +30,13 @@ RecordGeometry tRecordGeometry(int64_t nDataSize, double dSampleRate, int32_t nP
 // the first that would lie outside the data area.
 int64_t nChannelSampleCount(int64_t nDataSize, const RecordGeometry& tGeometry);
 
+// A record from which a channel's samples are dated afresh: the run of
+// samples starts again at the record's first sample, at tStart.
+struct RunRestart {
+    int64_t nRecord = 0;  // counted from 0
+    EpochTime tStart = 0;
+};
+
 // One channel of a recording held in memory, as the extraction reads it.
 struct ChannelSource {
     const uint8_t* pData = nullptr;  // the data area
@@ -37,12 +45,14 @@ struct ChannelSource {
     const char* szStation = "";
     const char* szChannel = "";
     double dSampleRate = 0;
-    EpochTime tStart = 0;  // time of the channel's first sample
+    EpochTime tStart = 0;                // time of the channel's first sample
+    std::vector<RunRestart> atRestarts;  // in record order; none: one run from tStart
 };
 
 // Feeds tWriter the channel's samples (unsigned 16-bit little-endian,
 // widened without sign) from every whole record, in time order, as one run
-// starting at tStart, then calls vFlushAll. The run ends before the first
+// starting at tStart, or as one run more from each restart on, then calls
+// vFlushAll. The run ends before the first
 // sample that would lie outside the data area. The samples are fetched
 // chunk by chunk as the writer encodes them, so no array of the whole run
 // is made; tSource.pData must stay readable until the call returns.

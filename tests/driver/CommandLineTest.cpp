@@ -35,10 +35,12 @@ TEST(CommandLineProgram, NoArgumentPrintsTheUsageTextAndSucceeds) {
 }
 
 TEST(CommandLineProgram, FourArgumentsGiveTheComplaintWithoutBanner) {
-    // The network option counts toward the two options like the others.
+    // The network and record-time options count toward the two options like
+    // the others.
     for (const std::vector<std::string>& asArgs :
          std::vector<std::vector<std::string>>{{"a.vrx", "-g", "-outname=x", "extra"},
-                                               {"a.vrx", "-network=XX", "-g", "-outname=x"}}) {
+                                               {"a.vrx", "-network=XX", "-g", "-outname=x"},
+                                               {"a.vrx", "-recordtime", "-g", "-outname=x"}}) {
         const ProcessResult r = tRunTessal(asArgs);
         EXPECT_EQ(r.nExitStatus, 251) << asArgs[1];  // -5 as the low byte of the status
         EXPECT_EQ(r.sStdout, "\n Too many parameters in command string!");
@@ -140,7 +142,7 @@ TEST(CommandLineOptions, GainIsAnyArgumentStartingWithLowerCaseDashG) {
     EXPECT_EQ(t.asSettingWarnings,
               (std::vector<std::string>{
                   "argument \"-OUTNAME=x\" is ignored; it is no option of tessal (-g, -gain, "
-                  "-outname=NAME, -outputname=NAME, -network=NN)",
+                  "-outname=NAME, -outputname=NAME, -network=NN, -recordtime)",
                   "argument \"b.vrx\" is ignored; one recording is converted per run"}));
     EXPECT_TRUE(tParsed({"rec.vrx", "-g", "-outname=x"}).asSettingWarnings.empty());
 }
@@ -155,6 +157,9 @@ TEST(CommandLineOptions, NetworkCodeIsWrittenInCapitalsAfterOneSeparator) {
     EXPECT_EQ(t.sOutputName, "o.ms");
     EXPECT_EQ(t.sNetwork, "Z9");
     EXPECT_EQ(tParsed({"rec.vrx", "-NETWORK=abc"}).sNetwork, "");  // not the option: ignored
+    EXPECT_FALSE(tParsed({"rec.vrx"}).bRecordTime);
+    EXPECT_TRUE(tParsed({"rec.vrx", "-recordtime", "-network=xy"}).bRecordTime);
+    EXPECT_FALSE(tParsed({"rec.vrx", "-RECORDTIME"}).bRecordTime);  // ignored with a warning
 
     for (const char* sz : {"A", "z", "0", "AB", "a9", "99"})
         EXPECT_TRUE(bValidNetworkCode(sz)) << sz;

@@ -33,8 +33,9 @@ OracleConversion tOracleConversion(const uint8_t* p, size_t n);
 // Checks the bytes a successful run appended (pOut, nOut) against tExpected:
 // whole 512-byte records that our decoder reads without a problem, one
 // numbering from 000001 per channel with samples, in list order, with the
-// expected names, rate and samples, and each record's start within 1.2 ms
-// of its first sample's time (start + samples before it / rate). Returns
-// the problems found, one line each; empty when the output is right.
+// expected names, rate and samples, and each record starting at its first
+// sample's exact time (start + samples before it / rate), rounded down to a
+// tick, or to the nearest microsecond where a blockette 1001 must carry it.
+// Returns the problems found, one line each; empty when the output is right.
 std::vector<std::string> asCheckOutput(const OracleConversion& tExpected, const uint8_t* pOut,
                                        size_t nOut);
