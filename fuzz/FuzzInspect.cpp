@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
     const RecordWalk w = tWalkRecords(pData, nSize, true);
     std::vector<ExpectedChannel> atExpected(1);
     atExpected[0].sName = "BHZ";
-    vCheckPrintable(tInspectReport("input", w, true, &atExpected).sText);
+    vCheckPrintable(tInspectReport("input", w, ReportOptions{true, true}, &atExpected).sText);
     vCheckPrintable(w.sStop);
     const RecordWalk wDropped = tWalkRecords(pData, nSize, false);
     vCheckBins(tBinWaveforms(wDropped, 97));

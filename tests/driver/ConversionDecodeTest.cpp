@@ -103,9 +103,15 @@ TEST(ConversionDecode, LongRecordingOfThreeChannelsRoundTrips) {
     t.aeSignals = {SignalKind::RecorderLike, SignalKind::WhiteNoise, SignalKind::Constant};
     TempDir tDir;
     const auto aanExpected = aanWriteRecording(tDir, "day.vrx", tStandardRecording(t));
-    const auto tRun = [&](const char* szThreads, const std::string& sOut) {
-        return tRunTessal({"day.vrx", "-outname=" + sOut}, tDir.sPath(),
-                          [szThreads] { setenv("TESSAL_THREADS", szThreads, 1); });
+    const auto tRun = [&](const char* szThreads, const std::string& sOut,
+                          const char* szZone = nullptr) {
+        return tRunTessal({"day.vrx", "-outname=" + sOut}, tDir.sPath(), [szThreads, szZone] {
+            setenv("TESSAL_THREADS", szThreads, 1);
+            if (szZone != nullptr) {
+                setenv("TZ", szZone, 1);
+                setenv("LC_ALL", "de_DE.UTF-8", 1);
+            }
+        });
     };
     const ProcessResult rSerial = tRun("1", "serial.mseed");
     ASSERT_EQ(rSerial.nExitStatus, 0);
@@ -116,13 +122,20 @@ TEST(ConversionDecode, LongRecordingOfThreeChannelsRoundTrips) {
         EXPECT_EQ(at[p].anSamples.size(), 120000u);
         EXPECT_EQ(at[p].anSamples, anWiden(aanExpected[p])) << "position " << p;
     }
-    // Encoding on worker threads changes no byte and no console line.
-    for (const char* szThreads : {"2", "5"}) {
-        const ProcessResult r = tRun(szThreads, std::string("t") + szThreads + ".mseed");
+    // Encoding on worker threads changes no byte and no console line, nor
+    // do the time zone and the locale.
+    const struct {
+        const char* szThreads;
+        const char* szZone;
+    } aRows[] = {
+        {"2", nullptr}, {"5", nullptr}, {"1", "Asia/Kathmandu"}, {"2", "America/St_Johns"}};
+    for (const auto& row : aRows) {
+        const std::string sOut =
+            std::string("t") + row.szThreads + (row.szZone ? "z" : "") + ".mseed";
+        const ProcessResult r = tRun(row.szThreads, sOut, row.szZone);
         EXPECT_EQ(r.nExitStatus, 0);
-        EXPECT_TRUE(r.sStdout == rSerial.sStdout) << szThreads << " threads";
-        EXPECT_TRUE(sReadFile(tDir.sFile(std::string("t") + szThreads + ".mseed")) == sSerial)
-            << szThreads << " threads";
+        EXPECT_TRUE(r.sStdout == rSerial.sStdout) << row.szThreads << " threads";
+        EXPECT_TRUE(sReadFile(tDir.sFile(sOut)) == sSerial) << row.szThreads << " threads";
     }
 }
 

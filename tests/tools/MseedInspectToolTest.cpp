@@ -112,11 +112,11 @@ TEST(MseedInspectTool, NamesOutsidePrintableAsciiAreEscaped) {
     vWriteMiniSeed(tDir.sFile("n.mseed"), {t});
     const ProcessResult p = tRunInspect({tDir.sFile("n.mseed")});
     EXPECT_EQ(p.nExitStatus, 0) << p.sStderr;
-    EXPECT_NE(p.sStdout.find("\nA\\x0AB \\xE9Z "), std::string::npos) << p.sStdout;
+    EXPECT_NE(p.sStdout.find("\n   A\\x0AB    \\xE9Z "), std::string::npos) << p.sStdout;
     EXPECT_EQ(p.sStdout.find('\xE9'), std::string::npos);
 }
 
-TEST(MseedInspectTool, UsageMistakes) {
+TEST(MseedInspectTool, UsageMistakesAndAFullConsoleGiveOneErrorLine) {
     const ProcessResult pSize = tRunInspect({"x.mseed", "--size", "100x100"});
     EXPECT_EQ(pSize.nExitStatus, 2);
     EXPECT_EQ(pSize.sStderr,
@@ -124,7 +124,59 @@ TEST(MseedInspectTool, UsageMistakes) {
               "\"100x100\"\n");
     const ProcessResult pOption = tRunInspect({"x.mseed", "-x"});
     EXPECT_EQ(pOption.nExitStatus, 2);
-    EXPECT_EQ(pOption.sStderr.rfind("mseed-inspect: error: unexpected argument \"-x\"\n", 0), 0u);
+    EXPECT_EQ(pOption.sStderr,
+              "mseed-inspect: error: unexpected argument \"-x\" (see mseed-inspect --help)\n");
+    TempDir tDir;
+    sThreeRecords(tDir);
+    const ProcessResult pFull = tRunProcess(MSEED_INSPECT_PROGRAM, {tDir.sFile("three.mseed")}, "",
+                                            [] { (void)!freopen("/dev/full", "w", stdout); });
+    EXPECT_EQ(pFull.nExitStatus, 4);
+    EXPECT_EQ(pFull.sStderr, "mseed-inspect: error: standard output: No space left on device\n");
+}
+
+TEST(MseedInspectTool, GapsAndOverlapsPerStreamSequenceNumbersOnlyNoted) {
+    TempDir tDir;
+    const std::string sOnce = sThreeRecords(tDir);
+    std::string sShifted = sOnce, sRenumbered = sOnce;
+    sShifted[512 + 29] = static_cast<char>(sShifted[512 + 29] + 60);  // record 2: 6 ms late
+    sRenumbered[512 + 5] = '9';                                       // record 2 is numbered 000009
+    const struct {
+        const char* szName;
+        std::string sBytes;
+        std::string sLine;  // the stream's line from its record count on
+        std::string sNote;  // a line that must follow, or ""
+        int nStatus, nContinuousStatus;
+    } aCases[] = {
+        {"once", sOnce,
+         "3       2100  2010-01-01 00:00:00.0000  2010-01-01 00:00:20.9900     0 "
+         "       0  ok",
+         "", 0, 0},
+        {"twice", sOnce + sOnce,
+         "6       4200  2010-01-01 00:00:00.0000  2010-01-01 00:00:20.9900     0        3  ok",
+         "      overlap of 7.080000 s at the record at 1536", 0, 1},
+        {"shifted", sShifted,
+         "3       2100  2010-01-01 00:00:00.0000  2010-01-01 00:00:20.9900     1        1  ok",
+         "      gap of 0.006000 s before the record at 512", 0, 1},
+        {"renumbered", sRenumbered,
+         "3       2100  2010-01-01 00:00:00.0000  2010-01-01 00:00:20.9900     0        0  ok",
+         "      note: 2 sequence numbers do not follow the record before", 0, 0},
+    };
+    for (const auto& c : aCases) {
+        const std::string sPath = tDir.sFile(c.szName);
+        vWriteFile(sPath, c.sBytes);
+        const ProcessResult p = tRunInspect({sPath, "--records"});
+        EXPECT_EQ(p.nExitStatus, c.nStatus) << c.szName << "\n" << p.sStdout;
+        EXPECT_NE(p.sStdout.find("\n   STA      BHZ " + std::string(8 - 1, ' ') + c.sLine),
+                  std::string::npos)
+            << c.szName << "\n"
+            << p.sStdout;
+        if (!c.sNote.empty()) {
+            EXPECT_NE(p.sStdout.find("\n" + c.sNote + "\n"), std::string::npos) << c.szName << "\n"
+                                                                                << p.sStdout;
+        }
+        EXPECT_EQ(tRunInspect({sPath, "--continuous"}).nExitStatus, c.nContinuousStatus)
+            << c.szName;
+    }
 }
 
 }  // namespace

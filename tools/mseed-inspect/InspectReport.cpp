@@ -1,5 +1,5 @@
-// The inspector's table: records grouped into channel runs, formatted as
-// fixed columns.
+// The inspector's table: one line per stream, formatted as fixed columns,
+// with the notes and, on request, every record and every gap and overlap.
 #include "InspectReport.h"
 
 #include <strings.h>
@@ -8,51 +8,28 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "StreamCheck.h"
 #include "driver/PrintableText.h"
 #include "mseed/SeedRecord.h"
 #include "timeconv/UtcText.h"
 
 namespace {
 
-// Consecutive records of one station and channel, numbered from 000001.
-struct ChannelRun {
-    std::string sStation, sChannel;
-    size_t nFirst = 0, nCount = 0;  // records of the run
-    int64_t nSamples = 0;
-    int nBadRecords = 0;
-    int nSequenceBreaks = 0;
-    std::vector<int32_t> anSamples;  // kept only when they are to be compared
-};
-
-// Groups the records into runs: a new run begins where the station or
-// channel changes or the sequence numbers restart at 1.
-std::vector<ChannelRun> atGroupRuns(const RecordWalk& w, bool bKeepSamples) {
-    const std::vector<DecodedRecord>& at = w.atRecords;
-    std::vector<ChannelRun> atRuns;
-    for (size_t i = 0; i < at.size(); ++i) {
-        const DecodedRecord& r = at[i];
-        const bool bNew = atRuns.empty() || atRuns.back().sStation != r.sStation ||
-                          atRuns.back().sChannel != r.sChannel || r.nSequenceNumber == 1;
-        if (bNew) atRuns.push_back(ChannelRun{r.sStation, r.sChannel, i, 0, 0, 0, 0, {}});
-        ChannelRun& run = atRuns.back();
-        if (r.nSequenceNumber != nSequenceNumber(static_cast<int64_t>(run.nCount) + 1))
-            ++run.nSequenceBreaks;
-        ++run.nCount;
-        run.nSamples += static_cast<int64_t>(w.anSampleCounts[i]);
-        if (!r.sError.empty()) ++run.nBadRecords;
-        if (bKeepSamples)
-            run.anSamples.insert(run.anSamples.end(), r.anSamples.begin(), r.anSamples.end());
-    }
-    return atRuns;
-}
-
-// Whether the run's samples equal the next unused expected channel whose
-// name is written as the run's channel code.
-const char* szCompare(const ChannelRun& run, std::vector<ExpectedChannel>& atExpected) {
-    for (ExpectedChannel& t : atExpected) {
-        if (t.sName.empty() || strncasecmp(t.sName.c_str(), run.sChannel.c_str(), 3) != 0) continue;
-        const bool bSame = t.anSamples == run.anSamples;
-        t.sName.clear();  // used
+// Whether the samples of stream t (in file order) equal the next unused
+// expected channel whose name is written as the stream's channel code.
+const char* szCompare(const RecordWalk& w, const Stream& t,
+                      std::vector<ExpectedChannel>& atExpected) {
+    for (ExpectedChannel& tExpected : atExpected) {
+        if (tExpected.sName.empty() ||
+            strncasecmp(tExpected.sName.c_str(), t.sChannel.c_str(), 3) != 0)
+            continue;
+        std::vector<int32_t> anSamples;
+        for (size_t i : t.anRecords) {
+            const std::vector<int32_t>& an = w.atRecords[i].anSamples;
+            anSamples.insert(anSamples.end(), an.begin(), an.end());
+        }
+        const bool bSame = tExpected.anSamples == anSamples;
+        tExpected.sName.clear();  // used
         return bSame ? "exact" : "DIFFERS";
     }
     return "no expected samples";
@@ -78,11 +55,21 @@ void vAppendf(std::string& s, const char* szFormat, ...) {
 void vAppendRecords(std::string& s, const RecordWalk& w) {
     for (size_t i = 0; i < w.atRecords.size(); ++i) {
         const DecodedRecord& r = w.atRecords[i];
-        vAppendf(s, "  record at %zu: %06d %s %s %zu samples from %s%s%s\n", r.nOffset,
-                 r.nSequenceNumber, sPrintable(r.sStation).c_str(), sPrintable(r.sChannel).c_str(),
-                 w.anSampleCounts[i], sFormatTime(tRecordStart(r)).c_str(),
+        vAppendf(s, "  record at %zu: %06d %s %zu samples from %s%s%s\n", r.nOffset,
+                 r.nSequenceNumber, sStreamName(r).c_str(), w.anSampleCounts[i],
+                 sFormatTime(tRecordStart(r)).c_str(),
                  r.sError.empty() ? "" : "  ERROR: ", r.sError.c_str());
     }
+}
+
+// The stream's gaps and overlaps, one line each.
+void vAppendDiscontinuities(std::string& s, const RecordWalk& w, const Stream& t) {
+    for (const Discontinuity& d : t.atGaps)
+        vAppendf(s, "      gap of %.6f s before the record at %zu\n", d.dSeconds,
+                 w.atRecords[d.nRecord].nOffset);
+    for (const Discontinuity& d : t.atOverlaps)
+        vAppendf(s, "      overlap of %.6f s at the record at %zu\n", -d.dSeconds,
+                 w.atRecords[d.nRecord].nOffset);
 }
 
 }  // namespace
@@ -100,31 +87,38 @@ std::string sFormatTime(EpochTime t) {
     return sUtcText(nSeconds, 4, nFraction);
 }
 
-InspectReport tInspectReport(const std::string& sName, const RecordWalk& w, bool bRecords,
+InspectReport tInspectReport(const std::string& sName, const RecordWalk& w,
+                             const ReportOptions& tOptions,
                              std::vector<ExpectedChannel>* patExpected) {
     const std::vector<DecodedRecord>& at = w.atRecords;
     InspectReport t;
     std::string& s = t.sText;
     s = sPrintable(sName) + ": " + std::to_string(at.size()) + " records of 512 bytes\n";
-    if (bRecords) vAppendRecords(s, w);
-    vAppendf(s, "%-5s %-3s %8s %10s  %-24s  %-24s  %-7s%s\n", "STA", "CHA", "records", "samples",
-             "first sample", "last sample", "decoded", patExpected ? "  input" : "");
+    if (tOptions.bRecords) vAppendRecords(s, w);
+    vAppendf(s, "%-2s %-5s %-2s %-3s %8s %10s  %-24s  %-24s  %4s %8s  %-7s%s\n", "NET", "STA",
+             "LOC", "CHA", "records", "samples", "first sample", "last sample", "gaps", "overlaps",
+             "decoded", patExpected ? "  input" : "");
     t.bSound = true;
-    for (const ChannelRun& run : atGroupRuns(w, patExpected != nullptr)) {
-        const bool bOk = run.nBadRecords == 0 && run.nSequenceBreaks == 0;
-        const char* szMatch = patExpected ? szCompare(run, *patExpected) : "";
-        t.bSound = t.bSound && bOk && (!patExpected || std::string(szMatch) == "exact");
-        vAppendf(s, "%-5s %-3s %8zu %10lld  %-24s  %-24s  %-7s%s%s\n",
-                 sPrintable(run.sStation).c_str(), sPrintable(run.sChannel).c_str(), run.nCount,
-                 static_cast<long long>(run.nSamples),
-                 sFormatTime(tRecordStart(at[run.nFirst])).c_str(),
-                 sFormatTime(tRecordLastSample(at[run.nFirst + run.nCount - 1])).c_str(),
-                 bOk ? "ok" : "FAILED", patExpected ? "  " : "", szMatch);
-        if (run.nBadRecords > 0)
+    for (const Stream& tStream : atGroupStreams(w)) {
+        const bool bDecoded = tStream.nBadRecords == 0;
+        const bool bContinuous = tStream.atGaps.empty() && tStream.atOverlaps.empty();
+        const char* szMatch = patExpected ? szCompare(w, tStream, *patExpected) : "";
+        t.bSound = t.bSound && bDecoded && (!tOptions.bContinuous || bContinuous) &&
+                   (!patExpected || std::string(szMatch) == "exact");
+        vAppendf(s, "%-2s %-5s %-2s %-3s %8zu %10lld  %-24s  %-24s  %4zu %8zu  %-7s%s%s\n",
+                 sPrintable(tStream.sNetwork).c_str(), sPrintable(tStream.sStation).c_str(),
+                 sPrintable(tStream.sLocation).c_str(), sPrintable(tStream.sChannel).c_str(),
+                 tStream.anRecords.size(), static_cast<long long>(tStream.nSamples),
+                 sFormatTime(tStream.tFirst).c_str(), sFormatTime(tStream.tLast).c_str(),
+                 tStream.atGaps.size(), tStream.atOverlaps.size(), bDecoded ? "ok" : "FAILED",
+                 patExpected ? "  " : "", szMatch);
+        if (tStream.nBadRecords > 0)
             vAppendf(s, "      %d records did not decode soundly (see --records)\n",
-                     run.nBadRecords);
-        if (run.nSequenceBreaks > 0)
-            vAppendf(s, "      %d sequence numbers out of order\n", run.nSequenceBreaks);
+                     tStream.nBadRecords);
+        if (tStream.nSequenceBreaks > 0)
+            vAppendf(s, "      note: %d sequence numbers do not follow the record before\n",
+                     tStream.nSequenceBreaks);
+        if (tOptions.bRecords) vAppendDiscontinuities(s, w, tStream);
     }
     return t;
 }

@@ -1,9 +1,9 @@
-// What mseed-inspect prints about the records it walked: one line per run
-// of records of one station and channel (records, samples, first and last
-// sample time, whether all decoded soundly with consecutive sequence
-// numbers, and whether they match expected samples), optionally every
-// record. Only printable ASCII reaches the text: other bytes of names are
-// written as \xNN (sPrintable).
+// What mseed-inspect prints about the records it walked: one line per
+// stream (NET.STA.LOC.CHA: records, samples, first and last sample time,
+// gaps and overlaps, whether every record decoded soundly, and whether the
+// samples match expected ones), notes on sequence numbers, and optionally
+// every record and every gap and overlap. Only printable ASCII reaches the
+// text: other bytes of names are written as \xNN (sPrintable).
 #pragma once
 
 #include <string>
@@ -24,12 +24,26 @@ std::string sFormatTime(EpochTime t);
 
 struct InspectReport {
     std::string sText;    // the lines to print
-    bool bSound = false;  // every run decoded soundly (and matched, when compared)
+    bool bSound = false;  // every stream sound, as the options judge it
 };
 
 // The report on the walked records of the file named sName. With bRecords
 // every record gets a line; with patExpected (which needs a walk that kept
 // the samples) each run is compared with the next unused expected channel
 // of its name (which is then used up).
-InspectReport tInspectReport(const std::string& sName, const RecordWalk& w, bool bRecords,
+// What the report shows and judges: every record and every gap and
+// overlap (bRecords); gaps and overlaps as failures (bContinuous).
+struct ReportOptions {
+    bool bRecords = false;
+    bool bContinuous = false;
+};
+
+// The report on the walked records of the file named sName. With
+// patExpected (which needs a walk that kept the samples) each stream is
+// compared with the next unused expected channel of its channel code (which
+// is then used up). bSound is false for records that do not decode, samples
+// that differ, and, with bContinuous, any gap or overlap; sequence numbers
+// are only noted.
+InspectReport tInspectReport(const std::string& sName, const RecordWalk& w,
+                             const ReportOptions& tOptions,
                              std::vector<ExpectedChannel>* patExpected);
