@@ -74,13 +74,10 @@ void vCheckHeader(DecodedRecord& r) {
 }
 
 // The blockette 1001 that blockette 1000 links to at nAt, if any: the
-// microseconds of the start time. A link to anything else is an error.
+// microseconds of the start time. A link to another blockette, or beyond
+// the blockettes' room before the data, is left alone.
 void vReadBlockette1001(DecodedRecord& r, const unsigned char* p, uint16_t nAt) {
-    if (nAt == 0) return;
-    if (nAt < 56 || nAt + 8 > 64 || nBig16(p + nAt) != nBlockette1001Type) {
-        vAddError(r, "blockette 1000 links to no blockette 1001 at byte " + std::to_string(nAt));
-        return;
-    }
+    if (nAt < 56 || nAt + 8 > 64 || nBig16(p + nAt) != nBlockette1001Type) return;
     r.bHasBlockette1001 = true;
     r.nMicrosec = static_cast<int8_t>(p[nAt + offsetof(Blockette1001, Microsec)]);
 }
