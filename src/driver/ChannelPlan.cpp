@@ -58,13 +58,20 @@ ChannelPlan tPlanChannels(const Recording& r) {
     return t;
 }
 
-bool bRunsPastLastSecond(const Recording& r, const std::vector<PlannedChannel>& atPlan) {
+bool bRunsPastLastSecond(const Recording& r, const std::vector<PlannedChannel>& atPlan,
+                         const std::vector<RunRestart>& atRestarts) {
     for (const PlannedChannel& p : atPlan) {
         const double dSampleRate = r.aGroups[p.nChannel].nFreq;
         const RecordGeometry g = tGeometryOf(r, p);
-        const double dSamples = static_cast<double>(g.nRecordCount) * g.dBlockSamples;
-        if (dSamples >= 1 && r.tFileStart + (dSamples - 1) / dSampleRate >= tLastCalendarSecond + 1)
-            return true;
+        // Each run: its start, and the records it lasts up to the next one.
+        for (size_t k = 0; k <= atRestarts.size(); ++k) {
+            const int64_t nFrom = k == 0 ? 0 : atRestarts[k - 1].nRecord;
+            const int64_t nTo = k < atRestarts.size() ? atRestarts[k].nRecord : g.nRecordCount;
+            const EpochTime tStart = k == 0 ? r.tFileStart : atRestarts[k - 1].tStart;
+            const double dSamples = static_cast<double>(nTo - nFrom) * g.dBlockSamples;
+            if (dSamples >= 1 && tStart + (dSamples - 1) / dSampleRate >= tLastCalendarSecond + 1)
+                return true;
+        }
     }
     return false;
 }

@@ -29,8 +29,11 @@ RecordGeometry tGeometryOf(const Recording& r, const PlannedChannel& p);
 ChannelPlan tPlanChannels(const Recording& r);
 
 // True when a planned channel's last sample lies after the last second of
-// 9999: the records would carry times the calendar fields cannot hold.
-bool bRunsPastLastSecond(const Recording& r, const std::vector<PlannedChannel>& atPlan);
+// 9999: the records would carry times the calendar fields cannot hold. The
+// channel's samples are one run from the recording's start, or one run
+// more from each of atRestarts on.
+bool bRunsPastLastSecond(const Recording& r, const std::vector<PlannedChannel>& atPlan,
+                         const std::vector<RunRestart>& atRestarts);
 
 // Why the plan would write no record (no channel on, no usable rate, a
 // data area shorter than one record, records without samples); empty when

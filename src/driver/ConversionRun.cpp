@@ -113,7 +113,8 @@ std::string sInputRefusal(const Recording& r, const std::string& sReason) {
 
 // The refusals of a loaded recording and its output name, before anything
 // is written; returns the exit status (0 when the run may go on).
-int nRefusal(const CommandLine& tArgs, const Recording& r, const ChannelPlan& tPlan) {
+int nRefusal(const CommandLine& tArgs, const Recording& r, const ChannelPlan& tPlan,
+             const std::vector<RunRestart>& atRestarts) {
     const std::string& sIn = tArgs.sInputPath;
     const std::string& sOut = tArgs.sOutputName;
     if (bSameFile(r.tInput, sOut)) {
@@ -126,7 +127,7 @@ int nRefusal(const CommandLine& tArgs, const Recording& r, const ChannelPlan& tP
                     "would mix with the program's text; choose another name");
         return nExitCommandLine;
     }
-    if (bRunsPastLastSecond(r, tPlan.atChannels)) {
+    if (bRunsPastLastSecond(r, tPlan.atChannels, atRestarts)) {
         vPrintError(sIn +
                     ": the recording runs past 9999-12-31 23:59:59, the last time a record "
                     "can carry");
@@ -228,16 +229,14 @@ ChannelSource tChannelSource(const Recording& r, const PlannedChannel& p,
 
 // Converts every planned channel into the open output, each with a writer
 // of its own carrying network code tArgs.sNetwork (empty for blank), its
-// samples dated by the recorder's clock after each jump in tTimeline with
-// tArgs.bRecordTime; false with sError on the first failed write. Names cut
+// run of samples restarting at atRestarts; false with sError on the first
+// failed write. Names cut
 // to their fields are warned about for channels that wrote records.
 bool bConvertChannels(const Recording& r, const std::vector<PlannedChannel>& atPlan,
-                      const RecordTimeline& tTimeline, COutputSink& tSink, CWorkerPool& tPool,
-                      const CommandLine& tArgs, std::string& sError) {
+                      const std::vector<RunRestart>& atRestarts, COutputSink& tSink,
+                      CWorkerPool& tPool, const CommandLine& tArgs, std::string& sError) {
     const std::string& sPath = tArgs.sInputPath;
     const std::string sStation = sStationName(r.tHeader);
-    const std::vector<RunRestart> atRestarts =
-        tArgs.bRecordTime ? atRestartsAtJumps(tTimeline) : std::vector<RunRestart>{};
     std::set<std::string> setWarned;
     // One queue serves every channel's writer in turn.
     CSegmentQueue tQueue(tPool);
@@ -281,15 +280,19 @@ int nRunConversion(const CommandLine& tArgs) {
         return nExitBadInput;
     }
     const ChannelPlan tPlan = tPlanChannels(r);
-    if (const int nStatus = nRefusal(tArgs, r, tPlan); nStatus != nExitSuccess) return nStatus;
+    // The run's threads: started here, joined when the run ends. They read
+    // the record headers' times first, which -recordtime dates runs by.
+    CWorkerPool tPool(nEncodingThreads(tArgs, r));
+    const RecordTimeline tTimeline = tTimelineOf(r, tPlan.atChannels, tPool);
+    const std::vector<RunRestart> atRestarts =
+        tArgs.bRecordTime ? atRestartsAtJumps(tTimeline) : std::vector<RunRestart>{};
+    if (const int nStatus = nRefusal(tArgs, r, tPlan, atRestarts); nStatus != nExitSuccess)
+        return nStatus;
     COutputSink tSink;
     if (const int nStatus = nOpenOutput(sOut, tSink); nStatus != nExitSuccess) return nStatus;
 
-    // The run's threads: started here, joined when the run ends.
-    CWorkerPool tPool(nEncodingThreads(tArgs, r));
-    const RecordTimeline tTimeline = tTimelineOf(r, tPlan.atChannels, tPool);
     vWarnBeforeConverting(tArgs, r, tPlan, tSink.tFile(), tTimeline);
-    if (!bConvertChannels(r, tPlan.atChannels, tTimeline, tSink, tPool, tArgs, sError) ||
+    if (!bConvertChannels(r, tPlan.atChannels, atRestarts, tSink, tPool, tArgs, sError) ||
         !tSink.bClose(sError)) {
         tSink.vRestore();
         vPrintError(sOut + ": cannot write: " + sError + "; the file " +
