@@ -10,7 +10,6 @@
 
 #include "StreamCheck.h"
 #include "driver/PrintableText.h"
-#include "mseed/SeedRecord.h"
 #include "timeconv/UtcText.h"
 
 namespace {
