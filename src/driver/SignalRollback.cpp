@@ -111,8 +111,14 @@ void vInstallRunSignals(const std::string& sInputPath) {
     struct sigaction tAction {};
     tAction.sa_handler = vOnRunSignal;
     sigemptyset(&tAction.sa_mask);
-    for (size_t i = 0; i < std::size(anRunSignals); ++i)
-        sigaction(anRunSignals[i], &tAction, &atFoundActions[i]);
+    for (size_t i = 0; i < std::size(anRunSignals); ++i) {
+        sigaction(anRunSignals[i], nullptr, &atFoundActions[i]);
+        // A signal the run's parent chose to ignore (SIGHUP under nohup,
+        // SIGINT in a background job) cannot end the run: it stays ignored.
+        // A fault (SIGBUS) is never ignored.
+        if (atFoundActions[i].sa_handler == SIG_IGN && anRunSignals[i] != SIGBUS) continue;
+        sigaction(anRunSignals[i], &tAction, nullptr);
+    }
 }
 
 void vUninstallRunSignals() {

@@ -1,6 +1,7 @@
 // Signals during a run. While the output is open, SIGINT, SIGTERM and SIGHUP
-// put it back as it was before the run, say so on standard error, and then
-// end the program by the signal as usual. SIGBUS (the mapped input shrank
+// (those the run's parent did not ignore) put it back as it was before the
+// run, say so on standard error, and then end the program by the signal as
+// usual. SIGBUS (the mapped input shrank
 // under the run) does the same and ends the program with status 1.
 #pragma once
 
@@ -8,7 +9,8 @@
 
 #include <string>
 
-// Installs the handlers for the run over the input sInputPath; until
+// Installs the handlers for the run over the input sInputPath, except for a
+// signal that was ignored when the run started, which stays ignored; until
 // vArmRollback, a signal only ends the program (SIGBUS with its message).
 void vInstallRunSignals(const std::string& sInputPath);
 

@@ -474,21 +474,26 @@ bool bGrowsPast(const std::string& sPath, off_t nSize) {
 }
 
 // A run stopped mid-way, by a signal or by its input shrinking under it,
-// puts the output back and says so.
+// puts the output back and says so; a signal ignored when it started (a
+// hangup under nohup) does not stop it.
 TEST(ConversionRun, AnInterruptedRunPutsTheOutputBack) {
     TempDir tDir;
     aanWriteRecording(tDir, "old.vrx", tStandardRecording(tLayout({"BHZ"}, 30)));
     const struct {
         bool bExisting;
         bool bShrink;  // the input is cut instead of the run being signalled
+        int nSignal;
+        bool bIgnored;  // the signal was ignored when the run started (nohup)
         const char* szMessage;
     } aCases[] = {
-        {false, false,
+        {false, false, SIGTERM, false,
          "rec.mseed: interrupted by SIGTERM; the file is removed (this run created it)"},
-        {true, false, "rec.mseed: interrupted by SIGTERM; the file is left as it was"},
-        {true, true,
+        {true, false, SIGTERM, false,
+         "rec.mseed: interrupted by SIGTERM; the file is left as it was"},
+        {true, true, 0, false,
          "rec.vrx: the recording shrank while it was read; the output rec.mseed is left as it "
          "was"},
+        {true, false, SIGHUP, true, ""},  // a hangup under nohup: the run goes on
     };
     for (const auto& c : aCases) {
         SCOPED_TRACE(c.szMessage);
@@ -500,19 +505,34 @@ TEST(ConversionRun, AnInterruptedRunPutsTheOutputBack) {
             sOld = sReadFile(tDir.sFile("rec.mseed"));
         }
         // Nobody reads the console: the run blocks mid-way, records written.
-        BackgroundRun tRun = tStartTessal({"rec.vrx"}, tDir.sPath(), tDir.sFile("err.txt"));
+        const int nIgnored = c.bIgnored ? c.nSignal : 0;
+        BackgroundRun tRun =
+            tStartTessal({"rec.vrx"}, tDir.sPath(), tDir.sFile("err.txt"), [nIgnored] {
+                if (nIgnored != 0) std::signal(nIgnored, SIG_IGN);
+            });
         ASSERT_GT(tRun.nPid, 0);
         ASSERT_TRUE(bGrowsPast(tDir.sFile("rec.mseed"), static_cast<off_t>(sOld.size()) + 4096));
         if (c.bShrink) {
             ASSERT_EQ(truncate(tDir.sFile("rec.vrx").c_str(), 1 << 20), 0);
+        }
+        if (c.nSignal != 0) kill(tRun.nPid, c.nSignal);
+        if (c.bShrink || c.bIgnored) {
             char acText[65536];
             while (read(tRun.nConsole, acText, sizeof acText) > 0) {
             }
-        } else {
-            kill(tRun.nPid, SIGTERM);
         }
         const ProcessResult r = tFinish(tRun);
-        EXPECT_EQ(r.nSignal, c.bShrink ? 0 : SIGTERM);
+        if (c.bIgnored) {
+            // The run finished as if nothing had happened.
+            EXPECT_EQ(r.nSignal, 0);
+            EXPECT_EQ(r.nExitStatus, 0);
+            EXPECT_EQ(sReadFile(tDir.sFile("err.txt")), "");
+            ASSERT_EQ(tRunTessal({"rec.vrx", "-outname=alone.mseed"}, tDir.sPath()).nExitStatus, 0);
+            EXPECT_TRUE(sReadFile(tDir.sFile("rec.mseed")) ==
+                        sOld + sReadFile(tDir.sFile("alone.mseed")));
+            continue;
+        }
+        EXPECT_EQ(r.nSignal, c.nSignal);
         EXPECT_EQ(r.nExitStatus, c.bShrink ? 1 : -1);
         if (c.bExisting) {
             EXPECT_EQ(sReadFile(tDir.sFile("rec.mseed")), sOld);
