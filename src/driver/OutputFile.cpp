@@ -121,8 +121,45 @@ void COutputFile::vRestore() {
     vCloseFile();
 }
 
+namespace {
+
+// fsync on nFile; true when the data are on the disk, or when the file takes
+// no sync (a pipe, a device, a file system without it); else false with
+// errno set.
+bool bSynced(int nFile) {
+    return fsync(nFile) == 0 || errno == EINVAL || errno == ENOTSUP;
+}
+
+// The folder sPath lies in.
+std::string sFolderOf(const std::string& sPath) {
+    const size_t nSlash = sPath.rfind('/');
+    if (nSlash == std::string::npos) return ".";
+    return nSlash == 0 ? "/" : sPath.substr(0, nSlash);
+}
+
+}  // namespace
+
+bool COutputFile::bSync(std::string& sError) {
+    if (!bSynced(m_nFile)) {
+        sError = std::strerror(errno);
+        return false;
+    }
+    if (!m_bCreated) return true;
+    // A new file's name is on the disk once its folder is.
+    const int nFolder = open(sFolderOf(m_sPath).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const bool bOk = nFolder >= 0 && bSynced(nFolder);
+    const int nErrno = errno;
+    if (nFolder >= 0) close(nFolder);
+    if (!bOk) sError = std::strerror(nErrno);
+    return bOk;
+}
+
 bool COutputFile::bClose(std::string& sError) {
     if (m_nFile < 0) return true;
+    if (!bSync(sError)) {
+        vRestore();
+        return false;
+    }
     // A second descriptor keeps the lock (it belongs to the open file
     // description) while the close reports, and through a putting back.
     const int nKeep = dup(m_nFile);

@@ -44,9 +44,15 @@ public:
     // signal while the file is open does the same (see SignalRollback.h).
     void vRestore();
 
-    // Closes the file and keeps its new content. When the close reports a
-    // failure (the data may not have arrived) the file is put back as by
-    // vRestore and the result is false with sError set.
+    // Forces the file's content onto the disk, and its name too when this
+    // run created it (by syncing its folder); false with sError when the
+    // system cannot. A file that takes no sync (a pipe, a device) needs none.
+    bool bSync(std::string& sError);
+
+    // Syncs the file (bSync), closes it and keeps its new content. When the
+    // sync or the close reports a failure (the data may not have arrived)
+    // the file is put back as by vRestore and the result is false with
+    // sError set.
     bool bClose(std::string& sError);
 
 private:

@@ -276,14 +276,20 @@ TEST(ConversionRun, AFailedWritePutsAnExistingFileBack) {
 }
 
 TEST(ConversionRun, AFailedWriteRemovesAFileTheRunCreated) {
+    // A write that fails, and a sync that does: the records may not be on
+    // the disk, so the run is no success.
     TempDir tDir;
     aanWriteRecording(tDir, "rec.vrx", tStandardRecording(tLayout({"BHZ"}, 300)));
-    const ProcessResult r = tRunWithSizeLimit(tDir, {"rec.vrx", "-outname=new.ms"}, 3 * 512);
-    EXPECT_EQ(r.nExitStatus, 3);
-    EXPECT_EQ(r.sStderr,
-              "tessal: error: new.ms: cannot write: File too large; the file is removed (this "
-              "run created it)\n");
-    EXPECT_FALSE(bFileExists(tDir.sFile("new.ms")));
+    const ProcessResult rLimit = tRunWithSizeLimit(tDir, {"rec.vrx", "-outname=new.ms"}, 3 * 512);
+    const ProcessResult rSync = tRunTessal({"rec.vrx", "-outname=new.ms"}, tDir.sPath(),
+                                           [] { vFailSystemCall(__NR_fsync, EIO); });
+    for (const auto& [r, szReason] :
+         {std::pair{rLimit, "File too large"}, std::pair{rSync, "Input/output error"}}) {
+        EXPECT_EQ(r.nExitStatus, 3);
+        EXPECT_EQ(r.sStderr, std::string("tessal: error: new.ms: cannot write: ") + szReason +
+                                 "; the file is removed (this run created it)\n");
+        EXPECT_FALSE(bFileExists(tDir.sFile("new.ms")));
+    }
 }
 
 TEST(ConversionRun, InvalidRecordingsAreRefusedWithoutTouchingTheOutput) {
