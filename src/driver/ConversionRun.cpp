@@ -48,7 +48,7 @@ RecordTimeline tTimelineOf(const Recording& r, const std::vector<PlannedChannel>
 }
 
 // Warnings about the layout that the output cannot show: differing rates,
-// bytes after the last whole record, the recorder's clock jumps.
+// a recording that ends inside a record, the recorder's clock jumps.
 void vWarnAboutLayout(const Recording& r, const std::vector<PlannedChannel>& atPlan,
                       const std::string& sPath, const RecordTimeline& tTimeline, bool bRecordTime) {
     if (const std::string s = sLateStartWarning(r.tFileStart); !s.empty())
@@ -66,8 +66,12 @@ void vWarnAboutLayout(const Recording& r, const std::vector<PlannedChannel>& atP
     if (pLayout == nullptr) return;
     const RecordGeometry g = tGeometryOf(r, *pLayout);
     if (g.nRecordCount > 0 && g.nTrailingBytes > 0) {
-        vPrintWarning(sPath + ": " + std::to_string(g.nTrailingBytes) +
-                      " bytes after the last whole record are ignored");
+        vPrintWarning(sPath + ": the recording ends inside record " +
+                      std::to_string(g.nRecordCount + 1) + " (" + std::to_string(g.nTrailingBytes) +
+                      " of its " + std::to_string(g.nRecordSize) +
+                      " bytes are there): it may have been cut short, or copied while it was "
+                      "still being written; the " +
+                      std::to_string(g.nRecordCount) + " whole records before it are converted");
     }
     for (const std::string& s : asTimingWarnings(tTimeline, bRecordTime))
         vPrintWarning(sPath + ": " + s);
