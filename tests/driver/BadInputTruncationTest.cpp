@@ -42,7 +42,9 @@ void vCheckCut(size_t nSize, const std::string& sCase) {
     for (const ChannelSummary& c : at) EXPECT_EQ(c.nSamples, nWhole * 100) << c.sChannel;
     const size_t nTrailing = (nSize - nBaseDataOffset) % nBaseRecordSize;
     if (nTrailing > 0) {
-        EXPECT_TRUE(bAnyLineHas(t.asWarnings, std::to_string(nTrailing) + " bytes after the last"));
+        EXPECT_TRUE(bAnyLineHas(t.asWarnings, "the recording ends inside record " +
+                                                  std::to_string(nWhole + 1) + " (" +
+                                                  std::to_string(nTrailing) + " of its"));
     }
 }
 
