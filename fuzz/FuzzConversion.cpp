@@ -63,7 +63,8 @@ std::string sRead(const std::string& sPath) {
 
 // Runs the conversion with its progress lines and diagnostics sent to
 // /dev/null; sanitizer reports still reach the real standard error.
-int nQuietConversion(const CommandLine& tArgs) {
+int nQuietConversion(const CommandLine& tArgs, const std::string& sInput,
+                     const std::string& sOutput) {
     static const int nStderr = dup(2);
     static const int nNull = open("/dev/null", O_WRONLY);
     static FILE* pQuiet = std::freopen("/dev/null", "w", stdout);
@@ -72,7 +73,7 @@ int nQuietConversion(const CommandLine& tArgs) {
         __sanitizer_set_report_fd(reinterpret_cast<void*>(static_cast<intptr_t>(nStderr)));
     std::fflush(stderr);
     dup2(nNull, 2);
-    const int nStatus = nRunConversion(tArgs);
+    const int nStatus = nRunConversion(tArgs, sInput, sOutput);
     std::fflush(stderr);
     dup2(nStderr, 2);
     return nStatus;
@@ -89,15 +90,15 @@ int nQuietConversion(const CommandLine& tArgs) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
     static const ScratchDir tDir;
     CommandLine tArgs;
-    tArgs.sInputPath = tDir.sFile("in.vrx");
-    tArgs.sOutputName = tDir.sFile("out.mseed");
+    const std::string sInput = tDir.sFile("in.vrx");
+    const std::string sOutputName = tDir.sFile("out.mseed");
     // One, two or three encoding threads: every count must give the same bytes.
     tArgs.nThreads = static_cast<int>(nSize % 3) + 1;
-    vWrite(tArgs.sInputPath, pData, nSize);
-    vWrite(tArgs.sOutputName, sOldOutput.data(), sOldOutput.size());
+    vWrite(sInput, pData, nSize);
+    vWrite(sOutputName, sOldOutput.data(), sOldOutput.size());
 
-    const int nStatus = nQuietConversion(tArgs);
-    const std::string sOutput = sRead(tArgs.sOutputName);
+    const int nStatus = nQuietConversion(tArgs, sInput, sOutputName);
+    const std::string sOutput = sRead(sOutputName);
     const OracleConversion tExpected = tOracleConversion(pData, nSize);
 
     if (sOutput.compare(0, sOldOutput.size(), sOldOutput) != 0)

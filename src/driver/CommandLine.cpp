@@ -1,10 +1,13 @@
-// Command-line parsing: the usage and complaint texts, the default output
-// name, the help and version requests, and the options -g (gain), -outname,
-// -outputname, -network and -recordtime, each compared as a case-sensitive
-// prefix; the name options and -network are followed by one separator
-// character.
+// Command-line parsing: the usage and banner texts, the default output
+// name, the help and version requests, the recordings, and the options:
+// -g (gain: anything beginning with -g), -outname (also -outputname),
+// -outdir and -network with a value after "=" or ":", and -recordtime and
+// -quiet, each with one or two dashes.
 #include "driver/CommandLine.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <cstring>
 
 const char szUsageText[] =
@@ -18,8 +21,6 @@ const char szUsageText[] =
     "     tessal p14a1731.vrx -outname=new_name.ext\n"
     "     tessal p14a1731.vrx -outname=new_name.ext -g\n"
     "     tessal p14a1731.vrx -gain\n";
-
-const char szTooManyText[] = "\n Too many parameters in command string!";
 
 const char szBannerText[] =
     "\nTessal v1.0. Program for convert seismic from VORN 2 MiniSEED format.\n";
@@ -45,27 +46,78 @@ bool bValidNetworkCode(const std::string& sCode) {
 namespace {
 
 // Abbreviated form of a long path for messages.
-std::string sShortened(const char* sz) {
-    std::string s(sz);
+std::string sShortened(const std::string& s) {
     return s.size() <= 60 ? s : s.substr(0, 60) + "...";
 }
 
-// The warning text for an argument that is no option of this program.
-std::string sIgnoredArgument(const char* szArg) {
-    const std::string sQuoted = "argument \"" + sShortened(szArg) + "\" is ignored; ";
-    if (szArg[0] == '-')
-        return sQuoted +
-               "it is no option of tessal (-g, -gain, -outname=NAME, -outputname=NAME, "
-               "-network=NN, -recordtime)";
-    return sQuoted + "one recording is converted per run";
+enum class OptionKind { OutputName, OutputDir, Network, RecordTime, Quiet };
+
+struct OptionName {
+    const char* szName;
+    OptionKind eKind;
+    bool bValue;  // takes "=VALUE" or ":VALUE"
+};
+
+constexpr OptionName atOptions[] = {
+    {"outname", OptionKind::OutputName, true}, {"outputname", OptionKind::OutputName, true},
+    {"outdir", OptionKind::OutputDir, true},   {"network", OptionKind::Network, true},
+    {"recordtime", OptionKind::RecordTime, false}, {"quiet", OptionKind::Quiet, false},
+};
+
+// How an option is written in messages: "-outname=" or "-quiet".
+std::string sShown(const OptionName& t) {
+    return std::string("-") + t.szName + (t.bValue ? "=" : "");
 }
 
-// Applies -network with its separator and code; false with sError set when
-// the code is not 1 or 2 letters or digits.
-bool bApplyNetwork(const char* szArg, size_t nPrefixLen, CommandLine& tArgs, std::string& sError) {
-    const std::string sCode = std::strlen(szArg) > nPrefixLen ? szArg + nPrefixLen + 1 : "";
+// Edit distance between a and b (insertions, deletions, substitutions).
+size_t nDistance(const std::string& a, const std::string& b) {
+    std::vector<size_t> an(b.size() + 1);
+    for (size_t j = 0; j <= b.size(); ++j) an[j] = j;
+    for (size_t i = 1; i <= a.size(); ++i) {
+        size_t nDiagonal = an[0];
+        an[0] = i;
+        for (size_t j = 1; j <= b.size(); ++j) {
+            const size_t nAbove = an[j];
+            an[j] = std::min({an[j] + 1, an[j - 1] + 1, nDiagonal + (a[i - 1] != b[j - 1])});
+            nDiagonal = nAbove;
+        }
+    }
+    return an[b.size()];
+}
+
+// The option whose name is nearest to sName, as written in messages.
+std::string sNearestOption(const std::string& sName) {
+    const OptionName* pBest = &atOptions[0];
+    for (const OptionName& t : atOptions)
+        if (nDistance(sName, t.szName) < nDistance(sName, pBest->szName)) pBest = &t;
+    return sShown(*pBest);
+}
+
+// An option argument split up: its name without dashes, and its value
+// after the first "=" or ":" (bValue false when there is none).
+struct OptionArgument {
+    std::string sName;
+    std::string sValue;
+    bool bValue = false;
+};
+
+OptionArgument tSplitOption(const std::string& sArg) {
+    OptionArgument t;
+    const size_t nDashes = sArg.compare(0, 2, "--") == 0 ? 2 : 1;
+    const size_t nSeparator = sArg.find_first_of("=:", nDashes);
+    t.sName = sArg.substr(nDashes, nSeparator - nDashes);
+    if (nSeparator != std::string::npos) {
+        t.bValue = true;
+        t.sValue = sArg.substr(nSeparator + 1);
+    }
+    return t;
+}
+
+// Applies the value of -network; false with sError when it is no code.
+bool bApplyNetwork(const std::string& sArg, const std::string& sCode, CommandLine& tArgs,
+                   std::string& sError) {
     if (!bValidNetworkCode(sCode)) {
-        sError = "option " + sShortened(szArg) +
+        sError = "option " + sShortened(sArg) +
                  ": the network code must be 1 or 2 letters or digits (write -network=XX)";
         return false;
     }
@@ -75,44 +127,109 @@ bool bApplyNetwork(const char* szArg, size_t nPrefixLen, CommandLine& tArgs, std
     return true;
 }
 
-// Applies one option argument; returns false with sError set when the
-// option cannot be carried out.
-bool bApplyOption(const char* szArg, CommandLine& tArgs, std::string& sError) {
-    if (std::strncmp(szArg, "-g", 2) == 0) {
+// Applies the value of a path option (-outname, -outdir); false with sError
+// when it is empty or too long.
+bool bApplyPath(const std::string& sArg, const OptionArgument& t, std::string& sTarget,
+                std::string& sError) {
+    if (t.sValue.empty()) {
+        sError = "option " + sShortened(sArg) + ": no " +
+                 (t.sName == "outdir" ? "folder" : "output name") + " after it (write -" +
+                 t.sName + "=" + (t.sName == "outdir" ? "DIR" : "NAME") + ")";
+        return false;
+    }
+    if (t.sValue.size() > nMaxPathLength) {
+        sError = "option " + sShortened(sArg) + ": the name is longer than " +
+                 std::to_string(nMaxPathLength) + " bytes";
+        return false;
+    }
+    sTarget = t.sValue;
+    return true;
+}
+
+// Applies option argument sArg; false with sError when it names no option,
+// lacks or has a value it should not, repeats an option, or cannot be
+// carried out. abSeen marks the options given so far.
+bool bApplyOption(const std::string& sArg, CommandLine& tArgs, std::vector<bool>& abSeen,
+                  std::string& sError) {
+    // Anything beginning with -g is the gain option.
+    if (sArg.compare(0, 2, "-g") == 0 || sArg == "--gain" || sArg == "--g") {
         tArgs.bGain = true;
         return true;
     }
-    for (const char* szPrefix : {"-outname", "-outputname"}) {
-        const size_t nLen = std::strlen(szPrefix);
-        if (std::strncmp(szArg, szPrefix, nLen) != 0) continue;
-        // The name starts after the prefix and one separator character.
-        const size_t nArgLen = std::strlen(szArg);
-        if (nArgLen <= nLen + 1) {
-            sError = std::string("option ") + szArg + ": no output name after " + szPrefix +
-                     " and its separator (write " + szPrefix + "=NAME)";
-            return false;
-        }
-        tArgs.sOutputName.assign(szArg + nLen + 1);
-        return true;
+    const OptionArgument t = tSplitOption(sArg);
+    const OptionName* pOption = nullptr;
+    for (const OptionName& o : atOptions)
+        if (t.sName == o.szName) pOption = &o;
+    if (pOption == nullptr || (!pOption->bValue && t.bValue)) {
+        sError = "unknown option " + sShortened(sArg) + " (did you mean " +
+                 (pOption ? sShown(*pOption) : sNearestOption(t.sName)) + "?)";
+        return false;
     }
-    static const char szNetwork[] = "-network";
-    if (std::strncmp(szArg, szNetwork, sizeof szNetwork - 1) == 0)
-        return bApplyNetwork(szArg, sizeof szNetwork - 1, tArgs, sError);
-    static const char szRecordTime[] = "-recordtime";
-    if (std::strncmp(szArg, szRecordTime, sizeof szRecordTime - 1) == 0) {
-        tArgs.bRecordTime = true;
-        return true;
+    if (pOption->bValue && !t.bValue) {
+        sError = "option " + sShortened(sArg) + " needs a value (write " + sShown(*pOption) +
+                 (pOption->eKind == OptionKind::Network ? "XX)" : "NAME)");
+        return false;
     }
-    tArgs.asSettingWarnings.push_back(sIgnoredArgument(szArg));
+    const size_t nKind = static_cast<size_t>(pOption->eKind);
+    if (abSeen[nKind] && pOption->eKind != OptionKind::OutputName) {
+        sError = "option " + sShown(*pOption) + " is given more than once";
+        return false;
+    }
+    abSeen[nKind] = true;
+    switch (pOption->eKind) {
+        case OptionKind::OutputName:
+            return bApplyPath(sArg, t, tArgs.sOutputName, sError);
+        case OptionKind::OutputDir:
+            return bApplyPath(sArg, t, tArgs.sOutputDir, sError);
+        case OptionKind::Network:
+            return bApplyNetwork(sArg, t.sValue, tArgs, sError);
+        case OptionKind::RecordTime:
+            tArgs.bRecordTime = true;
+            return true;
+        case OptionKind::Quiet:
+            tArgs.bQuiet = true;
+            return true;
+    }
     return true;
+}
+
+// True when something exists at sPath (a file named like an option).
+bool bExists(const std::string& sPath) {
+    struct stat st;
+    return lstat(sPath.c_str(), &st) == 0;
+}
+
+// Why the recordings and their output names cannot be carried out (too
+// long, -outdir with -outname); empty when they can.
+std::string sPathProblem(const CommandLine& tArgs) {
+    if (!tArgs.sOutputName.empty() && !tArgs.sOutputDir.empty())
+        return "-outdir and -outname cannot be given together: -outname names the one output of "
+               "every recording, -outdir the folder of their own outputs";
+    for (const std::string& sInput : tArgs.asRecordings) {
+        if (sInput.size() > nMaxPathLength)
+            return "input path " + sShortened(sInput) + " is longer than " +
+                   std::to_string(nMaxPathLength) + " bytes";
+        const std::string sOutput = sOutputNameOf(tArgs, sInput);
+        if (sOutput.size() > nMaxPathLength)
+            return "output name " + sShortened(sOutput) + " is longer than " +
+                   std::to_string(nMaxPathLength) + " bytes";
+    }
+    return "";
 }
 
 }  // namespace
 
+std::string sOutputNameOf(const CommandLine& tArgs, const std::string& sInput) {
+    if (!tArgs.sOutputName.empty()) return tArgs.sOutputName;
+    const std::string sDefault = sDefaultOutputName(sInput);
+    if (tArgs.sOutputDir.empty()) return sDefault;
+    const size_t nSlash = sDefault.rfind('/');
+    return tArgs.sOutputDir + "/" + (nSlash == std::string::npos ? sDefault : sDefault.substr(nSlash + 1));
+}
+
 CommandLineResult tParseCommandLine(int argc, const char* const argv[]) {
     CommandLineResult tResult;
-    const int nArgs = argc - 1;
-    if (nArgs < 1) {
+    if (argc < 2) {
         tResult.eAction = CommandAction::ShowUsage;
         return tResult;
     }
@@ -127,29 +244,28 @@ CommandLineResult tParseCommandLine(int argc, const char* const argv[]) {
         tResult.eAction = CommandAction::ShowVersion;
         return tResult;
     }
-    if (nArgs > 3) {
-        tResult.eAction = CommandAction::TooMany;
-        tResult.sError = std::to_string(nArgs) +
-                         " arguments given; at most 3 are allowed: the recording and two options";
-        return tResult;
-    }
     tResult.eAction = CommandAction::Refuse;
+    if (!sFirst.empty() && sFirst[0] == '-' && !bExists(sFirst)) {
+        tResult.sError = sShortened(sFirst) +
+                         ": no such recording, and the recording comes first: tessal "
+                         "RECORDING [RECORDING | OPTION]...";
+        return tResult;
+    }
     CommandLine& tArgs = tResult.tArgs;
-    if (std::strlen(argv[1]) > nMaxPathLength) {
-        tResult.sError = "input path " + sShortened(argv[1]) + " is longer than " +
-                         std::to_string(nMaxPathLength) + " bytes";
-        return tResult;
+    tArgs.asRecordings.push_back(sFirst);
+    std::vector<bool> abSeen(std::size(atOptions), false);
+    bool bOptionsEnded = false;
+    for (int i = 2; i < argc; ++i) {
+        const std::string sArg = argv[i];
+        if (!bOptionsEnded && sArg == "--") {
+            bOptionsEnded = true;
+        } else if (!bOptionsEnded && sArg.size() > 1 && sArg[0] == '-') {
+            if (!bApplyOption(sArg, tArgs, abSeen, tResult.sError)) return tResult;
+        } else {
+            tArgs.asRecordings.push_back(sArg);
+        }
     }
-    tArgs.sInputPath = argv[1];
-    tArgs.sOutputName = sDefaultOutputName(tArgs.sInputPath);
-    for (int i = 2; i <= nArgs; ++i) {
-        if (!bApplyOption(argv[i], tArgs, tResult.sError)) return tResult;
-    }
-    if (tArgs.sOutputName.size() > nMaxPathLength) {
-        tResult.sError = "output name " + sShortened(tArgs.sOutputName.c_str()) +
-                         " is longer than " + std::to_string(nMaxPathLength) + " bytes";
-        return tResult;
-    }
-    tResult.eAction = CommandAction::Convert;
+    tResult.sError = sPathProblem(tArgs);
+    if (tResult.sError.empty()) tResult.eAction = CommandAction::Convert;
     return tResult;
 }

@@ -1,7 +1,7 @@
-// Command line of tessal: `tessal INPUT_FILE [OPTION]`.
-// Forms the input path, the output name, the gain flag and the network code,
-// or says which text the program shows instead (usage, help, version,
-// complaint, refusal).
+// Command line of tessal: `tessal RECORDING [RECORDING | OPTION]...`.
+// Forms the recordings, their output names and the settings the options
+// give, or says which text the program shows instead (usage, help, version,
+// refusal).
 #pragma once
 
 #include <string>
@@ -9,47 +9,56 @@
 
 // The console texts, byte for byte.
 extern const char szUsageText[];
-extern const char szTooManyText[];
 extern const char szBannerText[];
 
 // Longest input path or output name accepted, in bytes (PATH_MAX less the NUL).
 constexpr size_t nMaxPathLength = 4095;
 
 struct CommandLine {
-    std::string sInputPath;
-    std::string sOutputName;
+    std::vector<std::string> asRecordings;  // in the order given
+    std::string sOutputName;  // -outname: the one output of every recording; empty: each its own
+    std::string sOutputDir;   // -outdir: the folder of the default output names; empty: none
     bool bGain = false;
     std::string sNetwork;  // network code of every record, capitals; empty for blank
     // -recordtime: the samples after each jump of the recorder's clock are
     // dated by its record header, not on one timeline from the start.
     bool bRecordTime = false;
-    int nThreads = 1;  // encoding threads (from the environment, not the command line)
+    bool bQuiet = false;   // -quiet: nothing on standard output
+    int nThreads = 1;      // encoding threads (from the environment, not the command line)
     // False when nThreads is only the number of cores: a small recording is
     // then converted on one thread.
     bool bThreadsChosen = true;
-    // Warnings about the command line and its settings (one per argument
-    // that is neither a gain nor an output-name nor a network option), for
-    // the run to print once the input is accepted.
+    // Warnings about the settings, for each run to print once its input is
+    // accepted.
     std::vector<std::string> asSettingWarnings;
 };
 
 enum class CommandAction {
-    ShowUsage,    // no input argument: print the usage text, status 0
+    ShowUsage,    // no argument: print the usage text, status 0
     ShowHelp,     // first argument exactly --help or -h: the help text, status 0
     ShowVersion,  // first argument exactly --version or -V: "tessal VERSION", status 0
-    TooMany,      // more than three arguments: the complaint, sError, status -5
     Refuse,       // banner, then sError on standard error, status 2
-    Convert,      // banner, then the conversion run with tArgs
+    Convert,      // each recording: banner, then its conversion run
 };
 
 struct CommandLineResult {
     CommandAction eAction = CommandAction::ShowUsage;
-    std::string sError;  // the reason, for CommandAction::Refuse and TooMany
+    std::string sError;  // the reason, for CommandAction::Refuse
     CommandLine tArgs;
 };
 
-// Reads argv as the program's command line. Prints nothing.
+// Reads argv as the program's command line. Prints nothing. The first
+// argument is a recording; so is every later one that is no option, and
+// every one after "--". An option is written with one or two dashes; one
+// with a value takes "=" or ":" after its name; each is given at most once,
+// but the output name, whose later value wins. An argument that names no
+// option, and a first argument that looks like an option and names no
+// file, are refused before anything is touched.
 CommandLineResult tParseCommandLine(int argc, const char* const argv[]);
+
+// The output of recording sInput: the -outname file, else its default name
+// (sDefaultOutputName) in the -outdir folder or beside it.
+std::string sOutputNameOf(const CommandLine& tArgs, const std::string& sInput);
 
 // The default output name of an input path: a "." in the file's own name
 // (after the last "/") and everything behind the last one become ".mseed";

@@ -13,10 +13,12 @@
 namespace {
 
 int g_nFirstError = 0;  // errno of the first failed console write, 0 if none
+bool g_bSilent = false;  // the text is dropped unwritten
 
 // Writes the whole of (p, n) to descriptor 1. After a failure the text is
 // dropped (reported as written), so the stream never stalls the run.
 ssize_t nWriteConsole(void*, const char* p, size_t n) {
+    if (g_bSilent) return static_cast<ssize_t>(n);
     size_t nDone = 0;
     while (g_nFirstError == 0 && nDone < n) {
         const ssize_t k = write(1, p + nDone, n - nDone);
@@ -51,6 +53,10 @@ void vUseCheckedConsole() {
     if (pConsole == nullptr) return;  // keep the plain stdout
     std::setvbuf(pConsole, acBuffer, _IOFBF, sizeof acBuffer);
     stdout = pConsole;
+}
+
+void vSilenceConsole() {
+    g_bSilent = true;
 }
 
 int nConsoleError() {

@@ -12,6 +12,9 @@ void vSecureStandardDescriptors();
 // from then on instead of retrying it.
 void vUseCheckedConsole();
 
+// From now on nothing printed on stdout reaches descriptor 1 (-quiet).
+void vSilenceConsole();
+
 // Flushes stdout. Returns 0 when all console text arrived or its reader
 // closed the pipe (EPIPE: the reader's choice), else the errno of the first
 // failed write (ENOSPC, EIO, ...).

@@ -117,10 +117,8 @@ std::string sInputRefusal(const Recording& r, const std::string& sReason) {
 
 // The refusals of a loaded recording and its output name, before anything
 // is written; returns the exit status (0 when the run may go on).
-int nRefusal(const CommandLine& tArgs, const Recording& r, const ChannelPlan& tPlan,
-             const std::vector<RunRestart>& atRestarts) {
-    const std::string& sIn = tArgs.sInputPath;
-    const std::string& sOut = tArgs.sOutputName;
+int nRefusal(const std::string& sIn, const std::string& sOut, const Recording& r,
+             const ChannelPlan& tPlan, const std::vector<RunRestart>& atRestarts) {
     if (bSameFile(r.tInput, sOut)) {
         vPrintError(sOut + ": the output is the input recording itself; choose another name");
         return nExitCommandLine;
@@ -163,10 +161,9 @@ int nOpenOutput(const std::string& sOut, COutputSink& tSink) {
 
 // The warnings of a run that goes ahead: the command line's, the output's,
 // then the recording's.
-void vWarnBeforeConverting(const CommandLine& tArgs, const Recording& r, const ChannelPlan& tPlan,
+void vWarnBeforeConverting(const CommandLine& tArgs, const std::string& sIn,
+                           const std::string& sOut, const Recording& r, const ChannelPlan& tPlan,
                            const COutputFile& tOutput, const RecordTimeline& tTimeline) {
-    const std::string& sIn = tArgs.sInputPath;
-    const std::string& sOut = tArgs.sOutputName;
     for (const std::string& s : tArgs.asSettingWarnings) vPrintWarning(s);
     if (tArgs.bGain) {
         vPrintWarning("the gain option has no effect: samples are written unscaled");
@@ -238,8 +235,8 @@ ChannelSource tChannelSource(const Recording& r, const PlannedChannel& p,
 // to their fields are warned about for channels that wrote records.
 bool bConvertChannels(const Recording& r, const std::vector<PlannedChannel>& atPlan,
                       const std::vector<RunRestart>& atRestarts, COutputSink& tSink,
-                      CWorkerPool& tPool, const CommandLine& tArgs, std::string& sError) {
-    const std::string& sPath = tArgs.sInputPath;
+                      CWorkerPool& tPool, const CommandLine& tArgs, const std::string& sPath,
+                      std::string& sError) {
     const std::string sStation = sStationName(r.tHeader);
     std::set<std::string> setWarned;
     // One queue serves every channel's writer in turn.
@@ -269,9 +266,7 @@ struct RunSignals {
 
 }  // namespace
 
-int nRunConversion(const CommandLine& tArgs) {
-    const std::string& sIn = tArgs.sInputPath;
-    const std::string& sOut = tArgs.sOutputName;
+int nRunConversion(const CommandLine& tArgs, const std::string& sIn, const std::string& sOut) {
     // A write past the file size limit must fail with EFBIG, not kill the run.
     std::signal(SIGXFSZ, SIG_IGN);
     const RunSignals tSignals(sIn);
@@ -290,13 +285,13 @@ int nRunConversion(const CommandLine& tArgs) {
     const RecordTimeline tTimeline = tTimelineOf(r, tPlan.atChannels, tPool);
     const std::vector<RunRestart> atRestarts =
         tArgs.bRecordTime ? atRestartsAtJumps(tTimeline) : std::vector<RunRestart>{};
-    if (const int nStatus = nRefusal(tArgs, r, tPlan, atRestarts); nStatus != nExitSuccess)
+    if (const int nStatus = nRefusal(sIn, sOut, r, tPlan, atRestarts); nStatus != nExitSuccess)
         return nStatus;
     COutputSink tSink;
     if (const int nStatus = nOpenOutput(sOut, tSink); nStatus != nExitSuccess) return nStatus;
 
-    vWarnBeforeConverting(tArgs, r, tPlan, tSink.tFile(), tTimeline);
-    if (!bConvertChannels(r, tPlan.atChannels, atRestarts, tSink, tPool, tArgs, sError) ||
+    vWarnBeforeConverting(tArgs, sIn, sOut, r, tPlan, tSink.tFile(), tTimeline);
+    if (!bConvertChannels(r, tPlan.atChannels, atRestarts, tSink, tPool, tArgs, sIn, sError) ||
         !tSink.bClose(sError)) {
         tSink.vRestore();
         vPrintError(sOut + ": cannot write: " + sError + "; the file " +

@@ -6,4 +6,4 @@ constexpr int nExitBadInput = 1;       // input unreadable or not a valid record
 constexpr int nExitCommandLine = 2;    // command line that cannot be carried out
 constexpr int nExitOutputFailed = 3;   // output could not be opened or written
 constexpr int nExitConsoleFailed = 4;  // output complete, standard output not written
-constexpr int nExitTooManyArgs = -5;   // more than three arguments (seen as 251)
+constexpr int nExitVerifyFailed = 5;   // records read back differ from the recording

@@ -8,7 +8,7 @@
 
 #include "driver/CommandLine.h"
 #include "driver/Console.h"
-#include "driver/ConversionRun.h"
+#include "driver/ConversionBatch.h"
 #include "driver/Diagnostics.h"
 #include "driver/ExitStatus.h"
 #include "driver/HelpText.h"
@@ -28,17 +28,12 @@ int nRunCommand(const CommandLineResult& tCommand) {
         case CommandAction::ShowVersion:
             std::fputs(szVersionText, stdout);
             return nExitSuccess;
-        case CommandAction::TooMany:
-            std::fputs(szTooManyText, stdout);
-            vPrintError(tCommand.sError);
-            return nExitTooManyArgs;
         case CommandAction::Refuse:
             std::fputs(szBannerText, stdout);
             vPrintError(tCommand.sError);
             return nExitCommandLine;
         case CommandAction::Convert:
-            std::fputs(szBannerText, stdout);
-            return nRunConversion(tCommand.tArgs);
+            return nRunConversions(tCommand.tArgs);
     }
     return nExitSuccess;
 }
@@ -54,6 +49,7 @@ int main(int argc, char** argv) {
     tCommand.tArgs.nThreads = tThreads.nThreads;
     tCommand.tArgs.bThreadsChosen = tThreads.bChosen;
     if (!sThreadWarning.empty()) tCommand.tArgs.asSettingWarnings.push_back(sThreadWarning);
+    if (tCommand.tArgs.bQuiet) vSilenceConsole();
     const int nStatus = nRunCommand(tCommand);
 
     // A console that could not take the text costs nothing else: the output
@@ -61,8 +57,12 @@ int main(int argc, char** argv) {
     const int nConsole = nConsoleError();
     if (nConsole == 0 || nStatus != nExitSuccess) return nStatus;
     std::string sMessage = std::string("standard output: ") + std::strerror(nConsole);
-    if (tCommand.eAction == CommandAction::Convert)
-        sMessage += "; " + tCommand.tArgs.sOutputName + " is complete";
+    if (tCommand.eAction == CommandAction::Convert) {
+        const CommandLine& tArgs = tCommand.tArgs;
+        sMessage += tArgs.asRecordings.size() == 1
+                        ? "; " + sOutputNameOf(tArgs, tArgs.asRecordings.front()) + " is complete"
+                        : "; every output written is complete";
+    }
     vPrintError(sMessage);
     return nExitConsoleFailed;
 }

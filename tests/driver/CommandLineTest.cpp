@@ -2,6 +2,7 @@
 // statuses, option prefixes, the default output name, and the help and
 // version answers of the program and its tools.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <regex>
@@ -34,19 +35,61 @@ TEST(CommandLineProgram, NoArgumentPrintsTheUsageTextAndSucceeds) {
     EXPECT_EQ(r.sStderr, "");
 }
 
-TEST(CommandLineProgram, FourArgumentsGiveTheComplaintWithoutBanner) {
-    // The network and record-time options count toward the two options like
-    // the others.
-    for (const std::vector<std::string>& asArgs :
-         std::vector<std::vector<std::string>>{{"a.vrx", "-g", "-outname=x", "extra"},
-                                               {"a.vrx", "-network=XX", "-g", "-outname=x"},
-                                               {"a.vrx", "-recordtime", "-g", "-outname=x"}}) {
-        const ProcessResult r = tRunTessal(asArgs);
-        EXPECT_EQ(r.nExitStatus, 251) << asArgs[1];  // -5 as the low byte of the status
-        EXPECT_EQ(r.sStdout, "\n Too many parameters in command string!");
-        EXPECT_EQ(r.sStderr,
-                  "tessal: error: 4 arguments given; at most 3 are allowed: the recording and "
-                  "two options\n");
+TEST(CommandLineProgram, ManyRecordingsConvertEachAsALoneRunWould) {
+    // Each into its own output, into -outdir, and all into one -outname: the
+    // bytes and the console text are those of the lone runs, one after the
+    // other; a recording that fails stops none of the others.
+    TempDir tDir;
+    StandardLayout tLayout;
+    tLayout.nRecords = 3;
+    aanWriteRecording(tDir, "a.vrx", tStandardRecording(tLayout));
+    tLayout.asChannels = {"HHZ"};
+    tLayout.nRate = 250;
+    aanWriteRecording(tDir, "b.vrx", tStandardRecording(tLayout));
+    const ProcessResult rA = tRunTessal({"a.vrx", "-outname=lone-a.ms"}, tDir.sPath());
+    const ProcessResult rB = tRunTessal({"b.vrx", "-outname=lone-b.ms"}, tDir.sPath());
+    const std::string sA = sReadFile(tDir.sFile("lone-a.ms")),
+                      sB = sReadFile(tDir.sFile("lone-b.ms"));
+    ASSERT_FALSE(sA.empty());
+    ASSERT_FALSE(sB.empty());
+    ASSERT_EQ(mkdir(tDir.sFile("out").c_str(), 0755), 0);
+    const struct {
+        std::vector<std::string> asArgs;
+        int nStatus;
+        std::vector<std::pair<const char*, std::string>> atOutputs;  // file, content
+        std::string sStdout, sStderr;
+    } aCases[] = {
+        {{"a.vrx", "b.vrx"}, 0, {{"a.mseed", sA}, {"b.mseed", sB}}, rA.sStdout + rB.sStdout, ""},
+        {{"-g", "b.vrx"}, 1, {}, "", ""},  // a file named like an option is a recording
+        {{"a.vrx", "--outdir=out", "b.vrx", "--gain"},
+         0,
+         {{"out/a.mseed", sA}, {"out/b.mseed", sB}},
+         rA.sStdout + rB.sStdout,
+         "tessal: warning: the gain option has no effect: samples are written unscaled\n"
+         "tessal: warning: the gain option has no effect: samples are written unscaled\n"},
+        {{"a.vrx", "none.vrx", "b.vrx", "-outname:all.ms"},
+         1,
+         {{"all.ms", sA + sB}},
+         rA.sStdout + sBanner + rB.sStdout,
+         "tessal: error: none.vrx: cannot open: No such file or directory\n"
+         "tessal: error: 1 of 3 recordings failed: none.vrx (status 1)\n"},
+        {{"a.vrx", "-quiet", "--", "-outname=c.ms"},
+         1,
+         {{"a.mseed", sA + sA}},
+         "",
+         "tessal: error: -outname=c.ms: cannot open: No such file or directory\n"
+         "tessal: error: 1 of 2 recordings failed: -outname=c.ms (status 1)\n"},
+    };
+    vWriteFile(tDir.sFile("-g"), "");
+    for (const auto& c : aCases) {
+        SCOPED_TRACE(c.asArgs[0] + " " + c.asArgs[1]);
+        const ProcessResult r = tRunTessal(c.asArgs, tDir.sPath());
+        EXPECT_EQ(r.nExitStatus, c.nStatus) << r.sStderr;
+        for (const auto& [szFile, sContent] : c.atOutputs)
+            EXPECT_TRUE(sReadFile(tDir.sFile(szFile)) == sContent) << szFile;
+        if (c.asArgs[0] == "-g") continue;  // an empty file: its own refusal
+        EXPECT_EQ(r.sStdout, c.sStdout);
+        EXPECT_EQ(r.sStderr, c.sStderr);
     }
 }
 
@@ -69,7 +112,18 @@ TEST(CommandLineProgram, OverlongPathsEmptyOutputNamesAndBadNetworkCodesAreRefus
                                                {"rec.vrx", "-network"},
                                                {"rec.vrx", "-g", "-network=A."},
                                                {"rec.vrx", "-network= A"},
-                                               {"rec.vrx", "-network=\xC3\xA9"}}) {
+                                               {"rec.vrx", "-network=\xC3\xA9"},
+                                               // Options that are none, or given twice.
+                                               {"rec.vrx", "-outnme=x.mseed"},
+                                               {"rec.vrx", "--netwrk=XY"},
+                                               {"rec.vrx", "-frobnicate"},
+                                               {"rec.vrx", "-G"},
+                                               {"rec.vrx", "--help"},
+                                               {"rec.vrx", "-quiet=yes"},
+                                               {"rec.vrx", "-outnamex.mseed"},
+                                               {"rec.vrx", "-network=XY", "--network=AB"},
+                                               {"rec.vrx", "-outdir=.", "-outname=x"},
+                                               {"-outdir=/mnt/x", "rec.vrx"}}) {
         const ProcessResult r = tRunTessal(asArgs, tDir.sPath());
         EXPECT_EQ(r.nExitStatus, 2) << asArgs.back().substr(0, 20);
         EXPECT_EQ(r.sStdout, sBanner);
@@ -109,7 +163,8 @@ TEST(CommandLineProgram, EveryProgramAnswersHelpAndVersion) {
     const ProcessResult r = tRunTessal({"-h", "rec.vrx", "-g", "-outname=x"});
     EXPECT_EQ(r.nExitStatus, 0);
     EXPECT_EQ(r.sStdout, tRunTessal({"--help"}).sStdout);
-    for (const char* szOption : {"-g,", "-gain", "-outname=", "-outputname=", "-network="})
+    for (const char* szOption : {"-g,", "-gain", "-outname=", "-outputname=", "-outdir=",
+                                 "-network=", "-recordtime", "-quiet"})
         EXPECT_NE(r.sStdout.find(szOption), std::string::npos) << szOption;
 }
 
@@ -126,40 +181,53 @@ TEST(CommandLineOptions, OutputNameOptionsSkipOneSeparatorAndTheLaterWins) {
     EXPECT_EQ(tParsed({"rec.vrx", "-outname:out.ms"}).sOutputName, "out.ms");
     EXPECT_EQ(tParsed({"rec.vrx", "-outname=a", "-outputname=b"}).sOutputName, "b");
     EXPECT_EQ(tParsed({"rec.vrx", "-outputname=b", "-outname=a"}).sOutputName, "a");
-    EXPECT_EQ(tParsed({"rec.vrx", "-outname=x"}).sInputPath, "rec.vrx");
+    EXPECT_EQ(tParsed({"rec.vrx", "-outname=x"}).asRecordings, std::vector<std::string>{"rec.vrx"});
 }
 
 TEST(CommandLineOptions, GainIsAnyArgumentStartingWithLowerCaseDashG) {
     EXPECT_TRUE(tParsed({"rec.vrx", "-g"}).bGain);
     EXPECT_TRUE(tParsed({"rec.vrx", "-gain"}).bGain);
     EXPECT_TRUE(tParsed({"rec.vrx", "-gxyz"}).bGain);
-    EXPECT_FALSE(tParsed({"rec.vrx", "-G"}).bGain);
+    EXPECT_TRUE(tParsed({"rec.vrx", "--gain"}).bGain);
     EXPECT_FALSE(tParsed({"rec.vrx"}).bGain);
-    // Unknown options are ignored, each with a warning the run prints.
-    const CommandLine t = tParsed({"rec.vrx", "-OUTNAME=x", "b.vrx"});
-    EXPECT_EQ(t.sOutputName, "rec.mseed");
-    EXPECT_FALSE(t.bGain);
-    EXPECT_EQ(t.asSettingWarnings,
-              (std::vector<std::string>{
-                  "argument \"-OUTNAME=x\" is ignored; it is no option of tessal (-g, -gain, "
-                  "-outname=NAME, -outputname=NAME, -network=NN, -recordtime)",
-                  "argument \"b.vrx\" is ignored; one recording is converted per run"}));
-    EXPECT_TRUE(tParsed({"rec.vrx", "-g", "-outname=x"}).asSettingWarnings.empty());
+    // Every other argument is a recording, in the order given.
+    const CommandLine t = tParsed({"rec.vrx", "-g", "b.vrx", "--quiet", "c.vrx", "--", "-x"});
+    EXPECT_EQ(t.asRecordings, (std::vector<std::string>{"rec.vrx", "b.vrx", "c.vrx", "-x"}));
+    EXPECT_TRUE(t.bQuiet);
+    EXPECT_TRUE(t.asSettingWarnings.empty());
+}
+
+TEST(CommandLineOptions, UnknownOptionsAreRefusedNamingTheNearest) {
+    const struct {
+        const char* szArg;
+        const char* szError;
+    } aCases[] = {
+        {"-outnme=x.mseed", "unknown option -outnme=x.mseed (did you mean -outname=?)"},
+        {"--netwrk=XY", "unknown option --netwrk=XY (did you mean -network=?)"},
+        {"-quite", "unknown option -quite (did you mean -quiet?)"},
+        {"-quiet:1", "unknown option -quiet:1 (did you mean -quiet?)"},
+        {"-outname", "option -outname needs a value (write -outname=NAME)"},
+        {"-outdir=", "option -outdir=: no folder after it (write -outdir=DIR)"},
+    };
+    for (const auto& c : aCases) {
+        const char* aszArgs[] = {"tessal", "rec.vrx", c.szArg};
+        const CommandLineResult r = tParseCommandLine(3, aszArgs);
+        EXPECT_EQ(r.eAction, CommandAction::Refuse) << c.szArg;
+        EXPECT_EQ(r.sError, c.szError);
+    }
 }
 
 TEST(CommandLineOptions, NetworkCodeIsWrittenInCapitalsAfterOneSeparator) {
     EXPECT_EQ(tParsed({"rec.vrx"}).sNetwork, "");
     EXPECT_EQ(tParsed({"rec.vrx", "-network=xy"}).sNetwork, "XY");
     EXPECT_EQ(tParsed({"rec.vrx", "-network:7"}).sNetwork, "7");
-    EXPECT_EQ(tParsed({"rec.vrx", "-networkXa1"}).sNetwork, "A1");
-    EXPECT_EQ(tParsed({"rec.vrx", "-network=ab", "-network=CD"}).sNetwork, "CD");
+    EXPECT_EQ(tParsed({"rec.vrx", "--network=Xa"}).sNetwork, "XA");
     const CommandLine t = tParsed({"rec.vrx", "-network=Z9", "-outname=o.ms"});
     EXPECT_EQ(t.sOutputName, "o.ms");
     EXPECT_EQ(t.sNetwork, "Z9");
-    EXPECT_EQ(tParsed({"rec.vrx", "-NETWORK=abc"}).sNetwork, "");  // not the option: ignored
     EXPECT_FALSE(tParsed({"rec.vrx"}).bRecordTime);
     EXPECT_TRUE(tParsed({"rec.vrx", "-recordtime", "-network=xy"}).bRecordTime);
-    EXPECT_FALSE(tParsed({"rec.vrx", "-RECORDTIME"}).bRecordTime);  // ignored with a warning
+    EXPECT_TRUE(tParsed({"rec.vrx", "--recordtime"}).bRecordTime);
 
     for (const char* sz : {"A", "z", "0", "AB", "a9", "99"})
         EXPECT_TRUE(bValidNetworkCode(sz)) << sz;
@@ -196,16 +264,26 @@ TEST(CommandLineOptions, TheThreadSettingIsAWholeNumberOrTheCores) {
     }
 }
 
-TEST(CommandLineOptions, AnOptionGivenFirstIsTheInputPath) {
-    const CommandLine t = tParsed({"-outname=x.ms", "-g"});
-    EXPECT_EQ(t.sInputPath, "-outname=x.ms");
-    EXPECT_EQ(t.sOutputName, "-outname=x.mseed");
+TEST(CommandLineOptions, TheFirstArgumentIsARecordingWhateverItLooksLike) {
+    // Only the exact words ask for help or the version; a first argument
+    // that looks like an option is a recording when a file has its name.
+    TempDir tDir;
+    const std::string sOption = tDir.sFile("-outname=x.ms");
+    vWriteFile(sOption, "");
+    const CommandLine t = tParsed({sOption.c_str(), "-g"});
+    EXPECT_EQ(t.asRecordings, std::vector<std::string>{sOption});
     EXPECT_TRUE(t.bGain);
-    // Only the exact words ask for help or the version; others are paths.
-    for (const char* sz : {"--helpme", "-help", "--Version", "-v", "-H"})
-        EXPECT_EQ(tParsed({sz}).sInputPath, sz);
-    // Later, they are options that have no effect.
-    EXPECT_EQ(tParsed({"rec.vrx", "--help", "-V"}).sOutputName, "rec.mseed");
+    for (const char* sz : {"--helpme", "-help", "--Version", "-v", "-H"}) {
+        const char* aszArgs[] = {"tessal", sz};
+        const CommandLineResult r = tParseCommandLine(2, aszArgs);
+        EXPECT_EQ(r.eAction, CommandAction::Refuse) << sz;
+        EXPECT_NE(r.sError.find("the recording comes first"), std::string::npos) << r.sError;
+    }
+    for (const char* sz : {"tests-only-help", "rec"}) EXPECT_EQ(tParsed({sz}).asRecordings[0], sz);
+    // -outdir puts each default name into the folder.
+    const CommandLine tDirected = tParsed({"card/a.vrx", "b.x.vrx", "-outdir=/out"});
+    EXPECT_EQ(sOutputNameOf(tDirected, "card/a.vrx"), "/out/a.mseed");
+    EXPECT_EQ(sOutputNameOf(tDirected, "b.x.vrx"), "/out/b.x.mseed");
 }
 
 TEST(DefaultOutputName, OnlyTheFileNamesOwnDotIsReplaced) {
@@ -223,9 +301,10 @@ TEST(DefaultOutputName, OnlyTheFileNamesOwnDotIsReplaced) {
 TEST(DefaultOutputName, PathsAndNamesUpTo4095BytesAreAccepted) {
     const std::string sPath = std::string(4091, 'p') + ".vrx";
     ASSERT_EQ(sPath.size(), 4095u);
-    EXPECT_EQ(tParsed({sPath.c_str(), "-outname=x"}).sInputPath, sPath);
+    EXPECT_EQ(tParsed({sPath.c_str(), "-outname=x"}).asRecordings[0], sPath);
     const std::string sShorter = std::string(4089, 'p') + ".vrx";
-    EXPECT_EQ(tParsed({sShorter.c_str()}).sOutputName, std::string(4089, 'p') + ".mseed");
+    EXPECT_EQ(sOutputNameOf(tParsed({sShorter.c_str()}), sShorter),
+              std::string(4089, 'p') + ".mseed");
 }
 
 }  // namespace
