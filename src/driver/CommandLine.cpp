@@ -59,8 +59,8 @@ struct OptionName {
 };
 
 constexpr OptionName atOptions[] = {
-    {"outname", OptionKind::OutputName, true}, {"outputname", OptionKind::OutputName, true},
-    {"outdir", OptionKind::OutputDir, true},   {"network", OptionKind::Network, true},
+    {"outname", OptionKind::OutputName, true},     {"outputname", OptionKind::OutputName, true},
+    {"outdir", OptionKind::OutputDir, true},       {"network", OptionKind::Network, true},
     {"recordtime", OptionKind::RecordTime, false}, {"quiet", OptionKind::Quiet, false},
 };
 
@@ -133,8 +133,8 @@ bool bApplyPath(const std::string& sArg, const OptionArgument& t, std::string& s
                 std::string& sError) {
     if (t.sValue.empty()) {
         sError = "option " + sShortened(sArg) + ": no " +
-                 (t.sName == "outdir" ? "folder" : "output name") + " after it (write -" +
-                 t.sName + "=" + (t.sName == "outdir" ? "DIR" : "NAME") + ")";
+                 (t.sName == "outdir" ? "folder" : "output name") + " after it (write -" + t.sName +
+                 "=" + (t.sName == "outdir" ? "DIR" : "NAME") + ")";
         return false;
     }
     if (t.sValue.size() > nMaxPathLength) {
@@ -224,7 +224,8 @@ std::string sOutputNameOf(const CommandLine& tArgs, const std::string& sInput) {
     const std::string sDefault = sDefaultOutputName(sInput);
     if (tArgs.sOutputDir.empty()) return sDefault;
     const size_t nSlash = sDefault.rfind('/');
-    return tArgs.sOutputDir + "/" + (nSlash == std::string::npos ? sDefault : sDefault.substr(nSlash + 1));
+    return tArgs.sOutputDir + "/" +
+           (nSlash == std::string::npos ? sDefault : sDefault.substr(nSlash + 1));
 }
 
 CommandLineResult tParseCommandLine(int argc, const char* const argv[]) {

@@ -12,7 +12,7 @@
 
 namespace {
 
-int g_nFirstError = 0;  // errno of the first failed console write, 0 if none
+int g_nFirstError = 0;   // errno of the first failed console write, 0 if none
 bool g_bSilent = false;  // the text is dropped unwritten
 
 // Writes the whole of (p, n) to descriptor 1. After a failure the text is

@@ -46,6 +46,7 @@ int nRunConversions(const CommandLine& tArgs) {
         if (nStatus != nExitSuccess) atFailed.emplace_back(sInput, nStatus);
     }
     if (atFailed.empty()) return nExitSuccess;
-    if (tArgs.asRecordings.size() > 1) vPrintError(sFailureLine(atFailed, tArgs.asRecordings.size()));
+    if (tArgs.asRecordings.size() > 1)
+        vPrintError(sFailureLine(atFailed, tArgs.asRecordings.size()));
     return atFailed.front().second;
 }

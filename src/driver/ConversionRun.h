@@ -12,5 +12,4 @@
 // is not a valid recording, 2 when the output is the input itself, 3 when
 // the output cannot be opened or written (the file is then put back as it
 // was before the run).
-int nRunConversion(const CommandLine& tArgs, const std::string& sInput,
-                   const std::string& sOutput);
+int nRunConversion(const CommandLine& tArgs, const std::string& sInput, const std::string& sOutput);
