@@ -231,7 +231,7 @@ ChannelSource tChannelSource(const Recording& r, const PlannedChannel& p,
 // Converts every planned channel into the open output, each with a writer
 // of its own carrying network code tArgs.sNetwork (empty for blank), its
 // run of samples restarting at atRestarts; false with sError on the first
-// failed write. Names cut
+// failed write, and false when the input shrank under the run. Names cut
 // to their fields are warned about for channels that wrote records.
 bool bConvertChannels(const Recording& r, const std::vector<PlannedChannel>& atPlan,
                       const std::vector<RunRestart>& atRestarts, COutputSink& tSink,
@@ -248,7 +248,7 @@ bool bConvertChannels(const Recording& r, const std::vector<PlannedChannel>& atP
             tWriter.vSetNetwork(tArgs.sNetwork.c_str());
             vExtractChannel(tSource, tWriter);
         }
-        if (!tSink.bFlush(sError)) return false;
+        if (bInputShrank() || !tSink.bFlush(sError)) return false;
         if (nChannelSampleCount(r.nDataSize, tSource.tGeometry) == 0) continue;
         vWarnAboutCutName(sStation, sizeof(SeedFixedHeader::Station_identifier_code), "station",
                           sPath, setWarned);
@@ -260,22 +260,25 @@ bool bConvertChannels(const Recording& r, const std::vector<PlannedChannel>& atP
 
 // Keeps the run's signal handling for the length of the run.
 struct RunSignals {
-    explicit RunSignals(const std::string& sInputPath) { vInstallRunSignals(sInputPath); }
+    RunSignals() { vInstallRunSignals(); }
     ~RunSignals() { vUninstallRunSignals(); }
 };
+
+// The error of an input that shrank while it was read.
+constexpr const char* szShrank = ": the recording shrank while it was read";
 
 }  // namespace
 
 int nRunConversion(const CommandLine& tArgs, const std::string& sIn, const std::string& sOut) {
     // A write past the file size limit must fail with EFBIG, not kill the run.
     std::signal(SIGXFSZ, SIG_IGN);
-    const RunSignals tSignals(sIn);
+    const RunSignals tSignals;
 
     // Refusals first, so that a refused run prints its one error line only.
     Recording r;
     std::string sError;
     if (!bLoadRecording(sIn, r, sError)) {
-        vPrintError(sIn + ": " + sInputRefusal(r, sError));
+        vPrintError(sIn + (bInputShrank() ? szShrank : ": " + sInputRefusal(r, sError)));
         return nExitBadInput;
     }
     const ChannelPlan tPlan = tPlanChannels(r);
@@ -285,6 +288,10 @@ int nRunConversion(const CommandLine& tArgs, const std::string& sIn, const std::
     const RecordTimeline tTimeline = tTimelineOf(r, tPlan.atChannels, tPool);
     const std::vector<RunRestart> atRestarts =
         tArgs.bRecordTime ? atRestartsAtJumps(tTimeline) : std::vector<RunRestart>{};
+    if (bInputShrank()) {
+        vPrintError(sIn + szShrank);
+        return nExitBadInput;
+    }
     if (const int nStatus = nRefusal(sIn, sOut, r, tPlan, atRestarts); nStatus != nExitSuccess)
         return nStatus;
     COutputSink tSink;
@@ -294,6 +301,11 @@ int nRunConversion(const CommandLine& tArgs, const std::string& sIn, const std::
     if (!bConvertChannels(r, tPlan.atChannels, atRestarts, tSink, tPool, tArgs, sIn, sError) ||
         !tSink.bClose(sError)) {
         tSink.vRestore();
+        if (bInputShrank()) {
+            vPrintError(sIn + szShrank + "; the output " + sOut + " " +
+                        sOutputFate(tSink.tFile().bCreated()));
+            return nExitBadInput;
+        }
         vPrintError(sOut + ": cannot write: " + sError + "; the file " +
                     sOutputFate(tSink.tFile().bCreated()));
         return nExitOutputFailed;

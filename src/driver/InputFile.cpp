@@ -1,7 +1,8 @@
 // The input is mapped rather than copied: its pages come straight from the
 // page cache, read in once, and the run never touches fresh memory for them.
-// A file that shrinks while it is mapped raises SIGBUS, which the output
-// file's signal handling turns into a clean failure (see OutputFile.cpp).
+// A file that shrinks while it is mapped raises SIGBUS; the run's signal
+// handling watches the mapping and turns that into a clean failure of this
+// recording alone (SignalRollback.h).
 #include "driver/InputFile.h"
 
 #include <fcntl.h>
@@ -13,6 +14,7 @@
 #include <cstring>
 
 #include "driver/OpenFailure.h"
+#include "driver/SignalRollback.h"
 
 namespace {
 
@@ -30,7 +32,9 @@ const uint8_t nNoBytes = 0;
 }  // namespace
 
 CInputFile::~CInputFile() {
-    if (m_nSize > 0) munmap(const_cast<uint8_t*>(m_pBytes), static_cast<size_t>(m_nSize));
+    if (m_nSize <= 0) return;
+    vUnwatchInput();
+    munmap(const_cast<uint8_t*>(m_pBytes), static_cast<size_t>(m_nSize));
 }
 
 bool CInputFile::bOpen(const std::string& sPath, std::string& sError) {
@@ -67,5 +71,6 @@ bool CInputFile::bOpen(const std::string& sPath, std::string& sError) {
     }
     m_pBytes = static_cast<const uint8_t*>(p);
     m_nSize = st.st_size;
+    vWatchInput(p, static_cast<size_t>(st.st_size));
     return true;
 }

@@ -1,8 +1,13 @@
 // Rollback on signals. What the handler needs is kept in static storage,
 // messages included (formed when armed), since a handler may make only
-// async-signal-safe calls: ftruncate, unlink, write, signal, raise, _exit.
+// async-signal-safe calls: ftruncate, unlink, write, signal, raise. A fault
+// reading the input's mapping (SIGBUS: the file shrank under the run) maps
+// zero pages over it with one mmap system call, so that the reading goes
+// on, and leaves the putting back and the message to the run, which looks
+// at bInputShrank.
 #include "driver/SignalRollback.h"
 
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -10,7 +15,6 @@
 #include <cstring>
 #include <iterator>
 
-#include "driver/ExitStatus.h"
 #include "driver/PrintableText.h"
 
 namespace {
@@ -22,12 +26,15 @@ volatile sig_atomic_t g_nArmedFile = -1;  // < 0 when disarmed
 off_t g_nArmedLength = 0;
 bool g_bArmedCreated = false;
 char g_szArmedPath[4096];
-// The messages, formed in advance: the input's shrinking, and, once armed,
-// an interruption, each followed by what became of the output.
-char g_szShrankMessage[nTextSize];     // "tessal: error: IN: the recording shrank ..."
-char g_szShrankFate[nTextSize];        // "; the output OUT is left as it was"
+// The message of an interruption, formed when armed: what it was and what
+// became of the output.
 char g_szInterruptMessage[nTextSize];  // "tessal: error: OUT: interrupted by "
 char g_szInterruptFate[nTextSize];     // "; the file is left as it was"
+
+// The input's mapping, and whether reading it faulted.
+void* volatile g_pInput = nullptr;
+volatile size_t g_nInputSize = 0;
+volatile sig_atomic_t g_bInputShrank = 0;
 
 const int anRunSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGBUS};
 // The handlers the run found, given back at its end.
@@ -51,37 +58,42 @@ const char* szSignalName(int nSignal) {
     }
 }
 
-// Set by the first handler that runs: the input may shrink under several
-// worker threads at once, and the output is put back and the message
-// written once. Later handlers wait for the first to end the program.
+// Set by the first handler that runs: a second signal waits for the first
+// to end the program.
 std::atomic_flag g_tHandling = ATOMIC_FLAG_INIT;
 
 void vOnRunSignal(int nSignal) {
     if (g_tHandling.test_and_set()) {
         for (;;) pause();
     }
-    static char acLine[2 * nTextSize];
-    size_t nUsed = 0;
     const int nFile = g_nArmedFile;
-    if (nSignal != SIGBUS && nFile < 0) {  // nothing to put back: end as the signal says
-        std::signal(nSignal, SIG_DFL);
-        std::raise(nSignal);
-        return;
-    }
-    if (nFile >= 0) vPutOutputBack(g_bArmedCreated, g_szArmedPath, nFile, g_nArmedLength);
-    if (nSignal == SIGBUS) {
-        vAppend(acLine, sizeof acLine, nUsed, g_szShrankMessage);
-        if (nFile >= 0) vAppend(acLine, sizeof acLine, nUsed, g_szShrankFate);
-    } else {
+    if (nFile >= 0) {
+        vPutOutputBack(g_bArmedCreated, g_szArmedPath, nFile, g_nArmedLength);
+        static char acLine[2 * nTextSize];
+        size_t nUsed = 0;
         vAppend(acLine, sizeof acLine, nUsed, g_szInterruptMessage);
         vAppend(acLine, sizeof acLine, nUsed, szSignalName(nSignal));
         vAppend(acLine, sizeof acLine, nUsed, g_szInterruptFate);
+        vAppend(acLine, sizeof acLine, nUsed, "\n");
+        (void)!write(2, acLine, nUsed);
     }
-    vAppend(acLine, sizeof acLine, nUsed, "\n");
-    (void)!write(2, acLine, nUsed);
-    if (nSignal == SIGBUS) _exit(nExitBadInput);
     std::signal(nSignal, SIG_DFL);
     std::raise(nSignal);
+}
+
+// A fault reading the input: its pages become zeros, which the reading
+// then gets (several threads may fault at once; each maps the same zeros).
+// A fault anywhere else is a crash, and ends the program as one.
+void vOnBusError(int nSignal, siginfo_t* pInfo, void*) {
+    char* const p = static_cast<char*>(g_pInput);
+    const char* const pFault = static_cast<const char*>(pInfo->si_addr);
+    if (p == nullptr || pFault < p || pFault >= p + g_nInputSize ||
+        mmap(p, g_nInputSize, PROT_READ, MAP_FIXED | MAP_PRIVATE | MAP_ANONYMOUS, -1, 0) ==
+            MAP_FAILED) {
+        std::signal(nSignal, SIG_DFL);
+        return;  // the fault recurs, now with the default action
+    }
+    g_bInputShrank = 1;
 }
 
 void vCopy(char* acTarget, size_t nSize, const std::string& s) {
@@ -105,19 +117,23 @@ std::string sOutputFate(bool bCreated) {
     return bCreated ? "is removed (this run created it)" : "is left as it was";
 }
 
-void vInstallRunSignals(const std::string& sInputPath) {
-    vCopy(g_szShrankMessage, sizeof g_szShrankMessage,
-          "tessal: error: " + sPrintable(sInputPath) + ": the recording shrank while it was read");
-    struct sigaction tAction {};
-    tAction.sa_handler = vOnRunSignal;
-    sigemptyset(&tAction.sa_mask);
+void vInstallRunSignals() {
     for (size_t i = 0; i < std::size(anRunSignals); ++i) {
-        sigaction(anRunSignals[i], nullptr, &atFoundActions[i]);
+        const int nSignal = anRunSignals[i];
+        sigaction(nSignal, nullptr, &atFoundActions[i]);
         // A signal the run's parent chose to ignore (SIGHUP under nohup,
         // SIGINT in a background job) cannot end the run: it stays ignored.
         // A fault (SIGBUS) is never ignored.
-        if (atFoundActions[i].sa_handler == SIG_IGN && anRunSignals[i] != SIGBUS) continue;
-        sigaction(anRunSignals[i], &tAction, nullptr);
+        if (atFoundActions[i].sa_handler == SIG_IGN && nSignal != SIGBUS) continue;
+        struct sigaction tAction {};
+        sigemptyset(&tAction.sa_mask);
+        if (nSignal == SIGBUS) {
+            tAction.sa_sigaction = vOnBusError;
+            tAction.sa_flags = SA_SIGINFO;
+        } else {
+            tAction.sa_handler = vOnRunSignal;
+        }
+        sigaction(nSignal, &tAction, nullptr);
     }
 }
 
@@ -133,7 +149,6 @@ void vArmRollback(int nFile, off_t nLength, bool bCreated, const std::string& sO
     vCopy(g_szArmedPath, sizeof g_szArmedPath, sOutputPath);
     const std::string sOutput = sPrintable(sOutputPath);
     const std::string sFate = sOutputFate(bCreated);
-    vCopy(g_szShrankFate, sizeof g_szShrankFate, "; the output " + sOutput + " " + sFate);
     vCopy(g_szInterruptMessage, sizeof g_szInterruptMessage,
           "tessal: error: " + sOutput + ": interrupted by ");
     vCopy(g_szInterruptFate, sizeof g_szInterruptFate, "; the file " + sFate);
@@ -142,4 +157,19 @@ void vArmRollback(int nFile, off_t nLength, bool bCreated, const std::string& sO
 
 void vDisarmRollback() {
     g_nArmedFile = -1;
+}
+
+void vWatchInput(const void* p, size_t nSize) {
+    g_nInputSize = nSize;
+    g_pInput = const_cast<void*>(p);
+}
+
+void vUnwatchInput() {
+    g_pInput = nullptr;
+    g_nInputSize = 0;
+    g_bInputShrank = 0;
+}
+
+bool bInputShrank() {
+    return g_bInputShrank != 0;
 }

@@ -508,11 +508,15 @@ TEST(ConversionRun, AnInterruptedRunPutsTheOutputBack) {
             sOld = sReadFile(tDir.sFile("rec.mseed"));
         }
         // Nobody reads the console: the run blocks mid-way, records written.
+        // A recording that shrinks fails alone: the one after it converts.
         const int nIgnored = c.bIgnored ? c.nSignal : 0;
-        BackgroundRun tRun =
-            tStartTessal({"rec.vrx"}, tDir.sPath(), tDir.sFile("err.txt"), [nIgnored] {
-                if (nIgnored != 0) std::signal(nIgnored, SIG_IGN);
-            });
+        unlink(tDir.sFile("old.mseed").c_str());
+        const std::vector<std::string> asArgs = c.bShrink
+                                                    ? std::vector<std::string>{"rec.vrx", "old.vrx"}
+                                                    : std::vector<std::string>{"rec.vrx"};
+        BackgroundRun tRun = tStartTessal(asArgs, tDir.sPath(), tDir.sFile("err.txt"), [nIgnored] {
+            if (nIgnored != 0) std::signal(nIgnored, SIG_IGN);
+        });
         ASSERT_GT(tRun.nPid, 0);
         ASSERT_TRUE(bGrowsPast(tDir.sFile("rec.mseed"), static_cast<off_t>(sOld.size()) + 4096));
         if (c.bShrink) {
@@ -542,8 +546,11 @@ TEST(ConversionRun, AnInterruptedRunPutsTheOutputBack) {
         } else {
             EXPECT_FALSE(bFileExists(tDir.sFile("rec.mseed")));
         }
-        EXPECT_EQ(sReadFile(tDir.sFile("err.txt")),
-                  std::string("tessal: error: ") + c.szMessage + "\n");
+        EXPECT_EQ(
+            sReadFile(tDir.sFile("err.txt")),
+            std::string("tessal: error: ") + c.szMessage + "\n" +
+                (c.bShrink ? "tessal: error: 1 of 2 recordings failed: rec.vrx (status 1)\n" : ""));
+        EXPECT_EQ(bFileExists(tDir.sFile("old.mseed")), c.bShrink);
     }
 }
 
