@@ -9,6 +9,8 @@
 #include <cmath>
 #include <csignal>
 #include <cstdint>
+#include <cstring>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -17,6 +19,7 @@
 #include "driver/Diagnostics.h"
 #include "driver/ExitStatus.h"
 #include "driver/ForeignFile.h"
+#include "driver/OutputHistory.h"
 #include "driver/OutputSink.h"
 #include "driver/Recording.h"
 #include "driver/RecordingChecks.h"
@@ -25,7 +28,9 @@
 #include "recorder/ChannelExtraction.h"
 #include "recorder/RecordTimeline.h"
 #include "segments/SeedWriter.h"
+#include "segments/SegmentEncoding.h"
 #include "segments/WorkerPool.h"
+#include "timeconv/SampleTime.h"
 
 namespace {
 
@@ -159,11 +164,60 @@ int nOpenOutput(const std::string& sOut, COutputSink& tSink) {
     return nExitOutputFailed;
 }
 
+// NET.STA.LOC.CHA of the stream codes t, blanks dropped.
+std::string sStreamName(const StreamCodes& t) {
+    const auto sField = [&t](size_t nFrom, size_t nWidth) {
+        std::string s(t.data() + nFrom, nWidth);
+        return s.erase(s.find_last_not_of(' ') + 1);
+    };
+    return sField(10, 2) + "." + sField(0, 5) + "." + sField(5, 2) + "." + sField(7, 3);
+}
+
+// "FROM to TO" of a span in microseconds.
+std::string sSpanText(int64_t nFromMicros, int64_t nToMicros) {
+    return sFormatUtc(static_cast<double>(nFromMicros) / 1e6) + " to " +
+           sFormatUtc(static_cast<double>(nToMicros) / 1e6);
+}
+
+// Warns once per stream that this run writes where the output sOut (nOld
+// bytes before the run) already holds records of that stream: a recording
+// converted into the file before, most likely. The records go in all the
+// same.
+void vWarnAboutRepeatedSpans(const CommandLine& tArgs, const std::string& sOut, int64_t nOld,
+                             const Recording& r, const std::vector<PlannedChannel>& atPlan,
+                             CWorkerPool& tPool) {
+    if (nOld < nSeedRecordLength) return;
+    const std::map<StreamCodes, std::vector<HeldSpan>> mapHeld = tReadHeldSpans(sOut, nOld, tPool);
+    const std::string sStation = sStationName(r.tHeader);
+    for (const PlannedChannel& p : atPlan) {
+        const int32_t nRate = r.aGroups[p.nChannel].nFreq;
+        const RecordTemplate t = tRecordTemplate(tArgs.sNetwork.c_str(), sStation.c_str(),
+                                                 r.tHeader.aChannels[p.nChannel].sName, nRate);
+        StreamCodes tCodes;
+        std::memcpy(tCodes.data(), t.tHeader.Station_identifier_code, tCodes.size());
+        const auto it = mapHeld.find(tCodes);
+        if (it == mapHeld.end()) continue;
+        const int64_t nFrom = nMicrosOf(r.tFileStart);
+        const int64_t nTo =
+            nFrom + nChannelSampleCount(r.nDataSize, tGeometryOf(r, p)) * 1000000 / nRate;
+        for (const HeldSpan& h : it->second) {
+            if (h.nFromMicros >= nTo || nFrom >= h.nToMicros) continue;
+            vPrintWarning(sOut + ": stream " + sStreamName(tCodes) + " already holds " +
+                          sSpanText(h.nFromMicros, h.nToMicros) + ", and this run writes " +
+                          sSpanText(nFrom, nTo) +
+                          " again: the recording may have been converted into this file before; "
+                          "its records are appended all the same");
+            break;
+        }
+    }
+}
+
 // The warnings of a run that goes ahead: the command line's, the output's,
 // then the recording's.
 void vWarnBeforeConverting(const CommandLine& tArgs, const std::string& sIn,
                            const std::string& sOut, const Recording& r, const ChannelPlan& tPlan,
-                           const COutputFile& tOutput, const RecordTimeline& tTimeline) {
+                           const COutputFile& tOutput, const RecordTimeline& tTimeline,
+                           CWorkerPool& tPool) {
     for (const std::string& s : tArgs.asSettingWarnings) vPrintWarning(s);
     if (tArgs.bGain) {
         vPrintWarning("the gain option has no effect: samples are written unscaled");
@@ -178,6 +232,7 @@ void vWarnBeforeConverting(const CommandLine& tArgs, const std::string& sIn,
                       " bytes that are not a whole record (a record cut short, by a crash "
                       "perhaps); the new records follow them");
     }
+    vWarnAboutRepeatedSpans(tArgs, sOut, tOutput.nOldLength(), r, tPlan.atChannels, tPool);
     for (const std::string& s : tPlan.asWarnings) vPrintWarning(sIn + ": " + s);
     vWarnAboutLayout(r, tPlan.atChannels, sIn, tTimeline, tArgs.bRecordTime);
 }
@@ -297,7 +352,7 @@ int nRunConversion(const CommandLine& tArgs, const std::string& sIn, const std::
     COutputSink tSink;
     if (const int nStatus = nOpenOutput(sOut, tSink); nStatus != nExitSuccess) return nStatus;
 
-    vWarnBeforeConverting(tArgs, sIn, sOut, r, tPlan, tSink.tFile(), tTimeline);
+    vWarnBeforeConverting(tArgs, sIn, sOut, r, tPlan, tSink.tFile(), tTimeline, tPool);
     if (!bConvertChannels(r, tPlan.atChannels, atRestarts, tSink, tPool, tArgs, sIn, sError) ||
         !tSink.bClose(sError)) {
         tSink.vRestore();

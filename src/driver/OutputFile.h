@@ -38,6 +38,8 @@ public:
     // Bytes after the file's last whole 128-byte unit before the run: the
     // remains of a cut record, after which the records are appended all the same.
     int64_t nStrayBytes() const { return m_nOldLength % nSeedLengthUnit; }
+    // The file's length before the run.
+    int64_t nOldLength() const { return m_nOldLength; }
 
     // Puts the file back as it was before eOpen: truncated to its old length,
     // or removed when this run created it; the lock is held until then. A

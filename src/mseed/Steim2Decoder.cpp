@@ -4,6 +4,7 @@
 // instead of overflowing.
 #include "mseed/Steim2Decoder.h"
 
+#include <cmath>
 #include <cstddef>
 #include <cstring>
 
@@ -241,4 +242,24 @@ EpochTime tRecordLastSample(const DecodedRecord& r) {
     const size_t n = r.tHeader.Number_of_samples;
     if (n == 0) return tRecordStart(r);
     return tRecordStart(r) + static_cast<double>(n - 1) / dRecordRate(r);
+}
+
+bool bReadRecordSpan(const unsigned char* p, size_t nLength, RecordSpan& t) {
+    if (nLength < 64 || !bLooksLikeDataRecord(p, nLength)) return false;
+    const double dRate =
+        dSeedSampleRate(static_cast<int16_t>(nBig16(p + 32)), static_cast<int16_t>(nBig16(p + 34)));
+    if (!(dRate > 0)) return false;
+    // The start in whole days, seconds and ticks, and a blockette 1001's
+    // microseconds where blockette 1000 links to one.
+    const int64_t nDays = nDaysBeforeYear(nBig16(p + 20)) + nBig16(p + 22) - 1;
+    const int64_t nSeconds = nDays * 86400 + p[24] * 3600 + p[25] * 60 + p[26];
+    const uint16_t nNext = nBig16(p + 50);
+    const int nMicrosec = nBig16(p + 48) == nBlockette1000Type && nNext >= 56 && nNext + 8 <= 64 &&
+                                  nBig16(p + nNext) == nBlockette1001Type
+                              ? static_cast<int8_t>(p[nNext + offsetof(Blockette1001, Microsec)])
+                              : 0;
+    std::memcpy(t.acCodes, p + 8, sizeof t.acCodes);
+    t.nStartMicros = nSeconds * 1000000 + nBig16(p + 28) * 100 + nMicrosec;
+    t.nEndMicros = t.nStartMicros + std::llround(nBig16(p + 30) * 1e6 / dRate);
+    return true;
 }

@@ -56,3 +56,16 @@ int64_t nRecordStartMicros(const DecodedRecord& r);
 // (samples - 1) / rate) as EpochTime.
 EpochTime tRecordStart(const DecodedRecord& r);
 EpochTime tRecordLastSample(const DecodedRecord& r);
+
+// Where a record belongs and when, read from its header alone: its codes as
+// stored (station, location, channel and network: record bytes 8 to 19),
+// and the time from its first sample to the end of its last one.
+struct RecordSpan {
+    char acCodes[12];
+    int64_t nStartMicros = 0;
+    int64_t nEndMicros = 0;
+};
+
+// Fills t from the record at p (nLength bytes) without decoding its data;
+// false when the bytes are no plausible data record with a positive rate.
+bool bReadRecordSpan(const unsigned char* p, size_t nLength, RecordSpan& t);

@@ -139,10 +139,15 @@ TEST_F(ConcurrentRuns, AnInterruptedRunThatCreatedTheFileRemovesNothingOfTheOthe
 }
 
 TEST_F(ConcurrentRuns, AFailingRunAmongThemCutsNothingOfTheOthers) {
-    // The earlier content is one run's records; the failing run may write
-    // only a few records past it before its file size limit stops it.
-    const std::string sOld = m_mapSolo.begin()->second;
-    vWriteFile(m_tDir.sFile("all.mseed"), sOld);
+    // The earlier content is another station's records (a station of the
+    // batch again would be warned about as converted before); the failing
+    // run may write only a few records past it before its file size limit
+    // stops it.
+    StandardLayout tOld;
+    tOld.sStation = "OLD";
+    aanWriteRecording(m_tDir, "old.vrx", tStandardRecording(tOld));
+    ASSERT_EQ(tRunTessal({"old.vrx", "-outname=all.mseed"}, m_tDir.sPath()).nExitStatus, 0);
+    const std::string sOld = sReadFile(m_tDir.sFile("all.mseed"));
     StandardLayout t;
     t.sStation = "FAIL";
     t.nRecords = 600;

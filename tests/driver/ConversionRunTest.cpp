@@ -393,6 +393,18 @@ TEST(ConversionRun, WarningsTellWhatTheOutputCannotShow) {
     const std::string sGained = sReadFile(tDir.sFile("rec.mseed"));
     ASSERT_EQ(tRunTessal({"rec.vrx", "-outname=plain.ms"}, tDir.sPath()).nExitStatus, 0);
     EXPECT_EQ(sReadFile(tDir.sFile("plain.ms")), sGained);
+    // Converted into the same file again: one warning for the stream whose
+    // span the file already holds; the records go in all the same.
+    const ProcessResult rAgain = tRunTessal({"rec.vrx", "-outname=plain.ms"}, tDir.sPath());
+    EXPECT_EQ(rAgain.nExitStatus, 0);
+    EXPECT_EQ(nCountLines(rAgain.sStderr,
+                          "tessal: warning: plain.ms: stream .ABC..BHZ already "
+                          "holds 2004-12-07 13:45:30 UTC to 2004-12-07 "),
+              1)
+        << rAgain.sStderr;
+    EXPECT_NE(rAgain.sStderr.find("the recording may have been converted into this file before"),
+              std::string::npos);
+    EXPECT_TRUE(sReadFile(tDir.sFile("plain.ms")) == sGained + sGained);
 }
 
 TEST(ConversionRun, AStartAfterTheYearsReadersRecogniseIsWarnedAbout) {
