@@ -1,8 +1,8 @@
 // Command-line parsing: the usage and banner texts, the default output
 // name, the help and version requests, the recordings, and the options:
 // -g (gain: anything beginning with -g), -outname (also -outputname),
-// -outdir and -network with a value after "=" or ":", and -recordtime and
-// -quiet, each with one or two dashes.
+// -outdir and -network with a value after "=" or ":", and -recordtime,
+// -quiet and -verify, each with one or two dashes.
 #include "driver/CommandLine.h"
 
 #include <sys/stat.h>
@@ -50,7 +50,7 @@ std::string sShortened(const std::string& s) {
     return s.size() <= 60 ? s : s.substr(0, 60) + "...";
 }
 
-enum class OptionKind { OutputName, OutputDir, Network, RecordTime, Quiet };
+enum class OptionKind { OutputName, OutputDir, Network, RecordTime, Quiet, Verify };
 
 struct OptionName {
     const char* szName;
@@ -62,6 +62,7 @@ constexpr OptionName atOptions[] = {
     {"outname", OptionKind::OutputName, true},     {"outputname", OptionKind::OutputName, true},
     {"outdir", OptionKind::OutputDir, true},       {"network", OptionKind::Network, true},
     {"recordtime", OptionKind::RecordTime, false}, {"quiet", OptionKind::Quiet, false},
+    {"verify", OptionKind::Verify, false},
 };
 
 // How an option is written in messages: "-outname=" or "-quiet".
@@ -188,6 +189,9 @@ bool bApplyOption(const std::string& sArg, CommandLine& tArgs, std::vector<bool>
             return true;
         case OptionKind::Quiet:
             tArgs.bQuiet = true;
+            return true;
+        case OptionKind::Verify:
+            tArgs.bVerify = true;
             return true;
     }
     return true;

@@ -23,8 +23,9 @@ struct CommandLine {
     // -recordtime: the samples after each jump of the recorder's clock are
     // dated by its record header, not on one timeline from the start.
     bool bRecordTime = false;
-    bool bQuiet = false;  // -quiet: nothing on standard output
-    int nThreads = 1;     // encoding threads (from the environment, not the command line)
+    bool bQuiet = false;   // -quiet: nothing on standard output
+    bool bVerify = false;  // -verify: the records appended are read back and compared
+    int nThreads = 1;      // encoding threads (from the environment, not the command line)
     // False when nThreads is only the number of cores: a small recording is
     // then converted on one thread.
     bool bThreadsChosen = true;

@@ -21,6 +21,7 @@
 #include "driver/ForeignFile.h"
 #include "driver/OutputHistory.h"
 #include "driver/OutputSink.h"
+#include "driver/OutputVerify.h"
 #include "driver/Recording.h"
 #include "driver/RecordingChecks.h"
 #include "driver/SignalRollback.h"
@@ -179,6 +180,18 @@ std::string sSpanText(int64_t nFromMicros, int64_t nToMicros) {
            sFormatUtc(static_cast<double>(nToMicros) / 1e6);
 }
 
+// The station, location, channel and network codes the records of planned
+// channel p carry, as record bytes 8 to 19.
+StreamCodes tStreamCodesOf(const CommandLine& tArgs, const std::string& sStation,
+                           const Recording& r, const PlannedChannel& p) {
+    const RecordTemplate t =
+        tRecordTemplate(tArgs.sNetwork.c_str(), sStation.c_str(),
+                        r.tHeader.aChannels[p.nChannel].sName, r.aGroups[p.nChannel].nFreq);
+    StreamCodes tCodes;
+    std::memcpy(tCodes.data(), t.tHeader.Station_identifier_code, tCodes.size());
+    return tCodes;
+}
+
 // Warns once per stream that this run writes where the output sOut (nOld
 // bytes before the run) already holds records of that stream: a recording
 // converted into the file before, most likely. The records go in all the
@@ -191,10 +204,7 @@ void vWarnAboutRepeatedSpans(const CommandLine& tArgs, const std::string& sOut, 
     const std::string sStation = sStationName(r.tHeader);
     for (const PlannedChannel& p : atPlan) {
         const int32_t nRate = r.aGroups[p.nChannel].nFreq;
-        const RecordTemplate t = tRecordTemplate(tArgs.sNetwork.c_str(), sStation.c_str(),
-                                                 r.tHeader.aChannels[p.nChannel].sName, nRate);
-        StreamCodes tCodes;
-        std::memcpy(tCodes.data(), t.tHeader.Station_identifier_code, tCodes.size());
+        const StreamCodes tCodes = tStreamCodesOf(tArgs, sStation, r, p);
         const auto it = mapHeld.find(tCodes);
         if (it == mapHeld.end()) continue;
         const int64_t nFrom = nMicrosOf(r.tFileStart);
@@ -313,6 +323,51 @@ bool bConvertChannels(const Recording& r, const std::vector<PlannedChannel>& atP
     return true;
 }
 
+// Each planned channel as the records of this run must carry it.
+std::vector<VerifiedChannel> atVerifiedChannels(const CommandLine& tArgs, const Recording& r,
+                                                const std::vector<PlannedChannel>& atPlan,
+                                                const std::vector<RunRestart>& atRestarts) {
+    const std::string sStation = sStationName(r.tHeader);
+    std::vector<VerifiedChannel> at;
+    for (const PlannedChannel& p : atPlan) {
+        VerifiedChannel& t = at.emplace_back();
+        const RecordGeometry g = tGeometryOf(r, p);
+        t.tCodes = tStreamCodesOf(tArgs, sStation, r, p);
+        t.nRate = r.aGroups[p.nChannel].nFreq;
+        t.bMicroseconds = bRateNeedsMicroseconds(t.nRate);
+        t.nSamples = nChannelSampleCount(r.nDataSize, g);
+        t.atRuns.push_back({0, nMicrosOf(r.tFileStart)});
+        for (const RunRestart& tRestart : atRestarts)
+            t.atRuns.push_back(
+                {tRestart.nRecord * nSamplesPerBlock(g), nMicrosOf(tRestart.tStart)});
+        t.fnSamples = [pData = r.pData, g](int64_t nFirst, int nCount, int32_t* pnOut) {
+            vFillSamples(pData, g, nFirst, nCount, pnOut);
+        };
+    }
+    return at;
+}
+
+// -verify: reads back the records this run appended to tSink and compares
+// them with the recording; returns 0 when every record is right, else the
+// exit status after putting the output back and saying why.
+int nVerify(const CommandLine& tArgs, const std::string& sIn, const std::string& sOut,
+            const Recording& r, const std::vector<PlannedChannel>& atPlan,
+            const std::vector<RunRestart>& atRestarts, COutputSink& tSink) {
+    CRecordVerifier tVerifier(atVerifiedChannels(tArgs, r, atPlan, atRestarts));
+    std::string sError;
+    const bool bRead = tSink.bReadBack(
+        [&tVerifier](const unsigned char* p, size_t n) { return tVerifier.bCheck(p, n); }, sError);
+    if (bRead && tVerifier.bComplete()) return nExitSuccess;
+    tSink.vRestore();
+    const std::string sFate = "; the file " + sOutputFate(tSink.tFile().bCreated());
+    if (!bRead) {
+        vPrintError(sOut + ": " + sError + sFate);
+        return nExitOutputFailed;
+    }
+    vPrintError(sOut + ": " + tVerifier.sProblem() + ", read back against " + sIn + sFate);
+    return nExitVerifyFailed;
+}
+
 // Keeps the run's signal handling for the length of the run.
 struct RunSignals {
     RunSignals() { vInstallRunSignals(); }
@@ -353,8 +408,13 @@ int nRunConversion(const CommandLine& tArgs, const std::string& sIn, const std::
     if (const int nStatus = nOpenOutput(sOut, tSink); nStatus != nExitSuccess) return nStatus;
 
     vWarnBeforeConverting(tArgs, sIn, sOut, r, tPlan, tSink.tFile(), tTimeline, tPool);
-    if (!bConvertChannels(r, tPlan.atChannels, atRestarts, tSink, tPool, tArgs, sIn, sError) ||
-        !tSink.bClose(sError)) {
+    const bool bConverted =
+        bConvertChannels(r, tPlan.atChannels, atRestarts, tSink, tPool, tArgs, sIn, sError);
+    if (bConverted && tArgs.bVerify && !bInputShrank()) {
+        const int nStatus = nVerify(tArgs, sIn, sOut, r, tPlan.atChannels, atRestarts, tSink);
+        if (nStatus != nExitSuccess) return nStatus;
+    }
+    if (!bConverted || !tSink.bClose(sError)) {
         tSink.vRestore();
         if (bInputShrank()) {
             vPrintError(sIn + szShrank + "; the output " + sOut + " " +
@@ -364,6 +424,10 @@ int nRunConversion(const CommandLine& tArgs, const std::string& sIn, const std::
         vPrintError(sOut + ": cannot write: " + sError + "; the file " +
                     sOutputFate(tSink.tFile().bCreated()));
         return nExitOutputFailed;
+    }
+    if (tArgs.bVerify) {
+        vPrintReport(sOut + ": " + std::to_string(tSink.nRecordsAppended()) +
+                     " records verified against " + sIn);
     }
     return nExitSuccess;
 }

@@ -14,3 +14,7 @@ void vPrintError(const std::string& sMessage) {
 void vPrintWarning(const std::string& sMessage) {
     std::fprintf(stderr, "tessal: warning: %s\n", sPrintable(sMessage).c_str());
 }
+
+void vPrintReport(const std::string& sMessage) {
+    std::fprintf(stderr, "tessal: %s\n", sPrintable(sMessage).c_str());
+}

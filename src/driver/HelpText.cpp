@@ -32,6 +32,10 @@ const char szHelpText[] =
     "                     (without it, every sample is dated on one timeline\n"
     "                     from the recording's start)\n"
     "  -quiet             print nothing on standard output\n"
+    "  -verify            read each run's records back from the disk (where the\n"
+    "                     file system allows) and compare every sample and record\n"
+    "                     start with the recording; a difference puts the output\n"
+    "                     back and gives status 5\n"
     "\n"
     "The default output name is the input's with its extension replaced by\n"
     "\"mseed\" (p14a1731.vrx gives p14a1731.mseed); a file name without \".\" gets\n"
@@ -51,6 +55,8 @@ const char szHelpText[] =
     "       or the -outdir folder does not exist\n"
     "  4    standard output could not be written (disk full, I/O error); the\n"
     "       output file is complete\n"
+    "  5    -verify found a record that differs from the recording; the output\n"
+    "       is put back as it was\n"
     "\n"
     "The manual page tells more: man tessal (man/tessal.1 in the source tree).\n";
 

@@ -40,6 +40,7 @@ public:
     int64_t nStrayBytes() const { return m_nOldLength % nSeedLengthUnit; }
     // The file's length before the run.
     int64_t nOldLength() const { return m_nOldLength; }
+    const std::string& sPath() const { return m_sPath; }
 
     // Puts the file back as it was before eOpen: truncated to its old length,
     // or removed when this run created it; the lock is held until then. A

@@ -3,8 +3,11 @@
 // errno (EIO when the system gave none) and stops all later writes.
 #include "driver/OutputSink.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -15,6 +18,9 @@ namespace {
 // Bytes gathered before a write: a few large writes cost less than one per
 // segment.
 constexpr size_t nWriteBatchBytes = size_t{1} << 18;
+
+// Bytes read back at a time: whole records.
+constexpr int64_t nReadBackBytes = int64_t{1} << 20;
 
 }  // namespace
 
@@ -43,6 +49,40 @@ bool COutputSink::bFlush(std::string& sError) {
     return false;
 }
 
+bool COutputSink::bReadBack(const std::function<bool(const unsigned char*, size_t)>& fnRecords,
+                            std::string& sError) {
+    if (!bFlush(sError) || !m_tFile.bSync(sError)) return false;
+    // Offset 0 and length 0: the whole file, a partial last page included.
+    posix_fadvise(m_tFile.nFile(), 0, 0, POSIX_FADV_DONTNEED);
+    const int nRead = open(m_tFile.sPath().c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st, stWritten;
+    if (nRead < 0 || fstat(nRead, &st) != 0 || fstat(m_tFile.nFile(), &stWritten) != 0 ||
+        st.st_dev != stWritten.st_dev || st.st_ino != stWritten.st_ino) {
+        sError = std::string("cannot read it back: ") +
+                 (nRead < 0 ? std::strerror(errno) : "its name now names another file");
+        if (nRead >= 0) close(nRead);
+        return false;
+    }
+    std::vector<unsigned char> ac(nReadBackBytes);
+    bool bOk = true;
+    for (int64_t n = 0; n < m_nAppended && bOk;) {
+        const size_t nWant =
+            static_cast<size_t>(std::min<int64_t>(m_nAppended - n, nReadBackBytes));
+        const ssize_t nGot = pread(nRead, ac.data(), nWant, m_tFile.nOldLength() + n);
+        if (nGot < 0 && errno == EINTR) continue;
+        if (nGot <= 0 || nGot % nSeedRecordLength != 0) {
+            sError = std::string("cannot read it back: ") +
+                     (nGot < 0 ? std::strerror(errno) : "the file ends early");
+            bOk = false;
+            break;
+        }
+        n += nGot;
+        if (!fnRecords(ac.data(), static_cast<size_t>(nGot) / nSeedRecordLength)) break;
+    }
+    close(nRead);
+    return bOk;
+}
+
 bool COutputSink::bClose(std::string& sError) {
     if (!bFlush(sError)) {
         m_tFile.vRestore();
@@ -63,5 +103,6 @@ void COutputSink::vWriteOut(const unsigned char* p, size_t nBytes) {
         }
         p += nWritten;
         nBytes -= static_cast<size_t>(nWritten);
+        m_nAppended += nWritten;
     }
 }

@@ -6,6 +6,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,12 +23,22 @@ public:
     // Opens the output as COutputFile::eOpen does, ready to append.
     OutputOpening eOpen(const std::string& sPath, std::string& sError);
     const COutputFile& tFile() const { return m_tFile; }
+    // Records written behind the file's old end so far.
+    int64_t nRecordsAppended() const { return m_nAppended / 512; }
 
     // Gathers the records; writes them once a quarter megabyte is waiting.
     void vPutRecords(const unsigned char* pRecords, size_t nRecords) override;
     // Writes every record still waiting. False once any write has failed;
     // sError then says why.
     bool bFlush(std::string& sError);
+
+    // Reads back, from the disk where the file system allows, the records
+    // this run appended, once they are written and synced: the file's
+    // cached pages are dropped first. Hands them to fnRecords a batch at a
+    // time (records, count) until it returns false. False with sError when
+    // they cannot be read back.
+    bool bReadBack(const std::function<bool(const unsigned char*, size_t)>& fnRecords,
+                   std::string& sError);
 
     // Puts the file back as it was before the run (COutputFile::vRestore).
     void vRestore() { m_tFile.vRestore(); }
@@ -42,4 +54,5 @@ private:
     COutputFile m_tFile;
     std::vector<unsigned char> m_acBatch;  // records gathered, not yet written
     int m_nWriteError = 0;                 // errno of the first failed write, 0 when none
+    int64_t m_nAppended = 0;               // bytes written behind the file's old end
 };

@@ -32,12 +32,6 @@ RecordGeometry tRecordGeometry(int64_t nDataSize, double dSampleRate, int32_t nP
 
 namespace {
 
-// Samples of the channel in one record: Q, or the whole numbers j < Q when Q
-// has a fraction (the recordings' integer rates always give a whole Q).
-int64_t nSamplesPerBlock(const RecordGeometry& g) {
-    return static_cast<int64_t>(std::ceil(g.dBlockSamples));
-}
-
 // Byte offset, in the data area, of the channel's block in record r.
 int64_t nBlockOffset(const RecordGeometry& g, int64_t r) {
     return r * g.nRecordSize + 256 + 2 * static_cast<int64_t>(g.dBlockStart);
@@ -64,7 +58,12 @@ constexpr int64_t nPrefetchBytes = 2048;
     __builtin_prefetch(p + nBytes - 1);
 }
 
-// Copies samples nFirst .. nFirst + nCount - 1 of the channel's run to pnOut.
+}  // namespace
+
+int64_t nSamplesPerBlock(const RecordGeometry& g) {
+    return static_cast<int64_t>(std::ceil(g.dBlockSamples));
+}
+
 void vFillSamples(const uint8_t* pData, const RecordGeometry& g, int64_t nFirst, int nCount,
                   int32_t* pnOut) {
     const int64_t nPerBlock = nSamplesPerBlock(g);
@@ -83,8 +82,6 @@ void vFillSamples(const uint8_t* pData, const RecordGeometry& g, int64_t nFirst,
         j = 0;
     }
 }
-
-}  // namespace
 
 int64_t nChannelSampleCount(int64_t nDataSize, const RecordGeometry& g) {
     if (!(g.dBlockSamples > 0.0) || g.nRecordCount == 0) return 0;

@@ -26,6 +26,16 @@ struct RecordGeometry {
 RecordGeometry tRecordGeometry(int64_t nDataSize, double dSampleRate, int32_t nPosition,
                                int32_t nRecSeconds, int32_t nChannelCount);
 
+// Samples of the channel in one record: Q, or the whole numbers j < Q when Q
+// has a fraction (the recordings' integer rates always give a whole Q).
+int64_t nSamplesPerBlock(const RecordGeometry& tGeometry);
+
+// Copies samples nFirst .. nFirst + nCount - 1 of the channel laid out as
+// tGeometry in the data area pData to pnOut (unsigned 16-bit little-endian,
+// widened without sign); they must lie within nChannelSampleCount.
+void vFillSamples(const uint8_t* pData, const RecordGeometry& tGeometry, int64_t nFirst, int nCount,
+                  int32_t* pnOut);
+
 // Samples of the channel in the data area: Q from every whole record, up to
 // the first that would lie outside the data area.
 int64_t nChannelSampleCount(int64_t nDataSize, const RecordGeometry& tGeometry);

@@ -73,6 +73,13 @@ TEST(CommandLineProgram, ManyRecordingsConvertEachAsALoneRunWould) {
          rA.sStdout + sBanner + rB.sStdout,
          "tessal: error: none.vrx: cannot open: No such file or directory\n"
          "tessal: error: 1 of 3 recordings failed: none.vrx (status 1)\n"},
+        {{"a.vrx", "--verify", "b.vrx", "-quiet"},
+         0,
+         {{"a.mseed", sA}, {"b.mseed", sB}},
+         "",
+         "tessal: a.mseed: " + std::to_string(sA.size() / 512) +
+             " records verified against a.vrx\n" + "tessal: b.mseed: " +
+             std::to_string(sB.size() / 512) + " records verified against b.vrx\n"},
         {{"a.vrx", "-quiet", "--", "-outname=c.ms"},
          1,
          {{"a.mseed", sA}},

@@ -1,0 +1,80 @@
+// The record verifier: records are decoded with the project's decoder and
+// compared field by field with what the channel's samples and runs give.
+#include "driver/OutputVerify.h"
+
+#include <cstring>
+
+#include "mseed/SeedRecord.h"
+#include "mseed/Steim2Decoder.h"
+#include "timeconv/SampleTime.h"
+
+namespace {
+
+// Where sample nIndex of channel t must start, in microseconds: the exact
+// time rounded down to a tick, or to the nearest microsecond.
+int64_t nDueMicros(const VerifiedChannel& t, int64_t nIndex) {
+    const VerifiedRun* pRun = &t.atRuns.front();
+    for (const VerifiedRun& r : t.atRuns)
+        if (r.nFirstSample <= nIndex) pRun = &r;
+    const SampleTime tExact = tSampleTime(pRun->nStartMicros, nIndex - pRun->nFirstSample, t.nRate);
+    if (t.bMicroseconds) return nNearestMicros(tExact);
+    return nFloorTicks(tExact) * 100;
+}
+
+}  // namespace
+
+CRecordVerifier::CRecordVerifier(std::vector<VerifiedChannel> atChannels) {
+    for (VerifiedChannel& t : atChannels)
+        if (t.nSamples > 0) m_atChannels.push_back(std::move(t));
+}
+
+bool CRecordVerifier::bCheck(const unsigned char* pRecords, size_t nRecords) {
+    for (size_t k = 0; k < nRecords && m_sProblem.empty(); ++k) {
+        const std::string s = sDifference(pRecords + k * nSeedRecordLength);
+        ++m_nRecords;
+        if (!s.empty()) m_sProblem = "record " + std::to_string(m_nRecords) + " " + s;
+    }
+    return m_sProblem.empty();
+}
+
+bool CRecordVerifier::bComplete() {
+    if (!m_sProblem.empty()) return false;
+    if (m_nChannel < m_atChannels.size())
+        m_sProblem = std::to_string(m_atChannels[m_nChannel].nSamples - m_nSample) +
+                     " samples are missing after record " + std::to_string(m_nRecords);
+    return m_sProblem.empty();
+}
+
+std::string CRecordVerifier::sDifference(const unsigned char* p) {
+    if (m_nChannel >= m_atChannels.size()) return "is one more than the run wrote";
+    const VerifiedChannel& t = m_atChannels[m_nChannel];
+    const DecodedRecord r = tDecodeRecord(p, nSeedRecordLength);
+    if (!r.sError.empty()) return "does not decode: " + r.sError;
+    if (std::memcmp(p + 8, t.tCodes.data(), t.tCodes.size()) != 0)
+        return "carries other station, location, channel or network codes";
+    if (r.nSequenceNumber != nSequenceNumber(m_nInChannel + 1))
+        return "is numbered " + std::to_string(r.nSequenceNumber) + ", not " +
+               std::to_string(nSequenceNumber(m_nInChannel + 1));
+    if (dRecordRate(r) != t.nRate) return "carries another rate";
+    const int64_t nCount = static_cast<int64_t>(r.anSamples.size());
+    if (nCount == 0 || nCount > t.nSamples - m_nSample) return "holds too many samples";
+    if (nRecordStartMicros(r) != nDueMicros(t, m_nSample))
+        return "starts at " + std::to_string(nRecordStartMicros(r)) +
+               " us since 1970, its first sample at " + std::to_string(nDueMicros(t, m_nSample));
+    std::vector<int32_t> anRecording(static_cast<size_t>(nCount));
+    t.fnSamples(m_nSample, static_cast<int>(nCount), anRecording.data());
+    for (size_t j = 0; j < anRecording.size(); ++j) {
+        if (r.anSamples[j] != anRecording[j])
+            return "holds " + std::to_string(r.anSamples[j]) + " as sample " +
+                   std::to_string(m_nSample + static_cast<int64_t>(j) + 1) + " of its channel, " +
+                   "the recording " + std::to_string(anRecording[j]);
+    }
+    m_nSample += nCount;
+    ++m_nInChannel;
+    if (m_nSample == t.nSamples) {
+        ++m_nChannel;
+        m_nSample = 0;
+        m_nInChannel = 0;
+    }
+    return "";
+}
