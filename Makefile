@@ -14,6 +14,8 @@
 #                        60): make fuzz FUZZ_SECONDS=600
 #   make install         the release build's programs and manual pages under
 #                        PREFIX (default /usr/local), below DESTDIR when given
+#   make uninstall       removes what the last make install put in place (give
+#                        the same DESTDIR)
 #   make deb             the Debian package build/deb/tessal_VERSION_ARCH.deb
 #   make lint-man        the manual pages through mandoc and groff, no warning allowed
 #   make check-install   make install into a scratch DESTDIR, then run what it installed
@@ -31,14 +33,18 @@ PREFIX     ?= /usr/local
 DESTDIR    ?=
 
 .PHONY: all release check check-sanitize check-release bench demo fuzz clean \
-        install deb lint-man check-install check-deb
+        install uninstall deb lint-man check-install check-deb
 
 all: release
 
+# The release build prints only warnings and errors, and a last line.
 release:
 	@tools/ensure-deps $(BUILD_PKGS)
-	cmake -S . -B build/release $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DTESSAL_TESTS=OFF -DTESSAL_BENCH=OFF
-	cmake --build build/release -j $(JOBS)
+	@cmake -S . -B build/release $(CMAKE_GEN) --log-level=WARNING >/dev/null \
+	      -DCMAKE_RULE_MESSAGES=OFF -DCMAKE_TARGET_MESSAGES=OFF \
+	      -DCMAKE_BUILD_TYPE=Release -DTESSAL_TESTS=OFF -DTESSAL_BENCH=OFF
+	@cmake --build build/release -j $(JOBS) -- --no-print-directory -s
+	@echo "built: build/release/tessal and its tools"
 
 check:
 	@tools/ensure-deps $(TEST_PKGS)
@@ -83,10 +89,23 @@ fuzz:
 	      build/fuzz/fuzz/fuzz_inspect
 
 demo: release
-	tools/demo/run-demo build/release demo
+	@tools/demo/run-demo build/release demo
 
 install: release
 	DESTDIR="$(DESTDIR)" cmake --install build/release --prefix "$(PREFIX)"
+
+# make install lists what it put in place, without DESTDIR, in
+# build/release/install_manifest.txt; the documentation folder goes too once
+# it is empty. Give the DESTDIR the install was given.
+uninstall:
+	@test -f build/release/install_manifest.txt || \
+	    { echo "make uninstall: nothing was installed from build/release" >&2; exit 1; }
+	@while IFS= read -r f || [ -n "$$f" ]; do \
+	    rm -f -- "$(DESTDIR)$$f"; \
+	    case "$$f" in */doc/tessal/*) doc="$(DESTDIR)$${f%/*}";; esac; \
+	done < build/release/install_manifest.txt; \
+	if [ -n "$$doc" ] && [ -d "$$doc" ]; then rmdir --ignore-fail-on-non-empty -- "$$doc"; fi
+	@echo "removed what make install put under $(DESTDIR)$$(sed -n 's|/bin/tessal$$||p' build/release/install_manifest.txt)"
 
 # Built with all of Debian's hardening flags and stripped as Debian strips;
 # dependencies computed from the binaries by dpkg-shlibdeps.
