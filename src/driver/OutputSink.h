@@ -47,6 +47,7 @@ public:
     bool bClose(std::string& sError);
 
 private:
+    void vStartWriteback(size_t nBytes);
     // Writes all nBytes, continuing after partial writes and retrying EINTR;
     // keeps the first failure and writes nothing after one.
     void vWriteOut(const unsigned char* p, size_t nBytes);
