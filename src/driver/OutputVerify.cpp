@@ -7,6 +7,7 @@
 #include "mseed/SeedRecord.h"
 #include "mseed/Steim2Decoder.h"
 #include "timeconv/SampleTime.h"
+#include "timeconv/UtcText.h"
 
 namespace {
 
@@ -19,6 +20,12 @@ int64_t nDueMicros(const VerifiedChannel& t, int64_t nIndex) {
     const SampleTime tExact = tSampleTime(pRun->nStartMicros, nIndex - pRun->nFirstSample, t.nRate);
     if (t.bMicroseconds) return nNearestMicros(tExact);
     return nFloorTicks(tExact) * 100;
+}
+
+// Microseconds since 1970 as "2004-12-07 13:45:33.840100 UTC".
+std::string sMicrosText(int64_t nMicros) {
+    const int64_t nSeconds = nMicros >= 0 ? nMicros / 1000000 : -((999999 - nMicros) / 1000000);
+    return sUtcText(nSeconds, 6, nMicros - nSeconds * 1000000) + " UTC";
 }
 
 }  // namespace
@@ -59,8 +66,8 @@ std::string CRecordVerifier::sDifference(const unsigned char* p) {
     const int64_t nCount = static_cast<int64_t>(r.anSamples.size());
     if (nCount == 0 || nCount > t.nSamples - m_nSample) return "holds too many samples";
     if (nRecordStartMicros(r) != nDueMicros(t, m_nSample))
-        return "starts at " + std::to_string(nRecordStartMicros(r)) +
-               " us since 1970, its first sample at " + std::to_string(nDueMicros(t, m_nSample));
+        return "starts at " + sMicrosText(nRecordStartMicros(r)) + ", its first sample at " +
+               sMicrosText(nDueMicros(t, m_nSample));
     std::vector<int32_t> anRecording(static_cast<size_t>(nCount));
     t.fnSamples(m_nSample, static_cast<int>(nCount), anRecording.data());
     for (size_t j = 0; j < anRecording.size(); ++j) {

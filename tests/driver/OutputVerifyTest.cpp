@@ -70,7 +70,9 @@ TEST(OutputVerify, ItsOwnRecordsPassDamagedOnesAreNamed) {
         std::string sStart;  // of the problem
     } aCases[] = {
         {"data", sData, an, "record 3 "},
-        {"time", sTime, an, "record 2 starts at 1102427133840100 us since 1970, its first "},
+        {"time", sTime, an,
+         "record 2 starts at 2004-12-07 13:45:33.840100 UTC, its first sample at 2004-12-07 "
+         "13:45:33.840000 UTC"},
         {"missing", sRecords.substr(0, sRecords.size() - 512), an, ""},
         {"samples", sRecords, anOther, ""},
     };
