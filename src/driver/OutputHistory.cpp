@@ -18,6 +18,17 @@ namespace {
 // Records this close after the end of a span extend it.
 constexpr int64_t nJoinMicros = 1000000;
 
+// Adds span t, which follows atSpans in the file, to them: it extends the
+// last one where it starts within it or shortly after its end.
+void vAddSpan(std::vector<HeldSpan>& atSpans, const HeldSpan& t) {
+    if (!atSpans.empty() && t.nFromMicros >= atSpans.back().nFromMicros &&
+        t.nFromMicros <= atSpans.back().nToMicros + nJoinMicros) {
+        atSpans.back().nToMicros = std::max(atSpans.back().nToMicros, t.nToMicros);
+        return;
+    }
+    atSpans.push_back(t);
+}
+
 // Adds record spans to their streams' spans. Records of one stream come
 // in runs: the stream of the record before is looked at first.
 class CSpanCollector {
@@ -30,13 +41,7 @@ public:
             std::memcpy(m_tLast.data(), t.acCodes, m_tLast.size());
             m_pLast = &m_mapSpans[m_tLast];
         }
-        std::vector<HeldSpan>& at = *m_pLast;
-        if (!at.empty() && t.nStartMicros >= at.back().nFromMicros &&
-            t.nStartMicros <= at.back().nToMicros + nJoinMicros) {
-            at.back().nToMicros = std::max(at.back().nToMicros, t.nEndMicros);
-            return;
-        }
-        at.push_back({t.nStartMicros, t.nEndMicros});
+        vAddSpan(*m_pLast, {t.nStartMicros, t.nEndMicros});
     }
 
 private:
@@ -44,19 +49,6 @@ private:
     StreamCodes m_tLast{};
     std::vector<HeldSpan>* m_pLast = nullptr;
 };
-
-// Appends the spans atMore, which follow atSpans in the file, joining the
-// first of them to the last of atSpans where they touch.
-void vJoin(std::vector<HeldSpan>& atSpans, const std::vector<HeldSpan>& atMore) {
-    for (const HeldSpan& t : atMore) {
-        if (!atSpans.empty() && t.nFromMicros >= atSpans.back().nFromMicros &&
-            t.nFromMicros <= atSpans.back().nToMicros + nJoinMicros) {
-            atSpans.back().nToMicros = std::max(atSpans.back().nToMicros, t.nToMicros);
-        } else {
-            atSpans.push_back(t);
-        }
-    }
-}
 
 // The records from byte nFrom to nTo as a job for the run's threads.
 struct CSpanPartJob : CPoolJob {
@@ -103,7 +95,8 @@ std::map<StreamCodes, std::vector<HeldSpan>> tReadHeldSpans(const std::string& s
     }
     for (CSpanPartJob& t : atParts) {
         tPool.vWait(t);
-        for (const auto& [tCodes, atSpans] : t.mapSpans) vJoin(mapSpans[tCodes], atSpans);
+        for (const auto& [tCodes, atSpans] : t.mapSpans)
+            for (const HeldSpan& tSpan : atSpans) vAddSpan(mapSpans[tCodes], tSpan);
     }
     munmap(p, static_cast<size_t>(nLength));
     return mapSpans;

@@ -74,13 +74,30 @@ void vCheckHeader(DecodedRecord& r) {
     r.sNetwork = sTrimmed(h.Reserved_bytes_B, 2);
 }
 
-// The blockette 1001 that blockette 1000 links to at nAt, if any: the
-// microseconds of the start time. A link to another blockette, or beyond
-// the blockettes' room before the data, is left alone.
+// Whether blockette 1000's link nAt leads to a blockette 1001. A link to
+// another blockette, or beyond the blockettes' room before the data, does
+// not.
+bool bLinksToBlockette1001(const unsigned char* p, uint16_t nAt) {
+    return nAt >= 56 && nAt + 8 <= 64 && nBig16(p + nAt) == nBlockette1001Type;
+}
+
+// The microseconds of the start time in the blockette 1001 at nAt.
+int nMicrosecAt(const unsigned char* p, uint16_t nAt) {
+    return static_cast<int8_t>(p[nAt + offsetof(Blockette1001, Microsec)]);
+}
+
+// The blockette 1001 that blockette 1000 links to at nAt, if any.
 void vReadBlockette1001(DecodedRecord& r, const unsigned char* p, uint16_t nAt) {
-    if (nAt < 56 || nAt + 8 > 64 || nBig16(p + nAt) != nBlockette1001Type) return;
+    if (!bLinksToBlockette1001(p, nAt)) return;
     r.bHasBlockette1001 = true;
-    r.nMicrosec = static_cast<int8_t>(p[nAt + offsetof(Blockette1001, Microsec)]);
+    r.nMicrosec = nMicrosecAt(p, nAt);
+}
+
+// Microseconds since 1970 of start time t with a blockette 1001's nMicrosec.
+int64_t nStartMicros(const SeedTime& t, int nMicrosec) {
+    const int64_t nDays = nDaysBeforeYear(t.year) + t.day - 1;
+    const int64_t nSeconds = nDays * 86400 + t.hours * 3600 + t.minutes * 60 + t.seconds;
+    return nSeconds * 1000000 + t.fract * 100 + nMicrosec;
 }
 
 // Blockette 1000 at byte 48, announced by the header; false if unusable.
@@ -226,10 +243,7 @@ double dRecordRate(const DecodedRecord& r) {
 }
 
 int64_t nRecordStartMicros(const DecodedRecord& r) {
-    const SeedTime& t = r.tHeader.Record_start_time;
-    const int64_t nDays = nDaysBeforeYear(t.year) + t.day - 1;
-    const int64_t nSeconds = nDays * 86400 + t.hours * 3600 + t.minutes * 60 + t.seconds;
-    return nSeconds * 1000000 + t.fract * 100 + r.nMicrosec;
+    return nStartMicros(r.tHeader.Record_start_time, r.nMicrosec);
 }
 
 EpochTime tRecordStart(const DecodedRecord& r) {
@@ -246,20 +260,14 @@ EpochTime tRecordLastSample(const DecodedRecord& r) {
 
 bool bReadRecordSpan(const unsigned char* p, size_t nLength, RecordSpan& t) {
     if (nLength < 64 || !bLooksLikeDataRecord(p, nLength)) return false;
-    const double dRate =
-        dSeedSampleRate(static_cast<int16_t>(nBig16(p + 32)), static_cast<int16_t>(nBig16(p + 34)));
+    const SeedFixedHeader h = tReadHeader(p);
+    const double dRate = dSeedSampleRate(h.Sample_rate_factor, h.Sample_rate_multiplier);
     if (!(dRate > 0)) return false;
-    // The start in whole days, seconds and ticks, and a blockette 1001's
-    // microseconds where blockette 1000 links to one.
-    const int64_t nDays = nDaysBeforeYear(nBig16(p + 20)) + nBig16(p + 22) - 1;
-    const int64_t nSeconds = nDays * 86400 + p[24] * 3600 + p[25] * 60 + p[26];
+    // A blockette 1001's microseconds count where blockette 1000 links to one.
     const uint16_t nNext = nBig16(p + 50);
-    const int nMicrosec = nBig16(p + 48) == nBlockette1000Type && nNext >= 56 && nNext + 8 <= 64 &&
-                                  nBig16(p + nNext) == nBlockette1001Type
-                              ? static_cast<int8_t>(p[nNext + offsetof(Blockette1001, Microsec)])
-                              : 0;
+    const bool b1001 = nBig16(p + 48) == nBlockette1000Type && bLinksToBlockette1001(p, nNext);
     std::memcpy(t.acCodes, p + 8, sizeof t.acCodes);
-    t.nStartMicros = nSeconds * 1000000 + nBig16(p + 28) * 100 + nMicrosec;
-    t.nEndMicros = t.nStartMicros + std::llround(nBig16(p + 30) * 1e6 / dRate);
+    t.nStartMicros = nStartMicros(h.Record_start_time, b1001 ? nMicrosecAt(p, nNext) : 0);
+    t.nEndMicros = t.nStartMicros + std::llround(h.Number_of_samples * 1e6 / dRate);
     return true;
 }
