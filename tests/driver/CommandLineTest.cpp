@@ -171,8 +171,9 @@ TEST(CommandLineProgram, EveryProgramAnswersHelpAndVersion) {
     const ProcessResult r = tRunTessal({"-h", "rec.vrx", "-g", "-outname=x"});
     EXPECT_EQ(r.nExitStatus, 0);
     EXPECT_EQ(r.sStdout, tRunTessal({"--help"}).sStdout);
-    for (const char* szOption : {"-g,", "-gain", "-outname=", "-outputname=", "-outdir=",
-                                 "-network=", "-recordtime", "-quiet"})
+    for (const char* szOption :
+         {"-g,", "-gain", "-outname=", "-outputname=", "-outdir=", "-network=", "-station=",
+          "-location=", "-channels=", "-sds=", "-recordtime", "-quiet"})
         EXPECT_NE(r.sStdout.find(szOption), std::string::npos) << szOption;
 }
 
