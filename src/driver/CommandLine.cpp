@@ -1,13 +1,15 @@
 // Command-line parsing: the usage and banner texts, the default output
 // name, the help and version requests, the recordings, and the options:
 // -g (gain: anything beginning with -g), -outname (also -outputname),
-// -outdir and -network with a value after "=" or ":", and -recordtime,
-// -quiet and -verify, each with one or two dashes.
+// -outdir, -network, -station, -location, -channels and -sds with a value
+// after "=" or ":", and -recordtime, -quiet and -verify, each with one or
+// two dashes.
 #include "driver/CommandLine.h"
 
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 
 const char szUsageText[] =
@@ -34,13 +36,17 @@ std::string sDefaultOutputName(const std::string& sInputPath) {
     return sInputPath.substr(0, nDot + 1) + "mseed";
 }
 
-bool bValidNetworkCode(const std::string& sCode) {
-    if (sCode.empty() || sCode.size() > nMaxNetworkLength) return false;
+bool bIsCode(const std::string& sCode, size_t nMin, size_t nMax) {
+    if (sCode.size() < nMin || sCode.size() > nMax) return false;
     for (const char c : sCode) {
         const bool bLetter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
         if (!bLetter && !(c >= '0' && c <= '9')) return false;
     }
     return true;
+}
+
+bool bValidNetworkCode(const std::string& sCode) {
+    return bIsCode(sCode, 1, nMaxNetworkLength);
 }
 
 namespace {
@@ -50,7 +56,18 @@ std::string sShortened(const std::string& s) {
     return s.size() <= 60 ? s : s.substr(0, 60) + "...";
 }
 
-enum class OptionKind { OutputName, OutputDir, Network, RecordTime, Quiet, Verify };
+enum class OptionKind {
+    OutputName,
+    OutputDir,
+    Network,
+    RecordTime,
+    Quiet,
+    Verify,
+    Station,
+    Location,
+    Channels,
+    Archive,
+};
 
 struct OptionName {
     const char* szName;
@@ -59,10 +76,17 @@ struct OptionName {
 };
 
 constexpr OptionName atOptions[] = {
-    {"outname", OptionKind::OutputName, true},     {"outputname", OptionKind::OutputName, true},
-    {"outdir", OptionKind::OutputDir, true},       {"network", OptionKind::Network, true},
-    {"recordtime", OptionKind::RecordTime, false}, {"quiet", OptionKind::Quiet, false},
+    {"outname", OptionKind::OutputName, true},
+    {"outputname", OptionKind::OutputName, true},
+    {"outdir", OptionKind::OutputDir, true},
+    {"network", OptionKind::Network, true},
+    {"recordtime", OptionKind::RecordTime, false},
+    {"quiet", OptionKind::Quiet, false},
     {"verify", OptionKind::Verify, false},
+    {"station", OptionKind::Station, true},
+    {"location", OptionKind::Location, true},
+    {"channels", OptionKind::Channels, true},
+    {"sds", OptionKind::Archive, true},
 };
 
 // How an option is written in messages: "-outname=" or "-quiet".
@@ -114,17 +138,64 @@ OptionArgument tSplitOption(const std::string& sArg) {
     return t;
 }
 
-// Applies the value of -network; false with sError when it is no code.
-bool bApplyNetwork(const std::string& sArg, const std::string& sCode, CommandLine& tArgs,
-                   std::string& sError) {
-    if (!bValidNetworkCode(sCode)) {
-        sError = "option " + sShortened(sArg) +
-                 ": the network code must be 1 or 2 letters or digits (write -network=XX)";
+// s in ASCII capitals.
+std::string sCapitals(const std::string& s) {
+    std::string sOut;
+    for (const char c : s)
+        sOut.push_back(c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c);
+    return sOut;
+}
+
+// A code option: its field, its length and how it is written in messages.
+struct CodeRule {
+    const char* szWhat;  // "network code"
+    size_t nMin, nMax;
+    const char* szLength;   // "1 or 2"
+    const char* szExample;  // "-network=XX"
+};
+
+constexpr CodeRule tNetworkRule{"network code", 1, nMaxNetworkLength, "1 or 2", "-network=XX"};
+constexpr CodeRule tStationRule{"station code", 1, 5, "1 to 5", "-station=ABC"};
+constexpr CodeRule tLocationRule{"location code", 2, 2, "2", "-location=00"};
+
+// Applies the value of a code option (-network, -station, -location) into
+// sTarget, in capitals; false with sError when it is no such code.
+bool bApplyCode(const std::string& sArg, const std::string& sCode, const CodeRule& tRule,
+                std::string& sTarget, std::string& sError) {
+    if (!bIsCode(sCode, tRule.nMin, tRule.nMax)) {
+        sError = "option " + sShortened(sArg) + ": the " + tRule.szWhat + " must be " +
+                 tRule.szLength + " letters or digits (write " + tRule.szExample + ")";
         return false;
     }
-    tArgs.sNetwork.clear();
-    for (const char c : sCode)
-        tArgs.sNetwork.push_back(c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c);
+    sTarget = sCapitals(sCode);
+    return true;
+}
+
+// Applies the value of -channels: codes of 3 letters or digits, separated
+// by commas, none given twice; false with sError otherwise.
+bool bApplyChannels(const std::string& sArg, const std::string& sList, CommandLine& tArgs,
+                    std::string& sError) {
+    std::vector<std::string> as;
+    for (size_t nFrom = 0;;) {
+        const size_t nComma = sList.find(',', nFrom);
+        as.push_back(sCapitals(sList.substr(nFrom, nComma - nFrom)));
+        if (nComma == std::string::npos) break;
+        nFrom = nComma + 1;
+    }
+    for (size_t i = 0; i < as.size(); ++i) {
+        if (!bIsCode(as[i], 3, 3)) {
+            sError = "option " + sShortened(sArg) +
+                     ": each channel code must be 3 letters or digits, the codes separated by "
+                     "commas (write -channels=HHZ,HHN,HHE)";
+            return false;
+        }
+        if (std::count(as.begin(), as.begin() + static_cast<std::ptrdiff_t>(i), as[i]) > 0) {
+            sError = "option " + sShortened(sArg) + ": the code " + as[i] +
+                     " is given twice, and each channel needs its own";
+            return false;
+        }
+    }
+    tArgs.asChannels = as;
     return true;
 }
 
@@ -133,9 +204,9 @@ bool bApplyNetwork(const std::string& sArg, const std::string& sCode, CommandLin
 bool bApplyPath(const std::string& sArg, const OptionArgument& t, std::string& sTarget,
                 std::string& sError) {
     if (t.sValue.empty()) {
-        sError = "option " + sShortened(sArg) + ": no " +
-                 (t.sName == "outdir" ? "folder" : "output name") + " after it (write -" + t.sName +
-                 "=" + (t.sName == "outdir" ? "DIR" : "NAME") + ")";
+        const bool bFolder = t.sName == "outdir" || t.sName == "sds";
+        sError = "option " + sShortened(sArg) + ": no " + (bFolder ? "folder" : "output name") +
+                 " after it (write -" + t.sName + "=" + (bFolder ? "DIR" : "NAME") + ")";
         return false;
     }
     if (t.sValue.size() > nMaxPathLength) {
@@ -145,6 +216,25 @@ bool bApplyPath(const std::string& sArg, const OptionArgument& t, std::string& s
     }
     sTarget = t.sValue;
     return true;
+}
+
+// How the value of an option is shown in messages.
+const char* szValueShown(OptionKind e) {
+    switch (e) {
+        case OptionKind::Network:
+            return "XX";
+        case OptionKind::Station:
+            return "ABC";
+        case OptionKind::Location:
+            return "00";
+        case OptionKind::Channels:
+            return "HHZ,HHN,HHE";
+        case OptionKind::OutputDir:
+        case OptionKind::Archive:
+            return "DIR";
+        default:
+            return "NAME";
+    }
 }
 
 // Applies option argument sArg; false with sError when it names no option,
@@ -168,7 +258,7 @@ bool bApplyOption(const std::string& sArg, CommandLine& tArgs, std::vector<bool>
     }
     if (pOption->bValue && !t.bValue) {
         sError = "option " + sShortened(sArg) + " needs a value (write " + sShown(*pOption) +
-                 (pOption->eKind == OptionKind::Network ? "XX)" : "NAME)");
+                 szValueShown(pOption->eKind) + ")";
         return false;
     }
     const size_t nKind = static_cast<size_t>(pOption->eKind);
@@ -183,7 +273,15 @@ bool bApplyOption(const std::string& sArg, CommandLine& tArgs, std::vector<bool>
         case OptionKind::OutputDir:
             return bApplyPath(sArg, t, tArgs.sOutputDir, sError);
         case OptionKind::Network:
-            return bApplyNetwork(sArg, t.sValue, tArgs, sError);
+            return bApplyCode(sArg, t.sValue, tNetworkRule, tArgs.sNetwork, sError);
+        case OptionKind::Station:
+            return bApplyCode(sArg, t.sValue, tStationRule, tArgs.sStation, sError);
+        case OptionKind::Location:
+            return bApplyCode(sArg, t.sValue, tLocationRule, tArgs.sLocation, sError);
+        case OptionKind::Channels:
+            return bApplyChannels(sArg, t.sValue, tArgs, sError);
+        case OptionKind::Archive:
+            return bApplyPath(sArg, t, tArgs.sArchiveDir, sError);
         case OptionKind::RecordTime:
             tArgs.bRecordTime = true;
             return true;
@@ -206,6 +304,11 @@ bool bExists(const std::string& sPath) {
 // Why the recordings and their output names cannot be carried out (too
 // long, -outdir with -outname); empty when they can.
 std::string sPathProblem(const CommandLine& tArgs) {
+    if (!tArgs.sArchiveDir.empty() && (!tArgs.sOutputName.empty() || !tArgs.sOutputDir.empty()))
+        return "-sds cannot be given with -outname or -outdir: the records go into the archive's "
+               "day files";
+    if (!tArgs.sArchiveDir.empty() && tArgs.sNetwork.empty())
+        return "-sds needs a network code for the archive's paths (add -network=XX)";
     if (!tArgs.sOutputName.empty() && !tArgs.sOutputDir.empty())
         return "-outdir and -outname cannot be given together: -outname names the one output of "
                "every recording, -outdir the folder of their own outputs";

@@ -20,6 +20,13 @@ struct CommandLine {
     std::string sOutputDir;   // -outdir: the folder of the default output names; empty: none
     bool bGain = false;
     std::string sNetwork;  // network code of every record, capitals; empty for blank
+    // Codes that replace the recording's in every record, in capitals;
+    // empty: the recording's station and channel names, a blank location.
+    std::string sStation;
+    std::string sLocation;
+    std::vector<std::string> asChannels;  // one per converted channel, in order
+    // -sds: the archive folder whose day files take the records; empty: none.
+    std::string sArchiveDir;
     // -recordtime: the samples after each jump of the recorder's clock are
     // dated by its record header, not on one timeline from the start.
     bool bRecordTime = false;
@@ -73,3 +80,6 @@ constexpr size_t nMaxNetworkLength = 2;
 // True when sCode can be a network code: 1 or 2 ASCII letters or digits.
 // sCode in capitals is what the records carry.
 bool bValidNetworkCode(const std::string& sCode);
+
+// True when sCode is nMin to nMax ASCII letters or digits.
+bool bIsCode(const std::string& sCode, size_t nMin, size_t nMax);

@@ -4,6 +4,8 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <utility>
@@ -12,6 +14,7 @@
 #include "driver/ConversionRun.h"
 #include "driver/Diagnostics.h"
 #include "driver/ExitStatus.h"
+#include "driver/Recording.h"
 
 namespace {
 
@@ -32,6 +35,24 @@ std::string sFailureLine(const std::vector<std::pair<std::string, int>>& atFaile
     return s;
 }
 
+// The recordings in the order of their start times, for an archive whose
+// readers expect each day file in time order; a recording that cannot be
+// read keeps its place after those that can, for its run to refuse it.
+std::vector<std::string> asByStartTime(const std::vector<std::string>& asRecordings) {
+    std::vector<std::pair<double, std::string>> at;
+    for (const std::string& sInput : asRecordings) {
+        Recording r;
+        std::string sIgnored;
+        const bool bRead = bLoadRecording(sInput, r, sIgnored);
+        at.emplace_back(bRead ? r.tFileStart : HUGE_VAL, sInput);
+    }
+    std::stable_sort(at.begin(), at.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<std::string> as;
+    for (const auto& t : at) as.push_back(t.second);
+    return as;
+}
+
 }  // namespace
 
 int nRunConversions(const CommandLine& tArgs) {
@@ -39,10 +60,18 @@ int nRunConversions(const CommandLine& tArgs) {
         vPrintError(tArgs.sOutputDir + ": no such folder for the outputs (-outdir)");
         return nExitOutputFailed;
     }
+    const bool bArchive = !tArgs.sArchiveDir.empty();
+    if (bArchive && !bIsFolder(tArgs.sArchiveDir)) {
+        vPrintError(tArgs.sArchiveDir + ": no such folder for the archive (-sds)");
+        return nExitOutputFailed;
+    }
+    const std::vector<std::string> asRecordings =
+        bArchive ? asByStartTime(tArgs.asRecordings) : tArgs.asRecordings;
     std::vector<std::pair<std::string, int>> atFailed;
-    for (const std::string& sInput : tArgs.asRecordings) {
+    for (const std::string& sInput : asRecordings) {
         std::fputs(szBannerText, stdout);
-        const int nStatus = nRunConversion(tArgs, sInput, sOutputNameOf(tArgs, sInput));
+        const std::string sOutput = bArchive ? tArgs.sArchiveDir : sOutputNameOf(tArgs, sInput);
+        const int nStatus = nRunConversion(tArgs, sInput, sOutput);
         if (nStatus != nExitSuccess) atFailed.emplace_back(sInput, nStatus);
     }
     if (atFailed.empty()) return nExitSuccess;

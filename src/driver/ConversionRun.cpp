@@ -6,15 +6,21 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
+#include <climits>
 #include <cmath>
 #include <csignal>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "driver/ArchiveLayout.h"
+#include "driver/ArchiveSink.h"
 #include "driver/ChannelPlan.h"
 #include "driver/Diagnostics.h"
 #include "driver/ExitStatus.h"
@@ -22,6 +28,7 @@
 #include "driver/OutputHistory.h"
 #include "driver/OutputSink.h"
 #include "driver/OutputVerify.h"
+#include "driver/RecordCodes.h"
 #include "driver/Recording.h"
 #include "driver/RecordingChecks.h"
 #include "driver/SignalRollback.h"
@@ -165,13 +172,23 @@ int nOpenOutput(const std::string& sOut, COutputSink& tSink) {
     return nExitOutputFailed;
 }
 
-// NET.STA.LOC.CHA of the stream codes t, blanks dropped.
-std::string sStreamName(const StreamCodes& t) {
-    const auto sField = [&t](size_t nFrom, size_t nWidth) {
-        std::string s(t.data() + nFrom, nWidth);
-        return s.erase(s.find_last_not_of(' ') + 1);
-    };
-    return sField(10, 2) + "." + sField(0, 5) + "." + sField(5, 2) + "." + sField(7, 3);
+// Opens the day files atFiles of the archive sRoot; returns the exit status
+// (0 when open). A failure leaves the archive as it was.
+int nOpenArchive(const std::string& sRoot, std::vector<DayFile> atFiles, CArchiveSink& tArchive) {
+    std::string sError;
+    switch (tArchive.eOpen(std::move(atFiles), sError)) {
+        case OutputOpening::Opened:
+            return nExitSuccess;
+        case OutputOpening::NotMiniSeed:
+            vPrintError(sRoot + ": " + sError +
+                        "; records are appended only to MiniSEED files; the archive is left as "
+                        "it was");
+            return nExitCommandLine;
+        case OutputOpening::Failed:
+            break;
+    }
+    vPrintError(sRoot + ": cannot open for writing: " + sError + "; the archive is left as it was");
+    return nExitOutputFailed;
 }
 
 // "FROM to TO" of a span in microseconds.
@@ -180,69 +197,83 @@ std::string sSpanText(int64_t nFromMicros, int64_t nToMicros) {
            sFormatUtc(static_cast<double>(nToMicros) / 1e6);
 }
 
-// The station, location, channel and network codes the records of planned
-// channel p carry, as record bytes 8 to 19.
-StreamCodes tStreamCodesOf(const CommandLine& tArgs, const std::string& sStation,
-                           const Recording& r, const PlannedChannel& p) {
-    const RecordTemplate t =
-        tRecordTemplate(tArgs.sNetwork.c_str(), sStation.c_str(),
-                        r.tHeader.aChannels[p.nChannel].sName, r.aGroups[p.nChannel].nFreq);
-    StreamCodes tCodes;
-    std::memcpy(tCodes.data(), t.tHeader.Station_identifier_code, tCodes.size());
-    return tCodes;
-}
+// What this run writes into an output: a span per stream.
+using StreamWrites = std::vector<std::pair<StreamCodes, HeldSpan>>;
 
-// Warns once per stream that this run writes where the output sOut (nOld
-// bytes before the run) already holds records of that stream: a recording
-// converted into the file before, most likely. The records go in all the
-// same.
-void vWarnAboutRepeatedSpans(const CommandLine& tArgs, const std::string& sOut, int64_t nOld,
-                             const Recording& r, const std::vector<PlannedChannel>& atPlan,
-                             CWorkerPool& tPool) {
-    if (nOld < nSeedRecordLength) return;
-    const std::map<StreamCodes, std::vector<HeldSpan>> mapHeld = tReadHeldSpans(sOut, nOld, tPool);
-    const std::string sStation = sStationName(r.tHeader);
-    for (const PlannedChannel& p : atPlan) {
-        const int32_t nRate = r.aGroups[p.nChannel].nFreq;
-        const StreamCodes tCodes = tStreamCodesOf(tArgs, sStation, r, p);
+// Warns about what the output f already holds: that it cannot be locked,
+// that it ends in a record cut short, and once per stream that this run
+// writes a span it already holds (a recording converted into the file
+// before, most likely); with bOrder also that the run's records start
+// before the end of what it holds, where readers searching by time stop.
+// The records go in all the same.
+void vWarnAboutHeldRecords(const COutputFile& f, const StreamWrites& atWrites, bool bOrder,
+                           CWorkerPool& tPool) {
+    const std::string& sOut = f.sPath();
+    if (!f.sLockProblem().empty()) {
+        vPrintWarning(sOut + ": cannot be locked (" + f.sLockProblem() +
+                      "); the run goes on unlocked, so runs writing this file at the same time "
+                      "may mix their records");
+    }
+    if (f.nStrayBytes() > 0) {
+        vPrintWarning(sOut + ": ends in " + std::to_string(f.nStrayBytes()) +
+                      " bytes that are not a whole record (a record cut short, by a crash "
+                      "perhaps); the new records follow them");
+    }
+    if (f.nOldLength() < nSeedRecordLength) return;
+    const std::map<StreamCodes, std::vector<HeldSpan>> mapHeld =
+        tReadHeldSpans(sOut, f.nOldLength(), tPool);
+    int64_t nHeldEnd = INT64_MIN;
+    for (const auto& [tCodes, atSpans] : mapHeld)
+        for (const HeldSpan& h : atSpans) nHeldEnd = std::max(nHeldEnd, h.nToMicros);
+    for (const auto& [tCodes, tWrite] : atWrites) {
         const auto it = mapHeld.find(tCodes);
         if (it == mapHeld.end()) continue;
-        const int64_t nFrom = nMicrosOf(r.tFileStart);
-        const int64_t nTo =
-            nFrom + nChannelSampleCount(r.nDataSize, tGeometryOf(r, p)) * 1000000 / nRate;
         for (const HeldSpan& h : it->second) {
-            if (h.nFromMicros >= nTo || nFrom >= h.nToMicros) continue;
+            if (h.nFromMicros >= tWrite.nToMicros || tWrite.nFromMicros >= h.nToMicros) continue;
             vPrintWarning(sOut + ": stream " + sStreamName(tCodes) + " already holds " +
                           sSpanText(h.nFromMicros, h.nToMicros) + ", and this run writes " +
-                          sSpanText(nFrom, nTo) +
+                          sSpanText(tWrite.nFromMicros, tWrite.nToMicros) +
                           " again: the recording may have been converted into this file before; "
                           "its records are appended all the same");
             break;
         }
     }
+    if (bOrder && !atWrites.empty() && atWrites.front().second.nFromMicros < nHeldEnd) {
+        vPrintWarning(sOut + ": this run appends records from " +
+                      sFormatUtc(static_cast<double>(atWrites.front().second.nFromMicros) / 1e6) +
+                      ", before the end of what the file holds (" +
+                      sFormatUtc(static_cast<double>(nHeldEnd) / 1e6) +
+                      "); readers that search day files by time may stop before them");
+    }
 }
 
-// The warnings of a run that goes ahead: the command line's, the output's,
-// then the recording's.
-void vWarnBeforeConverting(const CommandLine& tArgs, const std::string& sIn,
-                           const std::string& sOut, const Recording& r, const ChannelPlan& tPlan,
-                           const COutputFile& tOutput, const RecordTimeline& tTimeline,
-                           CWorkerPool& tPool) {
+// What the single output gets from this run: each planned channel's
+// stream, from the recording's start to the end of its samples.
+StreamWrites atOutputWrites(const Recording& r, const std::vector<PlannedChannel>& atPlan,
+                            const std::vector<ChannelCodes>& atCodes) {
+    StreamWrites at;
+    for (size_t i = 0; i < atPlan.size(); ++i) {
+        const int32_t nRate = r.aGroups[atPlan[i].nChannel].nFreq;
+        const int64_t nFrom = nMicrosOf(r.tFileStart);
+        const int64_t nTo =
+            nFrom + nChannelSampleCount(r.nDataSize, tGeometryOf(r, atPlan[i])) * 1000000 / nRate;
+        at.push_back({atCodes[i].tCodes, {nFrom, nTo}});
+    }
+    return at;
+}
+
+// The warnings of a run that goes ahead: the command line's and the codes',
+// the output's (vWarnAboutOutput), then the recording's.
+void vWarnBeforeConverting(const CommandLine& tArgs, const std::string& sIn, const Recording& r,
+                           const ChannelPlan& tPlan, const std::vector<ChannelCodes>& atCodes,
+                           const RecordTimeline& tTimeline,
+                           const std::function<void()>& vWarnAboutOutput) {
     for (const std::string& s : tArgs.asSettingWarnings) vPrintWarning(s);
     if (tArgs.bGain) {
         vPrintWarning("the gain option has no effect: samples are written unscaled");
     }
-    if (!tOutput.sLockProblem().empty()) {
-        vPrintWarning(sOut + ": cannot be locked (" + tOutput.sLockProblem() +
-                      "); the run goes on unlocked, so runs writing this file at the same time "
-                      "may mix their records");
-    }
-    if (tOutput.nStrayBytes() > 0) {
-        vPrintWarning(sOut + ": ends in " + std::to_string(tOutput.nStrayBytes()) +
-                      " bytes that are not a whole record (a record cut short, by a crash "
-                      "perhaps); the new records follow them");
-    }
-    vWarnAboutRepeatedSpans(tArgs, sOut, tOutput.nOldLength(), r, tPlan.atChannels, tPool);
+    vWarnAboutOutput();
+    for (const std::string& s : asCodeWarnings(tArgs, atCodes)) vPrintWarning(sIn + ": " + s);
     for (const std::string& s : tPlan.asWarnings) vPrintWarning(sIn + ": " + s);
     vWarnAboutLayout(r, tPlan.atChannels, sIn, tTimeline, tArgs.bRecordTime);
 }
@@ -276,17 +307,17 @@ std::vector<RunRestart> atRestartsAtJumps(const RecordTimeline& tTimeline) {
     return at;
 }
 
-// Planned channel p of r as the extraction reads it, under station name
-// sStation (which must outlive the result); its run restarts at atRestarts.
+// Planned channel p of r as the extraction reads it, under the names of
+// tCodes (which must outlive the result); its run restarts at atRestarts.
 ChannelSource tChannelSource(const Recording& r, const PlannedChannel& p,
-                             const std::string& sStation,
+                             const ChannelCodes& tCodes,
                              const std::vector<RunRestart>& atRestarts) {
     ChannelSource t;
     t.pData = r.pData;
     t.nDataSize = r.nDataSize;
     t.tGeometry = tGeometryOf(r, p);
-    t.szStation = sStation.c_str();
-    t.szChannel = r.tHeader.aChannels[p.nChannel].sName;
+    t.szStation = tCodes.sStation.c_str();
+    t.szChannel = tCodes.sChannel.c_str();
     t.dSampleRate = static_cast<double>(r.aGroups[p.nChannel].nFreq);
     t.tStart = r.tFileStart;
     t.atRestarts = atRestarts;
@@ -294,45 +325,51 @@ ChannelSource tChannelSource(const Recording& r, const PlannedChannel& p,
 }
 
 // Converts every planned channel into the open output, each with a writer
-// of its own carrying network code tArgs.sNetwork (empty for blank), its
-// run of samples restarting at atRestarts; false with sError on the first
-// failed write, and false when the input shrank under the run. Names cut
-// to their fields are warned about for channels that wrote records.
+// of its own carrying its codes atCodes and the location and network codes
+// of tArgs, kept to days with -sds, its run of samples restarting at
+// atRestarts; false with sError on the first failed write, and false when
+// the input shrank under the run. Names cut to their fields are warned
+// about for channels that wrote records.
 bool bConvertChannels(const Recording& r, const std::vector<PlannedChannel>& atPlan,
-                      const std::vector<RunRestart>& atRestarts, COutputSink& tSink,
+                      const std::vector<ChannelCodes>& atCodes,
+                      const std::vector<RunRestart>& atRestarts, CRunOutput& tOutput,
                       CWorkerPool& tPool, const CommandLine& tArgs, const std::string& sPath,
                       std::string& sError) {
-    const std::string sStation = sStationName(r.tHeader);
     std::set<std::string> setWarned;
     // One queue serves every channel's writer in turn.
     CSegmentQueue tQueue(tPool);
-    for (const PlannedChannel& p : atPlan) {
-        const ChannelSource tSource = tChannelSource(r, p, sStation, atRestarts);
+    for (size_t i = 0; i < atPlan.size(); ++i) {
+        const ChannelSource tSource = tChannelSource(r, atPlan[i], atCodes[i], atRestarts);
         {
-            CSeedWriter tWriter(tSink, tQueue);
+            CSeedWriter tWriter(tOutput, tQueue);
             tWriter.vSetNetwork(tArgs.sNetwork.c_str());
+            tWriter.vSetLocation(tArgs.sLocation.c_str());
+            if (!tArgs.sArchiveDir.empty()) tWriter.vKeepToDays();
             vExtractChannel(tSource, tWriter);
         }
-        if (bInputShrank() || !tSink.bFlush(sError)) return false;
+        if (bInputShrank() || !tOutput.bFlush(sError)) return false;
         if (nChannelSampleCount(r.nDataSize, tSource.tGeometry) == 0) continue;
-        vWarnAboutCutName(sStation, sizeof(SeedFixedHeader::Station_identifier_code), "station",
-                          sPath, setWarned);
-        vWarnAboutCutName(tSource.szChannel, sizeof(SeedFixedHeader::Channel_identifier), "channel",
-                          sPath, setWarned);
+        vWarnAboutCutName(atCodes[i].sStation, sizeof(SeedFixedHeader::Station_identifier_code),
+                          "station", sPath, setWarned);
+        vWarnAboutCutName(atCodes[i].sChannel, sizeof(SeedFixedHeader::Channel_identifier),
+                          "channel", sPath, setWarned);
     }
     return true;
 }
 
 // Each planned channel as the records of this run must carry it.
-std::vector<VerifiedChannel> atVerifiedChannels(const CommandLine& tArgs, const Recording& r,
+std::vector<VerifiedChannel> atVerifiedChannels(const Recording& r,
                                                 const std::vector<PlannedChannel>& atPlan,
-                                                const std::vector<RunRestart>& atRestarts) {
-    const std::string sStation = sStationName(r.tHeader);
+                                                const std::vector<ChannelCodes>& atCodes,
+                                                const std::vector<RunRestart>& atRestarts,
+                                                bool bDays) {
     std::vector<VerifiedChannel> at;
-    for (const PlannedChannel& p : atPlan) {
+    for (size_t i = 0; i < atPlan.size(); ++i) {
+        const PlannedChannel& p = atPlan[i];
         VerifiedChannel& t = at.emplace_back();
         const RecordGeometry g = tGeometryOf(r, p);
-        t.tCodes = tStreamCodesOf(tArgs, sStation, r, p);
+        t.tCodes = atCodes[i].tCodes;
+        t.bNumberedByDay = bDays;
         t.nRate = r.aGroups[p.nChannel].nFreq;
         t.bMicroseconds = bRateNeedsMicroseconds(t.nRate);
         t.nSamples = nChannelSampleCount(r.nDataSize, g);
@@ -347,24 +384,24 @@ std::vector<VerifiedChannel> atVerifiedChannels(const CommandLine& tArgs, const 
     return at;
 }
 
-// -verify: reads back the records this run appended to tSink and compares
-// them with the recording; returns 0 when every record is right, else the
-// exit status after putting the output back and saying why.
-int nVerify(const CommandLine& tArgs, const std::string& sIn, const std::string& sOut,
-            const Recording& r, const std::vector<PlannedChannel>& atPlan,
-            const std::vector<RunRestart>& atRestarts, COutputSink& tSink) {
-    CRecordVerifier tVerifier(atVerifiedChannels(tArgs, r, atPlan, atRestarts));
+// -verify: reads back the records this run appended to tOutput (sOut) and
+// compares them with atExpected, the recording's channels; returns 0 when
+// every record is right, else the exit status after putting the output
+// back and saying why.
+int nVerify(const std::string& sIn, const std::string& sOut,
+            std::vector<VerifiedChannel> atExpected, CRunOutput& tOutput) {
+    CRecordVerifier tVerifier(std::move(atExpected));
     std::string sError;
-    const bool bRead = tSink.bReadBack(
+    const bool bRead = tOutput.bReadBack(
         [&tVerifier](const unsigned char* p, size_t n) { return tVerifier.bCheck(p, n); }, sError);
     if (bRead && tVerifier.bComplete()) return nExitSuccess;
-    tSink.vRestore();
-    const std::string sFate = "; the file " + sOutputFate(tSink.tFile().bCreated());
+    tOutput.vRestore();
     if (!bRead) {
-        vPrintError(sOut + ": " + sError + sFate);
+        vPrintError(sOut + ": " + sError + "; the " + tOutput.szKind() + " " + tOutput.sFate());
         return nExitOutputFailed;
     }
-    vPrintError(sOut + ": " + tVerifier.sProblem() + ", read back against " + sIn + sFate);
+    vPrintError(sOut + ": " + tVerifier.sProblem() + ", read back against " + sIn + "; the " +
+                tOutput.szKind() + " " + tOutput.sFate());
     return nExitVerifyFailed;
 }
 
@@ -404,29 +441,58 @@ int nRunConversion(const CommandLine& tArgs, const std::string& sIn, const std::
     }
     if (const int nStatus = nRefusal(sIn, sOut, r, tPlan, atRestarts); nStatus != nExitSuccess)
         return nStatus;
-    COutputSink tSink;
-    if (const int nStatus = nOpenOutput(sOut, tSink); nStatus != nExitSuccess) return nStatus;
+    if (const int nStatus = nCodeRefusal(tArgs, sIn, r, tPlan.atChannels); nStatus != nExitSuccess)
+        return nStatus;
+    const std::vector<ChannelCodes> atCodes = atChannelCodes(tArgs, r, tPlan.atChannels);
+    const bool bArchive = !tArgs.sArchiveDir.empty();
+    std::vector<VerifiedChannel> atExpected =
+        atVerifiedChannels(r, tPlan.atChannels, atCodes, atRestarts, bArchive);
 
-    vWarnBeforeConverting(tArgs, sIn, sOut, r, tPlan, tSink.tFile(), tTimeline, tPool);
-    const bool bConverted =
-        bConvertChannels(r, tPlan.atChannels, atRestarts, tSink, tPool, tArgs, sIn, sError);
+    // The output opens, and says what it holds already, once the input is known good.
+    std::unique_ptr<CRunOutput> pOutput;
+    std::function<void()> vWarnAboutOutput;
+    if (bArchive) {
+        auto pArchive = std::make_unique<CArchiveSink>(sOut);
+        if (const int nStatus = nOpenArchive(sOut, atDayFiles(sOut, atExpected), *pArchive);
+            nStatus != nExitSuccess)
+            return nStatus;
+        vWarnAboutOutput = [&tArchive = *pArchive, &tPool] {
+            for (size_t i = 0; i < tArchive.atFiles().size(); ++i) {
+                const DayFile& f = tArchive.atFiles()[i];
+                vWarnAboutHeldRecords(tArchive.tFile(i), {{f.tCodes, f.tWrites}}, true, tPool);
+            }
+        };
+        pOutput = std::move(pArchive);
+    } else {
+        auto pSink = std::make_unique<COutputSink>();
+        if (const int nStatus = nOpenOutput(sOut, *pSink); nStatus != nExitSuccess) return nStatus;
+        vWarnAboutOutput = [&tSink = *pSink, &tPool, &r, &tPlan, &atCodes] {
+            vWarnAboutHeldRecords(tSink.tFile(), atOutputWrites(r, tPlan.atChannels, atCodes),
+                                  false, tPool);
+        };
+        pOutput = std::move(pSink);
+    }
+    CRunOutput& tOutput = *pOutput;
+
+    vWarnBeforeConverting(tArgs, sIn, r, tPlan, atCodes, tTimeline, vWarnAboutOutput);
+    const bool bConverted = bConvertChannels(r, tPlan.atChannels, atCodes, atRestarts, tOutput,
+                                             tPool, tArgs, sIn, sError);
     if (bConverted && tArgs.bVerify && !bInputShrank()) {
-        const int nStatus = nVerify(tArgs, sIn, sOut, r, tPlan.atChannels, atRestarts, tSink);
+        const int nStatus = nVerify(sIn, sOut, std::move(atExpected), tOutput);
         if (nStatus != nExitSuccess) return nStatus;
     }
-    if (!bConverted || !tSink.bClose(sError)) {
-        tSink.vRestore();
+    if (!bConverted || !tOutput.bClose(sError)) {
+        tOutput.vRestore();
         if (bInputShrank()) {
-            vPrintError(sIn + szShrank + "; the output " + sOut + " " +
-                        sOutputFate(tSink.tFile().bCreated()));
+            vPrintError(sIn + szShrank + "; the output " + sOut + " " + tOutput.sFate());
             return nExitBadInput;
         }
-        vPrintError(sOut + ": cannot write: " + sError + "; the file " +
-                    sOutputFate(tSink.tFile().bCreated()));
+        vPrintError(sOut + ": cannot write: " + sError + "; the " + tOutput.szKind() + " " +
+                    tOutput.sFate());
         return nExitOutputFailed;
     }
     if (tArgs.bVerify) {
-        vPrintReport(sOut + ": " + std::to_string(tSink.nRecordsAppended()) +
+        vPrintReport(sOut + ": " + std::to_string(tOutput.nRecordsAppended()) +
                      " records verified against " + sIn);
     }
     return nExitSuccess;

@@ -25,8 +25,8 @@ constexpr int nMaxOpenAttempts = 100;
 // Opens sPath for appending, creating it if missing; bCreated says whether
 // this open made it. O_NONBLOCK: a named pipe that nobody reads fails at
 // once (ENXIO) instead of blocking the run; it is cleared once open.
-int nOpenForAppending(const std::string& sPath, bool& bCreated) {
-    int nFile = open(sPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR);
+int nOpenForAppending(const std::string& sPath, mode_t nMode, bool& bCreated) {
+    int nFile = open(sPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, nMode);
     bCreated = nFile >= 0;
     if (nFile < 0 && errno == EEXIST) {
         nFile = open(sPath.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
@@ -65,25 +65,27 @@ COutputFile::~COutputFile() {
 
 void COutputFile::vCloseFile() {
     if (m_nFile < 0) return;
-    vDisarmRollback();
+    vDisarmRollback(m_nFile);
     close(m_nFile);
     m_nFile = -1;
 }
 
-OutputOpening COutputFile::eOpen(const std::string& sPath, std::string& sError) {
+OutputOpening COutputFile::eOpen(const std::string& sPath, std::string& sError, bool bShared) {
     m_sPath = sPath;
+    const mode_t nMode = bShared ? 0666 : S_IRUSR | S_IWUSR;
     OutputOpening eResult = OutputOpening::Failed;
     for (int i = 0; i < nMaxOpenAttempts; ++i) {
-        if (bOpenOnce(sPath, eResult, sError)) return eResult;
+        if (bOpenOnce(sPath, nMode, eResult, sError)) return eResult;
     }
     sError = "the file was replaced again and again while this run waited for it";
     return OutputOpening::Failed;
 }
 
-bool COutputFile::bOpenOnce(const std::string& sPath, OutputOpening& eResult, std::string& sError) {
+bool COutputFile::bOpenOnce(const std::string& sPath, mode_t nMode, OutputOpening& eResult,
+                            std::string& sError) {
     eResult = OutputOpening::Failed;
     bool bMadeIt = false;
-    m_nFile = nOpenForAppending(sPath, bMadeIt);
+    m_nFile = nOpenForAppending(sPath, nMode, bMadeIt);
     struct stat st;
     if (m_nFile < 0 || fstat(m_nFile, &st) != 0) {
         sError = sOpenFailure(errno, sPath, true);
@@ -109,14 +111,19 @@ bool COutputFile::bOpenOnce(const std::string& sPath, OutputOpening& eResult, st
     // may have appended to it before this one got the lock.
     m_bCreated = bMadeIt && st.st_size == 0;
     m_nOldLength = S_ISREG(st.st_mode) ? st.st_size : 0;
-    vArmRollback(m_nFile, m_nOldLength, m_bCreated, sPath);
+    if (!bArmRollback(m_nFile, m_nOldLength, m_bCreated, sPath)) {
+        vPutOutputBack(m_bCreated, sPath.c_str(), m_nFile, m_nOldLength);
+        vCloseFile();
+        sError = "more outputs are open than a run can put back";
+        return true;
+    }
     eResult = OutputOpening::Opened;
     return true;
 }
 
 void COutputFile::vRestore() {
     if (m_nFile < 0) return;
-    vDisarmRollback();
+    vDisarmRollback(m_nFile);
     vPutOutputBack(m_bCreated, m_sPath.c_str(), m_nFile, m_nOldLength);
     vCloseFile();
 }
@@ -165,8 +172,8 @@ bool COutputFile::bClose(std::string& sError) {
     const int nKeep = dup(m_nFile);
     const int nResult = close(m_nFile);
     const int nErrno = errno;
+    vDisarmRollback(m_nFile);
     m_nFile = -1;
-    vDisarmRollback();
     if (nResult != 0) {
         vPutOutputBack(m_bCreated, m_sPath.c_str(), nKeep, m_nOldLength);
         sError = std::strerror(nErrno);

@@ -27,8 +27,10 @@ public:
     // read and write permission when missing, and takes an exclusive lock on
     // a regular file: a run that holds it is waited for (after about a
     // second a warning says so once). A non-empty file must begin like a
-    // MiniSEED data record. sError gets the reason when not Opened.
-    OutputOpening eOpen(const std::string& sPath, std::string& sError);
+    // MiniSEED data record. sError gets the reason when not Opened. A file
+    // of a shared archive (bShared) is created with the permissions the
+    // umask leaves of read and write for all.
+    OutputOpening eOpen(const std::string& sPath, std::string& sError, bool bShared = false);
 
     int nFile() const { return m_nFile; }
     bool bCreated() const { return m_bCreated; }
@@ -61,7 +63,8 @@ public:
 private:
     // One attempt at eOpen; false (with m_nFile closed) when the path was
     // replaced or removed while this run waited for the lock.
-    bool bOpenOnce(const std::string& sPath, OutputOpening& eResult, std::string& sError);
+    bool bOpenOnce(const std::string& sPath, mode_t nMode, OutputOpening& eResult,
+                   std::string& sError);
     void vCloseFile();
 
     int m_nFile = -1;

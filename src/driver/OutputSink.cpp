@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "driver/SignalRollback.h"
 #include "mseed/SeedRecord.h"
 
 namespace {
@@ -24,17 +25,17 @@ constexpr int64_t nReadBackBytes = int64_t{1} << 20;
 
 }  // namespace
 
-OutputOpening COutputSink::eOpen(const std::string& sPath, std::string& sError) {
-    const OutputOpening eResult = m_tFile.eOpen(sPath, sError);
+OutputOpening COutputSink::eOpen(const std::string& sPath, std::string& sError, bool bShared) {
+    const OutputOpening eResult = m_tFile.eOpen(sPath, sError, bShared);
     // Records go behind whatever the file holds. A pipe or a device has no
     // end to seek to, and needs none.
     if (eResult == OutputOpening::Opened) lseek(m_tFile.nFile(), 0, SEEK_END);
-    m_acBatch.reserve(nWriteBatchBytes + (size_t{1} << 17));
     return eResult;
 }
 
-void COutputSink::vPutRecords(const unsigned char* pRecords, size_t nRecords) {
+void COutputSink::vPutRecords(const unsigned char* pRecords, size_t nRecords, int64_t) {
     const size_t nBytes = nRecords * nSeedRecordLength;
+    if (m_acBatch.capacity() == 0) m_acBatch.reserve(nWriteBatchBytes + (size_t{1} << 17));
     m_acBatch.insert(m_acBatch.end(), pRecords, pRecords + nBytes);
     if (m_acBatch.size() < nWriteBatchBytes) return;
     vWriteOut(m_acBatch.data(), m_acBatch.size());
@@ -64,8 +65,16 @@ bool COutputSink::bFlush(std::string& sError) {
     return false;
 }
 
-bool COutputSink::bReadBack(const std::function<bool(const unsigned char*, size_t)>& fnRecords,
-                            std::string& sError) {
+void COutputSink::vReleaseBatch() {
+    std::vector<unsigned char>().swap(m_acBatch);
+}
+
+bool COutputSink::bReadBack(const RecordReader& fnRecords, std::string& sError) {
+    return bReadBackRecords(0, nRecordsAppended(), fnRecords, sError);
+}
+
+bool COutputSink::bReadBackRecords(int64_t nFirst, int64_t nCount, const RecordReader& fnRecords,
+                                   std::string& sError) {
     if (!bFlush(sError) || !m_tFile.bSync(sError)) return false;
     // Offset 0 and length 0: the whole file, a partial last page included.
     posix_fadvise(m_tFile.nFile(), 0, 0, POSIX_FADV_DONTNEED);
@@ -80,10 +89,11 @@ bool COutputSink::bReadBack(const std::function<bool(const unsigned char*, size_
     }
     std::vector<unsigned char> ac(nReadBackBytes);
     bool bOk = true;
-    for (int64_t n = 0; n < m_nAppended && bOk;) {
-        const size_t nWant =
-            static_cast<size_t>(std::min<int64_t>(m_nAppended - n, nReadBackBytes));
-        const ssize_t nGot = pread(nRead, ac.data(), nWant, m_tFile.nOldLength() + n);
+    const int64_t nFrom = m_tFile.nOldLength() + nFirst * nSeedRecordLength;
+    const int64_t nBytes = nCount * nSeedRecordLength;
+    for (int64_t n = 0; n < nBytes && bOk;) {
+        const size_t nWant = static_cast<size_t>(std::min<int64_t>(nBytes - n, nReadBackBytes));
+        const ssize_t nGot = pread(nRead, ac.data(), nWant, nFrom + n);
         if (nGot < 0 && errno == EINTR) continue;
         if (nGot <= 0 || nGot % nSeedRecordLength != 0) {
             sError = std::string("cannot read it back: ") +
@@ -120,4 +130,8 @@ void COutputSink::vWriteOut(const unsigned char* p, size_t nBytes) {
         nBytes -= static_cast<size_t>(nWritten);
         m_nAppended += nWritten;
     }
+}
+
+std::string COutputSink::sFate() const {
+    return sOutputFate(m_tFile.bCreated());
 }

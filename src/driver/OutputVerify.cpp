@@ -11,13 +11,18 @@
 
 namespace {
 
-// Where sample nIndex of channel t must start, in microseconds: the exact
-// time rounded down to a tick, or to the nearest microsecond.
-int64_t nDueMicros(const VerifiedChannel& t, int64_t nIndex) {
+// The exact time of sample nIndex of channel t.
+SampleTime tExactTime(const VerifiedChannel& t, int64_t nIndex) {
     const VerifiedRun* pRun = &t.atRuns.front();
     for (const VerifiedRun& r : t.atRuns)
         if (r.nFirstSample <= nIndex) pRun = &r;
-    const SampleTime tExact = tSampleTime(pRun->nStartMicros, nIndex - pRun->nFirstSample, t.nRate);
+    return tSampleTime(pRun->nStartMicros, nIndex - pRun->nFirstSample, t.nRate);
+}
+
+// Where sample nIndex of channel t must start, in microseconds: the exact
+// time rounded down to a tick, or to the nearest microsecond.
+int64_t nDueMicros(const VerifiedChannel& t, int64_t nIndex) {
+    const SampleTime tExact = tExactTime(t, nIndex);
     if (t.bMicroseconds) return nNearestMicros(tExact);
     return nFloorTicks(tExact) * 100;
 }
@@ -59,12 +64,16 @@ std::string CRecordVerifier::sDifference(const unsigned char* p) {
     if (!r.sError.empty()) return "does not decode: " + r.sError;
     if (std::memcmp(p + 8, t.tCodes.data(), t.tCodes.size()) != 0)
         return "carries other station, location, channel or network codes";
-    if (r.nSequenceNumber != nSequenceNumber(m_nInChannel + 1))
+    const int64_t nDay = nDayOf(tExactTime(t, m_nSample));
+    const int64_t nNumber = (t.bNumberedByDay ? m_mapInDay[nDay] : m_nInChannel) + 1;
+    if (r.nSequenceNumber != nSequenceNumber(nNumber))
         return "is numbered " + std::to_string(r.nSequenceNumber) + ", not " +
-               std::to_string(nSequenceNumber(m_nInChannel + 1));
+               std::to_string(nSequenceNumber(nNumber));
     if (dRecordRate(r) != t.nRate) return "carries another rate";
     const int64_t nCount = static_cast<int64_t>(r.anSamples.size());
     if (nCount == 0 || nCount > t.nSamples - m_nSample) return "holds too many samples";
+    if (t.bNumberedByDay && nDayOf(tExactTime(t, m_nSample + nCount - 1)) != nDay)
+        return "runs over midnight into the next day";
     if (nRecordStartMicros(r) != nDueMicros(t, m_nSample))
         return "starts at " + sMicrosText(nRecordStartMicros(r)) + ", its first sample at " +
                sMicrosText(nDueMicros(t, m_nSample));
@@ -78,10 +87,12 @@ std::string CRecordVerifier::sDifference(const unsigned char* p) {
     }
     m_nSample += nCount;
     ++m_nInChannel;
+    ++m_mapInDay[nDay];
     if (m_nSample == t.nSamples) {
         ++m_nChannel;
         m_nSample = 0;
         m_nInChannel = 0;
+        m_mapInDay.clear();
     }
     return "";
 }

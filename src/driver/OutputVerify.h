@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,9 @@ struct VerifiedChannel {
     StreamCodes tCodes{};  // record bytes 8 to 19
     int32_t nRate = 1;
     bool bMicroseconds = false;  // its records carry a blockette 1001
+    // Kept to UTC days: no record runs over midnight, and the records of
+    // each day are numbered from 000001.
+    bool bNumberedByDay = false;
     int64_t nSamples = 0;
     std::vector<VerifiedRun> atRuns;  // the first starts at sample 0
     ChannelSamples fnSamples;
@@ -54,9 +58,10 @@ private:
     std::string sDifference(const unsigned char* p);
 
     std::vector<VerifiedChannel> m_atChannels;
-    size_t m_nChannel = 0;     // the channel the next record belongs to
-    int64_t m_nSample = 0;     // its next sample
-    int64_t m_nInChannel = 0;  // its records so far
-    int64_t m_nRecords = 0;    // records checked
+    size_t m_nChannel = 0;                  // the channel the next record belongs to
+    int64_t m_nSample = 0;                  // its next sample
+    int64_t m_nInChannel = 0;               // its records so far
+    std::map<int64_t, int64_t> m_mapInDay;  // its records so far on each day, when kept to days
+    int64_t m_nRecords = 0;                 // records checked
     std::string m_sProblem;
 };

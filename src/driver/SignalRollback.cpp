@@ -14,6 +14,8 @@
 #include <csignal>
 #include <cstring>
 #include <iterator>
+#include <memory>
+#include <vector>
 
 #include "driver/PrintableText.h"
 
@@ -22,14 +24,47 @@ namespace {
 // Longest escaped path: 4095 bytes, each possibly written as \xNN.
 constexpr size_t nTextSize = 4 * 4096 + 128;
 
-volatile sig_atomic_t g_nArmedFile = -1;  // < 0 when disarmed
-off_t g_nArmedLength = 0;
-bool g_bArmedCreated = false;
-char g_szArmedPath[4096];
+// The armed outputs: a slot is in use while its descriptor is >= 0. Paths
+// are copied when armed and kept until the run's signals are uninstalled,
+// so a handler never reads freed memory.
+struct ArmedOutput {
+    volatile sig_atomic_t nFile = -1;
+    off_t nLength = 0;
+    bool bCreated = false;
+    const char* szPath = nullptr;
+};
+ArmedOutput g_atArmed[nMaxArmedOutputs];
+std::vector<std::unique_ptr<char[]>> g_apArmedPaths;
+// Folders to remove after the outputs, from the last to the first.
+const char* volatile* volatile g_pszFolders = nullptr;
+volatile size_t g_nFolders = 0;
+std::vector<const char*> g_aszFolders;
 // The message of an interruption, formed when armed: what it was and what
-// became of the output.
+// became of the outputs.
 char g_szInterruptMessage[nTextSize];  // "tessal: error: OUT: interrupted by "
 char g_szInterruptFate[nTextSize];     // "; the file is left as it was"
+
+// A copy of s that lives until the run's signals are uninstalled.
+const char* szKept(const std::string& s) {
+    g_apArmedPaths.push_back(std::make_unique<char[]>(s.size() + 1));
+    std::memcpy(g_apArmedPaths.back().get(), s.c_str(), s.size() + 1);
+    return g_apArmedPaths.back().get();
+}
+
+// Puts every armed output back and removes the armed folders; true when
+// anything was armed. Only async-signal-safe calls.
+bool bPutAllBack() {
+    bool bAny = false;
+    for (ArmedOutput& t : g_atArmed) {
+        const int nFile = t.nFile;
+        if (nFile < 0) continue;
+        vPutOutputBack(t.bCreated, t.szPath, nFile, t.nLength);
+        bAny = true;
+    }
+    const char* volatile* pszFolders = g_pszFolders;
+    for (size_t i = g_nFolders; pszFolders != nullptr && i > 0; --i) rmdir(pszFolders[i - 1]);
+    return bAny;
+}
 
 // The input's mapping, and whether reading it faulted.
 void* volatile g_pInput = nullptr;
@@ -66,9 +101,7 @@ void vOnRunSignal(int nSignal) {
     if (g_tHandling.test_and_set()) {
         for (;;) pause();
     }
-    const int nFile = g_nArmedFile;
-    if (nFile >= 0) {
-        vPutOutputBack(g_bArmedCreated, g_szArmedPath, nFile, g_nArmedLength);
+    if (bPutAllBack()) {
         static char acLine[2 * nTextSize];
         size_t nUsed = 0;
         vAppend(acLine, sizeof acLine, nUsed, g_szInterruptMessage);
@@ -138,25 +171,47 @@ void vInstallRunSignals() {
 }
 
 void vUninstallRunSignals() {
-    vDisarmRollback();
+    vDisarmAll();
     for (size_t i = 0; i < std::size(anRunSignals); ++i)
         sigaction(anRunSignals[i], &atFoundActions[i], nullptr);
+    g_apArmedPaths.clear();
 }
 
-void vArmRollback(int nFile, off_t nLength, bool bCreated, const std::string& sOutputPath) {
-    g_nArmedLength = nLength;
-    g_bArmedCreated = bCreated;
-    vCopy(g_szArmedPath, sizeof g_szArmedPath, sOutputPath);
-    const std::string sOutput = sPrintable(sOutputPath);
-    const std::string sFate = sOutputFate(bCreated);
+void vSetInterruptMessage(const std::string& sWhat, const std::string& sFate) {
     vCopy(g_szInterruptMessage, sizeof g_szInterruptMessage,
-          "tessal: error: " + sOutput + ": interrupted by ");
-    vCopy(g_szInterruptFate, sizeof g_szInterruptFate, "; the file " + sFate);
-    g_nArmedFile = nFile;
+          "tessal: error: " + sPrintable(sWhat) + ": interrupted by ");
+    vCopy(g_szInterruptFate, sizeof g_szInterruptFate, "; " + sFate);
 }
 
-void vDisarmRollback() {
-    g_nArmedFile = -1;
+bool bArmRollback(int nFile, off_t nLength, bool bCreated, const std::string& sOutputPath) {
+    for (ArmedOutput& t : g_atArmed) {
+        if (t.nFile >= 0) continue;
+        t.nLength = nLength;
+        t.bCreated = bCreated;
+        t.szPath = szKept(sOutputPath);
+        vSetInterruptMessage(sOutputPath, "the file " + sOutputFate(bCreated));
+        t.nFile = nFile;
+        return true;
+    }
+    return false;
+}
+
+void vArmFolderRemoval(const std::vector<std::string>& asFolders) {
+    g_nFolders = 0;
+    g_aszFolders.clear();
+    for (const std::string& s : asFolders) g_aszFolders.push_back(szKept(s));
+    g_pszFolders = g_aszFolders.data();
+    g_nFolders = g_aszFolders.size();
+}
+
+void vDisarmRollback(int nFile) {
+    for (ArmedOutput& t : g_atArmed)
+        if (t.nFile == nFile) t.nFile = -1;
+}
+
+void vDisarmAll() {
+    for (ArmedOutput& t : g_atArmed) t.nFile = -1;
+    g_nFolders = 0;
 }
 
 void vWatchInput(const void* p, size_t nSize) {

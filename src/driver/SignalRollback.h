@@ -1,15 +1,15 @@
-// Signals during a run. While the output is open, SIGINT, SIGTERM and SIGHUP
-// (those the run's parent did not ignore) put it back as it was before the
-// run, say so on standard error, and then end the program by the signal as
-// usual. A fault reading the mapped input (SIGBUS: it shrank under the run)
-// turns its pages into zeros and is only noted (bInputShrank): the run
-// puts its output back and fails alone.
+// Signals during a run. While outputs are open, SIGINT, SIGTERM and SIGHUP
+// (those the run's parent did not ignore) put each back as it was before the
+// run, remove the folders the run created, say so on standard error, and then end the program by
+// the signal as usual. A fault reading the mapped input (SIGBUS: it shrank under the run) turns its
+// pages into zeros and is only noted (bInputShrank): the run puts its output back and fails alone.
 #pragma once
 
 #include <sys/types.h>
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 // Installs the handlers for the run, except for a signal that was ignored
 // when the run started, which stays ignored; until vArmRollback, a signal
@@ -19,12 +19,27 @@ void vInstallRunSignals();
 // Gives the four signals the handlers they had before vInstallRunSignals.
 void vUninstallRunSignals();
 
-// From now on a signal puts the output back through nFile: truncated to
-// nLength, or removed (by its name sOutputPath) when bCreated.
-void vArmRollback(int nFile, off_t nLength, bool bCreated, const std::string& sOutputPath);
+// Most outputs armed at once.
+constexpr size_t nMaxArmedOutputs = 8192;
 
-// The output needs no putting back any more.
-void vDisarmRollback();
+// From now on a signal puts the output open as nFile back: truncated to
+// nLength, or removed (by its name sOutputPath) when bCreated. The message
+// of an interruption names sOutputPath. False when nMaxArmedOutputs are
+// armed already.
+bool bArmRollback(int nFile, off_t nLength, bool bCreated, const std::string& sOutputPath);
+
+// From now on the message of an interruption names sWhat and ends in
+// "; " and sFate, whatever outputs are armed.
+void vSetInterruptMessage(const std::string& sWhat, const std::string& sFate);
+
+// From now on a signal also removes the folders asFolders (deepest last in
+// the list; removed from the last to the first), after the outputs.
+void vArmFolderRemoval(const std::vector<std::string>& asFolders);
+
+// The output open as nFile needs no putting back any more.
+void vDisarmRollback(int nFile);
+// Nothing needs putting back any more: no output, no folder.
+void vDisarmAll();
 
 // Puts the output back: removes sPath when bCreated, else cuts it to nLength
 // through nFile (or by its name when nFile < 0). Only async-signal-safe calls.

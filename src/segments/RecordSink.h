@@ -6,13 +6,16 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 class CRecordSink {
 public:
     virtual ~CRecordSink() = default;
 
-    // Takes the nRecords records at pRecords; they are stored or copied
-    // before it returns. A sink that cannot store them keeps its failure to
-    // itself: the writer goes on numbering and reporting records.
-    virtual void vPutRecords(const unsigned char* pRecords, size_t nRecords) = 0;
+    // Takes the nRecords records at pRecords, whose samples all lie in UTC
+    // day nDay (days since 1970, by the exact time of the first sample);
+    // they are stored or copied before it returns. A sink that cannot store
+    // them keeps its failure to itself: the writer goes on numbering and
+    // reporting records.
+    virtual void vPutRecords(const unsigned char* pRecords, size_t nRecords, int64_t nDay) = 0;
 };

@@ -210,16 +210,57 @@ void CSeedWriter::vSetNetwork(const char* szNetwork) {
     sNetwork = szNetwork;
 }
 
+void CSeedWriter::vSetLocation(const char* szLocation) {
+    sLocation = szLocation;
+}
+
+void CSeedWriter::vKeepToDays() {
+    bKeepToDays = true;
+}
+
 std::unique_ptr<CSegmentJob> CSeedWriter::pNewJob(const char* szStation, const char* szChannel,
                                                   double dSampleRate, int64_t nRunStartMicros,
                                                   int64_t nFirstSample) {
     std::unique_ptr<CSegmentJob> pJob = tQueue.pNewJob();
-    pJob->tTemplate = tRecordTemplate(sNetwork.c_str(), szStation, szChannel, dSampleRate);
+    pJob->tTemplate =
+        tRecordTemplate(sNetwork.c_str(), szStation, szChannel, dSampleRate, sLocation.c_str());
     vSetHeaderTime(&pJob->tTemplate, nRunStartMicros, nFirstSample, pJob->acTimeLine);
     return pJob;
 }
 
+std::unique_ptr<CSegmentJob> CSeedWriter::pCutAtMidnight(CSegmentJob& t) {
+    const RecordTemplate& tTemplate = t.tTemplate;
+    const int64_t nCount = t.fnFill ? t.nCount : static_cast<int64_t>(t.anSamples.size());
+    const int64_t nMidnight = (t.nDay + 1) * 86400 * int64_t{1000000};
+    const int64_t nCut = nFirstSampleFrom(tTemplate.nRunStartMicros, tTemplate.nRate, nMidnight) -
+                         tTemplate.nFirstSample;
+    if (nCut >= nCount) return nullptr;
+    std::unique_ptr<CSegmentJob> pRest = tQueue.pNewJob();
+    pRest->tTemplate = tTemplate;
+    vSetHeaderTime(&pRest->tTemplate, tTemplate.nRunStartMicros, tTemplate.nFirstSample + nCut,
+                   pRest->acTimeLine);
+    if (t.fnFill) {
+        pRest->fnFill = t.fnFill;
+        pRest->nFirst = t.nFirst + nCut;
+        pRest->nCount = static_cast<int>(nCount - nCut);
+        t.nCount = static_cast<int>(nCut);
+    } else {
+        pRest->anSamples.assign(t.anSamples.begin() + nCut, t.anSamples.end());
+        t.anSamples.resize(static_cast<size_t>(nCut));
+    }
+    return pRest;
+}
+
 void CSeedWriter::vQueue(std::unique_ptr<CSegmentJob> pJob) {
+    const RecordTemplate& t = pJob->tTemplate;
+    pJob->nDay = nDayOf(tSampleTime(t.nRunStartMicros, t.nFirstSample, t.nRate));
+    if (bKeepToDays) {
+        if (std::unique_ptr<CSegmentJob> pRest = pCutAtMidnight(*pJob)) {
+            vQueue(std::move(pJob));
+            vQueue(std::move(pRest));
+            return;
+        }
+    }
     tQueue.vSubmit(std::move(pJob));
     if (!tQueue.bOverFull()) return;
     // Emitting every job already encoded lets the queue fill again in one
@@ -237,6 +278,7 @@ void CSeedWriter::vEmitOldest() {
 
 void CSeedWriter::vEmitSegment(CSegmentJob& t) {
     const EncodedSegment& e = t.tEncoded;
+    if (bKeepToDays) nNextBlock = mapNextBlockOfDay.try_emplace(t.nDay, 1).first->second;
     unsigned char* pArea = reinterpret_cast<unsigned char*>(t.tEncoded.anArea.data());
     for (int k = 0; k < e.nRecords; ++k) {
         char* pRecord = reinterpret_cast<char*>(pArea + k * nSeedRecordLength);
@@ -250,7 +292,8 @@ void CSeedWriter::vEmitSegment(CSegmentJob& t) {
     std::fputs(t.acTimeLine, stdout);
     std::fwrite(e.sCountLines.data(), 1, e.sCountLines.size(), stdout);
     nNextBlock += e.nRecords;
-    tSink.vPutRecords(pArea, static_cast<size_t>(e.nRecords));
+    if (bKeepToDays) mapNextBlockOfDay[t.nDay] = nNextBlock;
+    tSink.vPutRecords(pArea, static_cast<size_t>(e.nRecords), t.nDay);
 }
 
 void CSeedWriter::vConsole(const char* szText) {

@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -108,6 +109,13 @@ public:
     // the first two characters of szNetwork, blank-padded ("" for blank,
     // as a new writer has it).
     void vSetNetwork(const char* szNetwork);
+    // Sets the location code of the records flushed from now on, as
+    // vSetNetwork does the network code.
+    void vSetLocation(const char* szLocation);
+    // From now on, records are kept to UTC days: a segment that runs over
+    // midnight is cut at its first sample at or after 00:00:00 into two,
+    // and records are numbered from 000001 in each day.
+    void vKeepToDays();
 
     // Number of the next record a flush makes.
     int nGetNextBlock() const { return nNextBlock; }
@@ -130,9 +138,13 @@ private:
     std::unique_ptr<CSegmentJob> pNewJob(const char* szStation, const char* szChannel,
                                          double dSampleRate, int64_t nRunStartMicros,
                                          int64_t nFirstSample);
-    // Queues a filled job; emits the oldest segments while the queue is over
-    // its bound.
+    // Queues a filled job, cut at midnight first when the writer keeps to
+    // days; emits the oldest segments while the queue is over its bound.
     void vQueue(std::unique_ptr<CSegmentJob> pJob);
+    // Cuts from pJob the samples from the first one at or after the midnight
+    // that ends its first sample's day, as a job of their own; null when
+    // pJob ends before that midnight.
+    std::unique_ptr<CSegmentJob> pCutAtMidnight(CSegmentJob& tJob);
     // Prints the console line of a chunk, in order with the segments.
     void vChunkLine(int nChunk, double dSpS, EpochTime tBegin, EpochTime tChunk);
     // Numbers the records of t from the next record number, prints the
@@ -149,4 +161,7 @@ private:
     CSegmentQueue& tQueue;  // where segments are encoded
     int nNextBlock = 1;     // number of the next record made
     std::string sNetwork;   // the network code every flushed record carries
+    std::string sLocation;  // the location code every flushed record carries
+    bool bKeepToDays = false;
+    std::map<int64_t, int> mapNextBlockOfDay;  // when keeping to days
 };

@@ -52,7 +52,7 @@ void vAppendCountLine(std::string& s, unsigned nCount) {
 }  // namespace
 
 RecordTemplate tRecordTemplate(const char* szNetwork, const char* szStation, const char* szChannel,
-                               double dSampleRate) {
+                               double dSampleRate, const char* szLocation) {
     RecordTemplate t;
     std::memset(&t, 0, sizeof t);
     SeedFixedHeader& h = t.tHeader;
@@ -62,6 +62,7 @@ RecordTemplate tRecordTemplate(const char* szNetwork, const char* szStation, con
     std::memset(h.Channel_identifier, ' ', sizeof h.Channel_identifier);
     std::memset(h.Reserved_bytes_B, ' ', sizeof h.Reserved_bytes_B);
     vPutName(h.Station_identifier_code, sizeof h.Station_identifier_code, szStation);
+    vPutName(h.Location_identifier, sizeof h.Location_identifier, szLocation);
     if (szChannel == nullptr) szChannel = "";
     std::vector<char> acTranslated(std::max<size_t>(std::strlen(szChannel), 3) + 1);
     vTranslateChannel(szChannel, acTranslated.data());

@@ -41,6 +41,20 @@ int64_t nNearestMillis(const SampleTime& t) {
     return nFloorDiv(t.nMicros + 500, 1000);
 }
 
+int64_t nDayOf(const SampleTime& t) {
+    return nFloorDiv(t.nMicros, 86400 * nMicrosPerSecond);
+}
+
+int64_t nFirstSampleFrom(int64_t nStartMicros, int32_t nRate, int64_t nMicros) {
+    const int64_t nAfter = nMicros - nStartMicros;
+    if (nAfter <= 0) return 0;
+    // Sample i is at or after nMicros when i * 10^6 >= nAfter * nRate; split
+    // into whole seconds so that no product overflows.
+    const int64_t nRestProduct = nAfter % nMicrosPerSecond * nRate;
+    return nAfter / nMicrosPerSecond * nRate +
+           (nRestProduct + nMicrosPerSecond - 1) / nMicrosPerSecond;
+}
+
 int64_t nMicrosOf(double dSeconds) {
     // Beyond some 285,000 years (and NaN) there is no such time; the bound
     // keeps the conversion defined.

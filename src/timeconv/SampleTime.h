@@ -28,6 +28,14 @@ int64_t nNearestMicros(const SampleTime& t);
 // t rounded to the nearest millisecond, halves up.
 int64_t nNearestMillis(const SampleTime& t);
 
+// The UTC day of t: days since 1970-01-01. A day begins on a whole
+// microsecond, so the rest below a microsecond never moves t into the next.
+int64_t nDayOf(const SampleTime& t);
+
+// The first sample (index >= 0) of a run that started at nStartMicros, at
+// nRate (>= 1) samples per second, taken at or after nMicros, exactly.
+int64_t nFirstSampleFrom(int64_t nStartMicros, int32_t nRate, int64_t nMicros);
+
 // dSeconds since 1970 as whole microseconds (nearest, halves away from
 // zero), for a run's start given as an EpochTime; times beyond 9e12 s are
 // held at that bound.

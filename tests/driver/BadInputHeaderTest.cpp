@@ -242,8 +242,14 @@ TEST(BadInputHeader, BytesOutsidePrintableAsciiInNamesAreEscaped) {
     vSetKey(tRec, "CH2", "NAME", "B\rH\x1B[2J");
     const BadInputRun t = tRunDamaged(anImage(tRec), "control bytes in names");
     EXPECT_EQ(t.tProcess.nExitStatus, 0);
+    const std::string sCodeWarning =
+        "\" is not capital letters and digits, as archives expect; the records carry it as it is (";
     EXPECT_EQ(t.asWarnings,
-              (Names{"tessal: warning: rec.vrx: station name \"FIE\\x0ALD\\x0D\\x1B\" is longer "
+              (Names{"tessal: warning: rec.vrx: station code \"FIE\\x0AL" + sCodeWarning +
+                         "-station=CODE replaces it)",
+                     "tessal: warning: rec.vrx: channel code \"B\\x0DH" + sCodeWarning +
+                         "-channels=C1,C2,... replaces it)",
+                     "tessal: warning: rec.vrx: station name \"FIE\\x0ALD\\x0D\\x1B\" is longer "
                      "than 5 bytes; records carry \"FIE\\x0AL\"",
                      "tessal: warning: rec.vrx: channel name \"B\\x0DH\\x1B[2J\" is longer than 3 "
                      "bytes; records carry \"B\\x0DH\""}));
@@ -255,7 +261,9 @@ TEST(BadInputHeader, BytesOutsidePrintableAsciiInNamesAreEscaped) {
     const BadInputRun tCut = tRunDamaged(anImage(tWide), "UTF-8 station cut in a letter");
     EXPECT_EQ(tCut.tProcess.nExitStatus, 0);
     EXPECT_EQ(tCut.asWarnings,
-              (Names{"tessal: warning: rec.vrx: station name \"\\xC3\\x84\\xC3\\x96\\xC3\\x9C\" is "
+              (Names{"tessal: warning: rec.vrx: station code \"\\xC3\\x84\\xC3\\x96\\xC3" +
+                         sCodeWarning + "-station=CODE replaces it)",
+                     "tessal: warning: rec.vrx: station name \"\\xC3\\x84\\xC3\\x96\\xC3\\x9C\" is "
                      "longer than 5 bytes; records carry \"\\xC3\\x84\\xC3\\x96\\xC3\""}));
 }
 

@@ -20,7 +20,7 @@ std::string sThreeRecords() {
 }
 
 void vPut(COutputSink& tSink, const std::string& s) {
-    tSink.vPutRecords(reinterpret_cast<const unsigned char*>(s.data()), s.size() / 512);
+    tSink.vPutRecords(reinterpret_cast<const unsigned char*>(s.data()), s.size() / 512, 0);
 }
 
 TEST(OutputSink, FailedWriteIsKeptAndStopsFurtherWrites) {

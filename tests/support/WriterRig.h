@@ -5,18 +5,21 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "segments/RecordSink.h"
 #include "segments/SegmentQueue.h"
 #include "segments/WorkerPool.h"
 
-// Keeps the records, in the order they arrive.
+// Keeps the records, in the order they arrive, and the day of each.
 class CMemorySink : public CRecordSink {
 public:
-    void vPutRecords(const unsigned char* pRecords, size_t nRecords) override {
+    void vPutRecords(const unsigned char* pRecords, size_t nRecords, int64_t nDay) override {
         sRecords.append(reinterpret_cast<const char*>(pRecords), 512 * nRecords);
+        anDays.insert(anDays.end(), nRecords, nDay);
     }
     std::string sRecords;
+    std::vector<int64_t> anDays;
 };
 
 struct WriterRig {
