@@ -1,14 +1,19 @@
 // Segment writer: chunking and its console lines, the continuity and flush
 // rules, rates at or below 1, name lookup by case, dropping held samples;
 // the flush: record numbering across flushes, its console lines, the worked
-// record start byte for byte, and names cut to their fields.
+// record start byte for byte, and names cut to their fields; a writer kept
+// to UTC days.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <numeric>
+#include <string>
 #include <vector>
 
 #include "SegmentTestSupport.h"
+#include "mseed/Steim2Decoder.h"
 #include "segments/SeedWriter.h"
+#include "timeconv/SampleTime.h"
 
 namespace {
 
@@ -310,3 +315,53 @@ TEST(SeedWriterFlush, LongNamesAreCutToTheirFieldsSilently) {
 }
 
 }  // namespace
+
+TEST(SeedWriterDays, SegmentsOverMidnightAreCutAtTheFirstSampleOfTheNextDay) {
+    // 37.123457 s before New Year 2025; the runs cross midnight inside a
+    // segment at every rate, held (vAddSamples) or fetched (vAddSamplesFrom).
+    const int64_t nMidnight = int64_t{1735689600} * 1000000;
+    const int64_t nStart = nMidnight - 37123457;
+    for (const int32_t nRate : {1, 3, 7, 100, 6000}) {
+        for (const bool bFetched : {false, true}) {
+            const int nCount = 40 * nRate + 25000;
+            const std::vector<int32_t> an = anRamp(nCount);
+            WriterRig rig;
+            sCaptureStdout([&] {
+                CSeedWriter w(rig.tSink, rig.tQueue);
+                w.vKeepToDays();
+                const EpochTime tBegin = static_cast<double>(nStart) / 1e6;
+                if (bFetched) {
+                    w.vAddSamplesFrom("ABC", "HHZ", nRate, tBegin, nCount,
+                                      [&an](int64_t nFirst, int n, int32_t* pn) {
+                                          std::copy_n(an.begin() + nFirst, n, pn);
+                                      });
+                } else {
+                    w.vAddSamples("ABC", "HHZ", nRate, tBegin, nCount, an.data());
+                }
+                w.vFlushAll();
+            });
+            const std::string sCase =
+                "rate " + std::to_string(nRate) + (bFetched ? " fetched" : " held");
+            const std::vector<DecodedRecord> at =
+                atDecodeRecords(rig.tSink.sRecords.data(), rig.tSink.sRecords.size());
+            ASSERT_EQ(rig.tSink.anDays.size(), at.size()) << sCase;
+            std::vector<int32_t> anBack;
+            int32_t anNext[2] = {1, 1};  // the next number on each day
+            for (size_t k = 0; k < at.size(); ++k) {
+                const int64_t nFirst = static_cast<int64_t>(anBack.size());
+                const int64_t nLast = nFirst + static_cast<int64_t>(at[k].anSamples.size()) - 1;
+                const int64_t nDay = nDayOf(tSampleTime(nStart, nFirst, nRate));
+                EXPECT_EQ(rig.tSink.anDays[k], nDay) << sCase << " record " << k;
+                EXPECT_EQ(nDayOf(tSampleTime(nStart, nLast, nRate)), nDay)
+                    << sCase << " record " << k;
+                ASSERT_TRUE(nDay == 20088 || nDay == 20089) << sCase;
+                EXPECT_EQ(at[k].nSequenceNumber, anNext[nDay - 20088]++)
+                    << sCase << " record " << k;
+                anBack.insert(anBack.end(), at[k].anSamples.begin(), at[k].anSamples.end());
+            }
+            EXPECT_EQ(anBack, an) << sCase;
+            EXPECT_GT(anNext[0], 1) << sCase;
+            EXPECT_GT(anNext[1], 1) << sCase;
+        }
+    }
+}
