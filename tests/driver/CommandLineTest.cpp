@@ -131,13 +131,25 @@ TEST(CommandLineProgram, OverlongPathsEmptyOutputNamesAndBadNetworkCodesAreRefus
                                                {"rec.vrx", "-outnamex.mseed"},
                                                {"rec.vrx", "-network=XY", "--network=AB"},
                                                {"rec.vrx", "-outdir=.", "-outname=x"},
-                                               {"-outdir=/mnt/x", "rec.vrx"}}) {
+                                               {"-outdir=/mnt/x", "rec.vrx"},
+                                               // Codes and the archive.
+                                               {"rec.vrx", "-station=TOOLONG"},
+                                               {"rec.vrx", "-station=a.b"},
+                                               {"rec.vrx", "-location=0"},
+                                               {"rec.vrx", "-location=ABC"},
+                                               {"rec.vrx", "-channels=HH"},
+                                               {"rec.vrx", "-channels=HHZ,,HHE"},
+                                               {"rec.vrx", "-channels=HHZ,HHZ"},
+                                               {"rec.vrx", "-sds=."},
+                                               {"rec.vrx", "-sds=.", "-network=XX", "-outname=x"},
+                                               {"rec.vrx", "-outdir=.", "-sds=.", "-network=XX"}}) {
         const ProcessResult r = tRunTessal(asArgs, tDir.sPath());
         EXPECT_EQ(r.nExitStatus, 2) << asArgs.back().substr(0, 20);
         EXPECT_EQ(r.sStdout, sBanner);
         EXPECT_EQ(r.sStderr.rfind("tessal: error: ", 0), 0u) << r.sStderr;
         EXPECT_EQ(std::count(r.sStderr.begin(), r.sStderr.end(), '\n'), 1) << r.sStderr;
         EXPECT_FALSE(bFileExists(tDir.sFile("rec.mseed"))) << asArgs.back().substr(0, 20);
+        EXPECT_FALSE(bFileExists(tDir.sFile("2004"))) << "an archive was begun";
     }
 }
 
@@ -217,6 +229,17 @@ TEST(CommandLineOptions, UnknownOptionsAreRefusedNamingTheNearest) {
         {"-quiet:1", "unknown option -quiet:1 (did you mean -quiet?)"},
         {"-outname", "option -outname needs a value (write -outname=NAME)"},
         {"-outdir=", "option -outdir=: no folder after it (write -outdir=DIR)"},
+        {"-station=TOOLONG",
+         "option -station=TOOLONG: the station code must be 1 to 5 letters or digits (write "
+         "-station=ABC)"},
+        {"-location=0",
+         "option -location=0: the location code must be 2 letters or digits (write -location=00)"},
+        {"-channels=HHZ,,HHE",
+         "option -channels=HHZ,,HHE: each channel code must be 3 letters or digits, the codes "
+         "separated by commas (write -channels=HHZ,HHN,HHE)"},
+        {"-channels=HHZ,hhz",
+         "option -channels=HHZ,hhz: the code HHZ is given twice, and each channel needs its own"},
+        {"-sds=arch", "-sds needs a network code for the archive's paths (add -network=XX)"},
     };
     for (const auto& c : aCases) {
         const char* aszArgs[] = {"tessal", "rec.vrx", c.szArg};
