@@ -138,6 +138,9 @@ DayFile tReadDayFile(const std::string& sFile, const char* szChannel, int64_t nS
         const int32_t* pn = static_cast<const int32_t*>(pMsr->datasamples);
         an.insert(an.end(), pn, pn + pMsr->numsamples);
         t.nLast = nStart + static_cast<int64_t>(an.size() - 1) * 1000000 / nRate;
+        // The trace list needs the times alone: without the samples it does
+        // not copy the day's samples over again for every record.
+        pMsr->numsamples = 0;
         mstl_addmsr(pList, pMsr, 0, 1, -1.0, -1.0);
         msr_free(&pMsr);
         ++t.nRecords;
