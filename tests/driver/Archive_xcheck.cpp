@@ -4,7 +4,7 @@
 // paths, created under the user's umask; codes that would collide or could
 // not name a folder are refused before anything is written; a run that fails
 // or is interrupted after writing several day files leaves the archive
-// exactly as it was.
+// exactly as it was; recordings go in by their start times.
 #include <dirent.h>
 #include <gtest/gtest.h>
 #include <libmseed.h>
@@ -436,6 +436,43 @@ TEST(ArchiveXcheck, AFailedOrInterruptedRunLeavesTheArchiveAsItWas) {
     EXPECT_EQ(r.nExitStatus, 0) << r.sStderr;
     EXPECT_EQ(r.sStderr, "");
     EXPECT_EQ(sDifference(tWhole, tTree(sArchive), true), "");
+}
+
+TEST(ArchiveXcheck, RecordingsGoInByTheirStartTimesAndALateComerIsWarnedAbout) {
+    // Two hours of one day, given the later first: the day file holds them
+    // in time order. The earlier one converted again comes after the end of
+    // what the file holds, which readers searching by time would miss.
+    TempDir tDir;
+    StandardLayout t;
+    t.sStation = "ABC";
+    t.asChannels = {"HHZ"};
+    t.nRecords = 600;
+    SyntheticRecording tEarly = tStandardRecording(t), tLate = tStandardRecording(t);
+    tEarly.nHour = 10;
+    tLate.nHour = 12;
+    aanWriteRecording(tDir, "early.vrx", tEarly);
+    aanWriteRecording(tDir, "late.vrx", tLate);
+    ASSERT_EQ(mkdir(tDir.sFile("archive").c_str(), 0755), 0);
+    const ProcessResult r =
+        tRunTessal({"late.vrx", "early.vrx", "-sds=archive", "-network=XX"}, tDir.sPath());
+    EXPECT_EQ(r.nExitStatus, 0);
+    EXPECT_EQ(r.sStderr, "");
+    const std::string sFile = "archive/" + sDayFile("ABC", "", "HHZ", "2004.342");
+    const std::vector<RecordFields> at = atRecordFields(sReadFile(tDir.sFile(sFile)));
+    ASSERT_FALSE(at.empty());
+    EXPECT_EQ(at.front().nHour, 10);
+    EXPECT_EQ(at.back().nHour, 12);
+    for (size_t k = 1; k < at.size(); ++k)
+        EXPECT_LE(at[k - 1].nHour * 3600 + at[k - 1].nMinute * 60 + at[k - 1].nSecond,
+                  at[k].nHour * 3600 + at[k].nMinute * 60 + at[k].nSecond)
+            << "record " << k + 1;
+
+    const ProcessResult rAgain =
+        tRunTessal({"early.vrx", "-sds=archive", "-network=XX"}, tDir.sPath());
+    EXPECT_EQ(rAgain.nExitStatus, 0);
+    EXPECT_NE(rAgain.sStderr.find(sFile + ": this run appends records from 2004-12-07 10:"),
+              std::string::npos)
+        << rAgain.sStderr;
 }
 
 }  // namespace
