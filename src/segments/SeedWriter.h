@@ -141,9 +141,9 @@ private:
     // Queues a filled job, cut at midnight first when the writer keeps to
     // days; emits the oldest segments while the queue is over its bound.
     void vQueue(std::unique_ptr<CSegmentJob> pJob);
-    // Cuts from pJob the samples from the first one at or after the midnight
+    // Cuts from tJob the samples from the first one at or after the midnight
     // that ends its first sample's day, as a job of their own; null when
-    // pJob ends before that midnight.
+    // tJob ends before that midnight.
     std::unique_ptr<CSegmentJob> pCutAtMidnight(CSegmentJob& tJob);
     // Prints the console line of a chunk, in order with the segments.
     void vChunkLine(int nChunk, double dSpS, EpochTime tBegin, EpochTime tChunk);

@@ -13,11 +13,12 @@
 
 // The template of a segment's records: sequence number 000001, the station
 // and the translated channel cut to their fields (5 and 3 bytes), the
-// location szLocation (its first two characters; "" for blank), the network code szNetwork (its
-// first two characters; "" for blank), the rate as a whole-number factor with multiplier 1, and the
-// blockette 1000 of a 512-byte Steim-2 record; records timed at the rate
-// the factor gives (1 for a factor below 1), with a blockette 1001 where
-// that rate needs microseconds. The start is set by vSetHeaderTime.
+// location szLocation and the network code szNetwork (the first two
+// characters of each; "" for blank), the rate as a whole-number factor with
+// multiplier 1, and the blockette 1000 of a 512-byte Steim-2 record;
+// records timed at the rate the factor gives (1 for a factor below 1), with
+// a blockette 1001 where that rate needs microseconds. The start is set by
+// vSetHeaderTime.
 RecordTemplate tRecordTemplate(const char* szNetwork, const char* szStation, const char* szChannel,
                                double dSampleRate, const char* szLocation = "");
 
