@@ -5,11 +5,10 @@
 // needs the memory of one output.
 #include "driver/ArchiveSink.h"
 
-#include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include <cerrno>
+#include <algorithm>
 #include <cstring>
 #include <set>
 
@@ -29,13 +28,6 @@ void vAllowOpenFiles(size_t nFiles) {
         t.rlim_cur = t.rlim_max == RLIM_INFINITY ? nWanted : std::min(nWanted, t.rlim_max);
         setrlimit(RLIMIT_NOFILE, &t);
     }
-}
-
-// The folder sPath lies in.
-std::string sParentOf(const std::string& sPath) {
-    const size_t nSlash = sPath.rfind('/');
-    if (nSlash == std::string::npos) return ".";
-    return nSlash == 0 ? "/" : sPath.substr(0, nSlash);
 }
 
 }  // namespace
@@ -143,16 +135,11 @@ void CArchiveSink::vRestore() {
 
 bool CArchiveSink::bSyncFolders(std::string& sError) {
     std::set<std::string> setParents;
-    for (const std::string& s : m_asFolders) setParents.insert(sParentOf(s));
+    for (const std::string& s : m_asFolders) setParents.insert(sFolderOf(s));
     for (const std::string& s : setParents) {
-        const int nFolder = open(s.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        const bool bOk = nFolder >= 0 && (fsync(nFolder) == 0 || errno == EINVAL);
-        const int nErrno = errno;
-        if (nFolder >= 0) close(nFolder);
-        if (!bOk) {
-            sError = s + ": " + std::strerror(nErrno);
-            return false;
-        }
+        if (bSyncFolder(s, sError)) continue;
+        sError = s + ": " + sError;
+        return false;
     }
     return true;
 }

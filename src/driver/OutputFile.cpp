@@ -137,28 +137,30 @@ bool bSynced(int nFile) {
     return fsync(nFile) == 0 || errno == EINVAL || errno == ENOTSUP;
 }
 
-// The folder sPath lies in.
+}  // namespace
+
 std::string sFolderOf(const std::string& sPath) {
     const size_t nSlash = sPath.rfind('/');
     if (nSlash == std::string::npos) return ".";
     return nSlash == 0 ? "/" : sPath.substr(0, nSlash);
 }
 
-}  // namespace
+bool bSyncFolder(const std::string& sFolder, std::string& sError) {
+    const int nFolder = open(sFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const bool bOk = nFolder >= 0 && bSynced(nFolder);
+    const int nErrno = errno;
+    if (nFolder >= 0) close(nFolder);
+    if (!bOk) sError = std::strerror(nErrno);
+    return bOk;
+}
 
 bool COutputFile::bSync(std::string& sError) {
     if (!bSynced(m_nFile)) {
         sError = std::strerror(errno);
         return false;
     }
-    if (!m_bCreated) return true;
     // A new file's name is on the disk once its folder is.
-    const int nFolder = open(sFolderOf(m_sPath).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    const bool bOk = nFolder >= 0 && bSynced(nFolder);
-    const int nErrno = errno;
-    if (nFolder >= 0) close(nFolder);
-    if (!bOk) sError = std::strerror(nErrno);
-    return bOk;
+    return !m_bCreated || bSyncFolder(sFolderOf(m_sPath), sError);
 }
 
 bool COutputFile::bClose(std::string& sError) {

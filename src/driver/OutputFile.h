@@ -16,6 +16,13 @@ enum class OutputOpening {
     Failed,       // cannot be opened (sError says why)
 };
 
+// The folder sPath lies in ("." for a bare name).
+std::string sFolderOf(const std::string& sPath);
+
+// Forces the folder's entries onto the disk (new names in it, new folders);
+// false with sError when the system cannot.
+bool bSyncFolder(const std::string& sFolder, std::string& sError);
+
 class COutputFile {
 public:
     COutputFile() = default;

@@ -3,6 +3,7 @@
 // here sees what a reader of the output would see.
 #include "driver/RecordCodes.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "driver/Diagnostics.h"
@@ -17,10 +18,8 @@ constexpr size_t nChannelAt = 7, nChannelWidth = 3;
 
 // True when s is nMin to nMax capital letters or digits.
 bool bCapitalCode(const std::string& s, size_t nMin, size_t nMax) {
-    if (s.size() < nMin || s.size() > nMax) return false;
-    for (const char c : s)
-        if (!((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))) return false;
-    return true;
+    return bIsCode(s, nMin, nMax) &&
+           std::none_of(s.begin(), s.end(), [](char c) { return c >= 'a' && c <= 'z'; });
 }
 
 // The station code and each channel code the records would carry, with the
