@@ -84,10 +84,16 @@ OracleConversion tOracleConversion(const uint8_t* p, size_t n) {
         }
         t.atChannels.push_back(std::move(tChannel));
     }
-    // A run that would write no record at all is refused.
-    bool bAnySamples = false;
-    for (const OracleChannel& c : t.atChannels) bAnySamples = bAnySamples || !c.anSamples.empty();
-    if (!bAnySamples) {
+    // A run that would write no record at all is refused, and so is one
+    // whose records of two positions would carry the same names.
+    bool bAnySamples = false, bSameNames = false;
+    for (size_t i = 0; i < t.atChannels.size(); ++i) {
+        bAnySamples = bAnySamples || !t.atChannels[i].anSamples.empty();
+        for (size_t j = 0; j < i; ++j)
+            bSameNames =
+                bSameNames || t.atChannels[i].sChannelField == t.atChannels[j].sChannelField;
+    }
+    if (!bAnySamples || bSameNames) {
         t.bAccepted = false;
         t.atChannels.clear();
     }

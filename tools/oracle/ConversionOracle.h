@@ -22,8 +22,10 @@ struct OracleChannel {
 };
 
 struct OracleConversion {
-    bool bAccepted = false;  // the run must end with 0 (else 1, nothing written): it has samples
-    EpochTime tStart = 0;    // time of every channel's first sample
+    // The run must end with 0 (else 1, nothing written): it has samples, and
+    // no two positions' records would carry the same names.
+    bool bAccepted = false;
+    EpochTime tStart = 0;                   // time of every channel's first sample
     std::vector<OracleChannel> atChannels;  // converted positions in list order
 };
 
