@@ -155,42 +155,6 @@ int nRefusal(const std::string& sIn, const std::string& sOut, const Recording& r
     return nExitSuccess;
 }
 
-// Opens the output for the run; returns the exit status (0 when open).
-int nOpenOutput(const std::string& sOut, COutputSink& tSink) {
-    std::string sError;
-    switch (tSink.eOpen(sOut, sError)) {
-        case OutputOpening::Opened:
-            return nExitSuccess;
-        case OutputOpening::NotMiniSeed:
-            vPrintError(sOut + ": " + sError +
-                        "; records are appended only to MiniSEED files; choose another name");
-            return nExitCommandLine;
-        case OutputOpening::Failed:
-            break;
-    }
-    vPrintError(sOut + ": cannot open for writing: " + sError);
-    return nExitOutputFailed;
-}
-
-// Opens the day files atFiles of the archive sRoot; returns the exit status
-// (0 when open). A failure leaves the archive as it was.
-int nOpenArchive(const std::string& sRoot, std::vector<DayFile> atFiles, CArchiveSink& tArchive) {
-    std::string sError;
-    switch (tArchive.eOpen(std::move(atFiles), sError)) {
-        case OutputOpening::Opened:
-            return nExitSuccess;
-        case OutputOpening::NotMiniSeed:
-            vPrintError(sRoot + ": " + sError +
-                        "; records are appended only to MiniSEED files; the archive is left as "
-                        "it was");
-            return nExitCommandLine;
-        case OutputOpening::Failed:
-            break;
-    }
-    vPrintError(sRoot + ": cannot open for writing: " + sError + "; the archive is left as it was");
-    return nExitOutputFailed;
-}
-
 // "FROM to TO" of a span in microseconds.
 std::string sSpanText(int64_t nFromMicros, int64_t nToMicros) {
     return sFormatUtc(static_cast<double>(nFromMicros) / 1e6) + " to " +
@@ -262,17 +226,75 @@ StreamWrites atOutputWrites(const Recording& r, const std::vector<PlannedChannel
     return at;
 }
 
+// The run's output once open, and the warnings about what it held before.
+struct OpenedOutput {
+    std::unique_ptr<CRunOutput> pOutput;
+    std::function<void()> fnWarn;
+};
+
+// Opens the output file sOut, to which the run writes atWrites, into t;
+// returns the exit status (0 when open).
+int nOpenOutput(const std::string& sOut, StreamWrites atWrites, CWorkerPool& tPool,
+                OpenedOutput& t) {
+    auto pSink = std::make_unique<COutputSink>();
+    std::string sError;
+    switch (pSink->eOpen(sOut, sError)) {
+        case OutputOpening::Opened:
+            t.fnWarn = [&tSink = *pSink, atWrites = std::move(atWrites), &tPool] {
+                vWarnAboutHeldRecords(tSink.tFile(), atWrites, false, tPool);
+            };
+            t.pOutput = std::move(pSink);
+            return nExitSuccess;
+        case OutputOpening::NotMiniSeed:
+            vPrintError(sOut + ": " + sError +
+                        "; records are appended only to MiniSEED files; choose another name");
+            return nExitCommandLine;
+        case OutputOpening::Failed:
+            break;
+    }
+    vPrintError(sOut + ": cannot open for writing: " + sError);
+    return nExitOutputFailed;
+}
+
+// Opens the day files atFiles of the archive sRoot into t; returns the exit
+// status (0 when open). A failure leaves the archive as it was.
+int nOpenArchive(const std::string& sRoot, std::vector<DayFile> atFiles, CWorkerPool& tPool,
+                 OpenedOutput& t) {
+    auto pArchive = std::make_unique<CArchiveSink>(sRoot);
+    std::string sError;
+    switch (pArchive->eOpen(std::move(atFiles), sError)) {
+        case OutputOpening::Opened:
+            t.fnWarn = [&tArchive = *pArchive, &tPool] {
+                for (size_t i = 0; i < tArchive.atFiles().size(); ++i) {
+                    const DayFile& f = tArchive.atFiles()[i];
+                    vWarnAboutHeldRecords(tArchive.tFile(i), {{f.tCodes, f.tWrites}}, true, tPool);
+                }
+            };
+            t.pOutput = std::move(pArchive);
+            return nExitSuccess;
+        case OutputOpening::NotMiniSeed:
+            vPrintError(sRoot + ": " + sError +
+                        "; records are appended only to MiniSEED files; the archive is left as "
+                        "it was");
+            return nExitCommandLine;
+        case OutputOpening::Failed:
+            break;
+    }
+    vPrintError(sRoot + ": cannot open for writing: " + sError + "; the archive is left as it was");
+    return nExitOutputFailed;
+}
+
 // The warnings of a run that goes ahead: the command line's and the codes',
-// the output's (vWarnAboutOutput), then the recording's.
+// the output's (fnWarnAboutOutput), then the recording's.
 void vWarnBeforeConverting(const CommandLine& tArgs, const std::string& sIn, const Recording& r,
                            const ChannelPlan& tPlan, const std::vector<ChannelCodes>& atCodes,
                            const RecordTimeline& tTimeline,
-                           const std::function<void()>& vWarnAboutOutput) {
+                           const std::function<void()>& fnWarnAboutOutput) {
     for (const std::string& s : tArgs.asSettingWarnings) vPrintWarning(s);
     if (tArgs.bGain) {
         vPrintWarning("the gain option has no effect: samples are written unscaled");
     }
-    vWarnAboutOutput();
+    fnWarnAboutOutput();
     for (const std::string& s : asCodeWarnings(tArgs, atCodes)) vPrintWarning(sIn + ": " + s);
     for (const std::string& s : tPlan.asWarnings) vPrintWarning(sIn + ": " + s);
     vWarnAboutLayout(r, tPlan.atChannels, sIn, tTimeline, tArgs.bRecordTime);
@@ -449,32 +471,14 @@ int nRunConversion(const CommandLine& tArgs, const std::string& sIn, const std::
         atVerifiedChannels(r, tPlan.atChannels, atCodes, atRestarts, bArchive);
 
     // The output opens, and says what it holds already, once the input is known good.
-    std::unique_ptr<CRunOutput> pOutput;
-    std::function<void()> vWarnAboutOutput;
-    if (bArchive) {
-        auto pArchive = std::make_unique<CArchiveSink>(sOut);
-        if (const int nStatus = nOpenArchive(sOut, atDayFiles(sOut, atExpected), *pArchive);
-            nStatus != nExitSuccess)
-            return nStatus;
-        vWarnAboutOutput = [&tArchive = *pArchive, &tPool] {
-            for (size_t i = 0; i < tArchive.atFiles().size(); ++i) {
-                const DayFile& f = tArchive.atFiles()[i];
-                vWarnAboutHeldRecords(tArchive.tFile(i), {{f.tCodes, f.tWrites}}, true, tPool);
-            }
-        };
-        pOutput = std::move(pArchive);
-    } else {
-        auto pSink = std::make_unique<COutputSink>();
-        if (const int nStatus = nOpenOutput(sOut, *pSink); nStatus != nExitSuccess) return nStatus;
-        vWarnAboutOutput = [&tSink = *pSink, &tPool, &r, &tPlan, &atCodes] {
-            vWarnAboutHeldRecords(tSink.tFile(), atOutputWrites(r, tPlan.atChannels, atCodes),
-                                  false, tPool);
-        };
-        pOutput = std::move(pSink);
-    }
-    CRunOutput& tOutput = *pOutput;
+    OpenedOutput tOpened;
+    const int nOpened =
+        bArchive ? nOpenArchive(sOut, atDayFiles(sOut, atExpected), tPool, tOpened)
+                 : nOpenOutput(sOut, atOutputWrites(r, tPlan.atChannels, atCodes), tPool, tOpened);
+    if (nOpened != nExitSuccess) return nOpened;
+    CRunOutput& tOutput = *tOpened.pOutput;
 
-    vWarnBeforeConverting(tArgs, sIn, r, tPlan, atCodes, tTimeline, vWarnAboutOutput);
+    vWarnBeforeConverting(tArgs, sIn, r, tPlan, atCodes, tTimeline, tOpened.fnWarn);
     const bool bConverted = bConvertChannels(r, tPlan.atChannels, atCodes, atRestarts, tOutput,
                                              tPool, tArgs, sIn, sError);
     if (bConverted && tArgs.bVerify && !bInputShrank()) {
