@@ -17,9 +17,9 @@
 #include <vector>
 
 #include "ConversionOracle.h"
-#include "driver/CommandLine.h"
-#include "driver/ConversionRun.h"
-#include "driver/ExitStatus.h"
+#include "driver/cli/CommandLine.h"
+#include "driver/run/ConversionRun.h"
+#include "driver/process/ExitStatus.h"
 
 // Present only in sanitizer builds: where the sanitizers write their reports.
 extern "C" void __sanitizer_set_report_fd(void* pFd) __attribute__((weak));

@@ -6,13 +6,13 @@
 #include <cstring>
 #include <string>
 
-#include "driver/CommandLine.h"
-#include "driver/Console.h"
-#include "driver/ConversionBatch.h"
-#include "driver/Diagnostics.h"
-#include "driver/ExitStatus.h"
-#include "driver/HelpText.h"
-#include "driver/ThreadCount.h"
+#include "driver/cli/CommandLine.h"
+#include "driver/process/Console.h"
+#include "driver/run/ConversionBatch.h"
+#include "driver/process/Diagnostics.h"
+#include "driver/process/ExitStatus.h"
+#include "driver/cli/HelpText.h"
+#include "driver/cli/ThreadCount.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "recorder/ChannelExtraction.h"
-#include "segments/WorkerPool.h"
+#include "base/WorkerPool.h"
 #include "timeconv/CalendarTime.h"
 
 // Record nRecord (counted from 0) starts at tFound, not at tExpected, where

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "segments/SegmentEncoding.h"
-#include "segments/WorkerPool.h"
+#include "base/WorkerPool.h"
 
 // Writes samples nFirst .. nFirst + nCount - 1 of a run to pnOut; safe to
 // call from any thread.

@@ -9,7 +9,7 @@
 
 #include "segments/RecordSink.h"
 #include "segments/SegmentQueue.h"
-#include "segments/WorkerPool.h"
+#include "base/WorkerPool.h"
 
 // Keeps the records, in the order they arrive, and the day of each.
 class CMemorySink : public CRecordSink {

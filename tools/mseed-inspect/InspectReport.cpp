@@ -9,7 +9,7 @@
 #include <cstdio>
 
 #include "StreamCheck.h"
-#include "driver/PrintableText.h"
+#include "base/PrintableText.h"
 #include "timeconv/UtcText.h"
 
 namespace {

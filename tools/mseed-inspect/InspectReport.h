@@ -11,7 +11,7 @@
 
 #include "ExpectedSamples.h"
 #include "RecordWalk.h"
-#include "driver/PrintableText.h"
+#include "base/PrintableText.h"
 
 // t rounded to the nearest 1/nPerSecond s: the whole seconds since 1970 it
 // then lies in, and in nFraction the units (0 to nPerSecond - 1) beyond

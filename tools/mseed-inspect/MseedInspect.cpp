@@ -16,7 +16,7 @@
 #include "InspectReport.h"
 #include "PlotLayout.h"
 #include "RecordWalk.h"
-#include "driver/PrintableText.h"
+#include "base/PrintableText.h"
 #ifdef TESSAL_HAVE_CAIRO
 #include "QuickLookPlot.h"
 #endif

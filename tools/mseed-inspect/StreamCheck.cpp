@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "driver/PrintableText.h"
+#include "base/PrintableText.h"
 #include "mseed/SeedRecord.h"
 
 namespace {

@@ -1,0 +1,30 @@
+// The thread setting, read once at start-up.
+#include "driver/cli/ThreadCount.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <thread>
+
+namespace {
+
+int nCores() {
+    const unsigned n = std::thread::hardware_concurrency();
+    return std::clamp(static_cast<int>(n), 1, nMaxThreads);
+}
+
+}  // namespace
+
+ThreadSetting tThreadSetting(const char* szSetting, std::string& sWarning) {
+    if (szSetting == nullptr || *szSetting == '\0') return {nCores(), false};
+    char* pEnd = nullptr;
+    errno = 0;
+    const long n = std::strtol(szSetting, &pEnd, 10);
+    if (errno != 0 || *pEnd != '\0' || n < 1) {
+        sWarning = std::string("TESSAL_THREADS=\"") + szSetting +
+                   "\" is not a whole number of 1 or more; " + std::to_string(nCores()) +
+                   " threads (the cores) are used";
+        return {nCores(), false};
+    }
+    return {static_cast<int>(std::min<long>(n, nMaxThreads)), true};
+}
