@@ -2,6 +2,8 @@
 // outside it. A finished job wakes a waiter only when one waits for it.
 #include "base/WorkerPool.h"
 
+#include <algorithm>
+
 CWorkerPool::CWorkerPool(int nThreads) {
     for (int i = 1; i < nThreads; ++i) m_atWorkers.emplace_back([this] { vWork(); });
 }
@@ -56,4 +58,12 @@ void CWorkerPool::vWork() {
         if (m_bStop) return;
         vRunNext(tGuard);
     }
+}
+
+std::vector<PartRange> atPartsOf(int64_t nItems, int64_t nAtLeast, const CWorkerPool& tPool) {
+    const int64_t nParts = std::clamp<int64_t>(nItems / nAtLeast, 1, tPool.nThreads());
+    std::vector<PartRange> at;
+    for (int64_t k = 0; k < nParts; ++k)
+        at.push_back({nItems * k / nParts, nItems * (k + 1) / nParts});
+    return at;
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <mutex>
 #include <thread>
@@ -57,3 +58,14 @@ private:
     bool m_bStop = false;
     std::vector<std::thread> m_atWorkers;
 };
+
+// Items nFrom .. nTo - 1 of work split into parts.
+struct PartRange {
+    int64_t nFrom = 0;
+    int64_t nTo = 0;
+};
+
+// nItems split into parts for tPool's threads to take side by side: one
+// part per thread, or fewer so that each part holds at least nAtLeast items
+// (one part when there are fewer), of near equal sizes, in order.
+std::vector<PartRange> atPartsOf(int64_t nItems, int64_t nAtLeast, const CWorkerPool& tPool);

@@ -1,6 +1,6 @@
 // Entry point of tessal: reads the command line, prints the usage text, the
-// complaint or the banner, and runs the conversion. Errors are printed here,
-// once, on standard error.
+// help, the version or the refusal of the command line, runs the
+// conversions, and reports a console that could not take the text.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -11,6 +11,7 @@
 #include "driver/run/ConversionBatch.h"
 #include "driver/process/Diagnostics.h"
 #include "driver/process/ExitStatus.h"
+#include "driver/process/Signals.h"
 #include "driver/cli/HelpText.h"
 #include "driver/cli/ThreadCount.h"
 
@@ -42,6 +43,7 @@ int nRunCommand(const CommandLineResult& tCommand) {
 
 int main(int argc, char** argv) {
     vSecureStandardDescriptors();
+    vIgnoreBrokenPipes();
     vUseCheckedConsole();
     CommandLineResult tCommand = tParseCommandLine(argc, argv);
     std::string sThreadWarning;

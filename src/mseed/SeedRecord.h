@@ -44,9 +44,9 @@ struct SeedFixedHeader {
     char Data_header_indicator;           // 'D'
     char Reserved_bytes_A;                // blank
     char Station_identifier_code[5];      // blank-padded
-    char Location_identifier[2];          // blanks
+    char Location_identifier[2];          // -location's code, else blanks
     char Channel_identifier[3];           // blank-padded
-    char Reserved_bytes_B[2];             // blanks (network code position)
+    char Network_code[2];                 // -network's code, else blanks
     SeedTime Record_start_time;           // time of the record's first sample
     uint16_t Number_of_samples;           // samples in this record, at most 721
     int16_t Sample_rate_factor;           // whole samples per second
@@ -122,7 +122,7 @@ static_assert(offsetof(SeedFixedHeader, Reserved_bytes_A) == 7);
 static_assert(offsetof(SeedFixedHeader, Station_identifier_code) == 8);
 static_assert(offsetof(SeedFixedHeader, Location_identifier) == 13);
 static_assert(offsetof(SeedFixedHeader, Channel_identifier) == 15);
-static_assert(offsetof(SeedFixedHeader, Reserved_bytes_B) == 18);
+static_assert(offsetof(SeedFixedHeader, Network_code) == 18);
 static_assert(offsetof(SeedFixedHeader, Record_start_time) == 20);
 static_assert(offsetof(SeedFixedHeader, Number_of_samples) == 30);
 static_assert(offsetof(SeedFixedHeader, Sample_rate_factor) == 32);

@@ -71,7 +71,7 @@ void vCheckHeader(DecodedRecord& r) {
     r.sStation = sTrimmed(h.Station_identifier_code, 5);
     r.sLocation = sTrimmed(h.Location_identifier, 2);
     r.sChannel = sTrimmed(h.Channel_identifier, 3);
-    r.sNetwork = sTrimmed(h.Reserved_bytes_B, 2);
+    r.sNetwork = sTrimmed(h.Network_code, 2);
 }
 
 // Whether blockette 1000's link nAt leads to a blockette 1001. A link to
@@ -95,8 +95,7 @@ void vReadBlockette1001(DecodedRecord& r, const unsigned char* p, uint16_t nAt) 
 
 // Microseconds since 1970 of start time t with a blockette 1001's nMicrosec.
 int64_t nStartMicros(const SeedTime& t, int nMicrosec) {
-    const int64_t nDays = nDaysBeforeYear(t.year) + t.day - 1;
-    const int64_t nSeconds = nDays * 86400 + t.hours * 3600 + t.minutes * 60 + t.seconds;
+    const int64_t nSeconds = nEpochSeconds(t.year, t.day, t.hours, t.minutes, t.seconds);
     return nSeconds * 1000000 + t.fract * 100 + nMicrosec;
 }
 

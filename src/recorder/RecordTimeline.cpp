@@ -69,18 +69,17 @@ void vAppend(std::vector<T>& aTo, const std::vector<T>& aFrom) {
 
 RecordTimeline tReadRecordTimeline(const uint8_t* pData, const RecordGeometry& tGeometry,
                                    EpochTime tFileStart, int32_t nRecSeconds, CWorkerPool& tPool) {
-    const int64_t nRecords = tGeometry.nRecordCount;
-    const int64_t nParts =
-        std::clamp<int64_t>(nRecords / nRecordsPerThreadAtLeast, 1, tPool.nThreads());
-    std::vector<CTimelinePartJob> atParts(static_cast<size_t>(nParts));
-    for (int64_t k = 0; k < nParts; ++k) {
-        CTimelinePartJob& t = atParts[static_cast<size_t>(k)];
+    const std::vector<PartRange> atRanges =
+        atPartsOf(tGeometry.nRecordCount, nRecordsPerThreadAtLeast, tPool);
+    std::vector<CTimelinePartJob> atParts(atRanges.size());
+    for (size_t k = 0; k < atParts.size(); ++k) {
+        CTimelinePartJob& t = atParts[k];
         t.pData = pData;
         t.pGeometry = &tGeometry;
         t.tFileStart = tFileStart;
         t.nRecSeconds = nRecSeconds;
-        t.nFrom = std::max<int64_t>(1, nRecords * k / nParts);
-        t.nTo = nRecords * (k + 1) / nParts;
+        t.nFrom = std::max<int64_t>(1, atRanges[k].nFrom);
+        t.nTo = atRanges[k].nTo;
         tPool.vSubmit(t);
     }
     RecordTimeline tTimeline;

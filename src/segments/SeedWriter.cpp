@@ -231,7 +231,7 @@ std::unique_ptr<CSegmentJob> CSeedWriter::pNewJob(const char* szStation, const c
 std::unique_ptr<CSegmentJob> CSeedWriter::pCutAtMidnight(CSegmentJob& t) {
     const RecordTemplate& tTemplate = t.tTemplate;
     const int64_t nCount = t.fnFill ? t.nCount : static_cast<int64_t>(t.anSamples.size());
-    const int64_t nMidnight = (t.nDay + 1) * 86400 * int64_t{1000000};
+    const int64_t nMidnight = (t.nDay + 1) * nMicrosPerDay;
     const int64_t nCut = nFirstSampleFrom(tTemplate.nRunStartMicros, tTemplate.nRate, nMidnight) -
                          tTemplate.nFirstSample;
     if (nCut >= nCount) return nullptr;

@@ -60,14 +60,14 @@ RecordTemplate tRecordTemplate(const char* szNetwork, const char* szStation, con
     std::memset(h.Station_identifier_code, ' ', sizeof h.Station_identifier_code);
     std::memset(h.Location_identifier, ' ', sizeof h.Location_identifier);
     std::memset(h.Channel_identifier, ' ', sizeof h.Channel_identifier);
-    std::memset(h.Reserved_bytes_B, ' ', sizeof h.Reserved_bytes_B);
+    std::memset(h.Network_code, ' ', sizeof h.Network_code);
     vPutName(h.Station_identifier_code, sizeof h.Station_identifier_code, szStation);
     vPutName(h.Location_identifier, sizeof h.Location_identifier, szLocation);
     if (szChannel == nullptr) szChannel = "";
     std::vector<char> acTranslated(std::max<size_t>(std::strlen(szChannel), 3) + 1);
     vTranslateChannel(szChannel, acTranslated.data());
     vPutName(h.Channel_identifier, sizeof h.Channel_identifier, acTranslated.data());
-    vPutName(h.Reserved_bytes_B, sizeof h.Reserved_bytes_B, szNetwork);
+    vPutName(h.Network_code, sizeof h.Network_code, szNetwork);
     h.Sample_rate_factor = nRateFactor(dSampleRate);
     h.Sample_rate_multiplier = 1;
     t.nRate = h.Sample_rate_factor > 0 ? h.Sample_rate_factor : 1;

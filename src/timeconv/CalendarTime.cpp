@@ -53,11 +53,17 @@ int64_t nDaysBeforeYear(int64_t nYear) {
     return 365 * (nYear - 1970) + nLeapYearsThrough(nYear - 1) - nLeapYearsThrough(1969);
 }
 
+int64_t nEpochSeconds(int64_t nYear, int32_t nDayOfYear, int32_t nHour, int32_t nMinute,
+                      int32_t nSecond) {
+    const int64_t nDays = nDaysBeforeYear(nYear) + nDayOfYear - 1;
+    return nDays * nSecondsPerDay + nHour * int64_t{3600} + nMinute * int64_t{60} + nSecond;
+}
+
 UtcFields tSplitEpochSeconds(int64_t nSeconds) {
     // The remainder first: nDays * 86400 would overflow at the ends of int64.
-    int64_t nSecondOfDay = nSeconds % 86400;
-    if (nSecondOfDay < 0) nSecondOfDay += 86400;
-    const int64_t nDays = nFloorDiv(nSeconds, 86400);
+    int64_t nSecondOfDay = nSeconds % nSecondsPerDay;
+    if (nSecondOfDay < 0) nSecondOfDay += nSecondsPerDay;
+    const int64_t nDays = nFloorDiv(nSeconds, nSecondsPerDay);
 
     // 400 years have 146097 days, and no year starts more than two days off
     // that average pace: the estimate is at most one year off either way.

@@ -7,6 +7,8 @@
 
 using EpochTime = double;
 
+constexpr int64_t nSecondsPerDay = 86400;
+
 // 9999-12-31 23:59:59 UTC: the last second the calendar fields can hold.
 constexpr EpochTime tLastCalendarSecond = 253402300799.0;
 
@@ -43,6 +45,12 @@ struct UtcFields {
     int32_t nMinute = 0;     // 0 to 59
     int32_t nSecond = 0;     // 0 to 59 (no leap seconds)
 };
+
+// Seconds since 1970-01-01 00:00:00 UTC of second nSecond of minute
+// nMinute of hour nHour on day nDayOfYear (1 = January 1) of nYear, with the
+// same arithmetic for every year (fields beyond their ranges add on).
+int64_t nEpochSeconds(int64_t nYear, int32_t nDayOfYear, int32_t nHour, int32_t nMinute,
+                      int32_t nSecond);
 
 // Splits nSeconds since 1970-01-01 00:00:00 UTC (negative before it) into
 // UTC calendar fields: those the C library's UTC conversion gives wherever

@@ -42,7 +42,7 @@ int64_t nNearestMillis(const SampleTime& t) {
 }
 
 int64_t nDayOf(const SampleTime& t) {
-    return nFloorDiv(t.nMicros, 86400 * nMicrosPerSecond);
+    return nFloorDiv(t.nMicros, nMicrosPerDay);
 }
 
 int64_t nFirstSampleFrom(int64_t nStartMicros, int32_t nRate, int64_t nMicros) {

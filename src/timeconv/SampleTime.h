@@ -7,6 +7,10 @@
 
 #include <cstdint>
 
+#include "timeconv/CalendarTime.h"
+
+constexpr int64_t nMicrosPerDay = nSecondsPerDay * 1000000;
+
 // nMicros + nRest / nRate microseconds since 1970-01-01 00:00:00 UTC,
 // 0 <= nRest < nRate.
 struct SampleTime {

@@ -155,8 +155,10 @@ struct CodeRule {
 };
 
 constexpr CodeRule tNetworkRule{"network code", 1, nMaxNetworkLength, "1 or 2", "-network=XX"};
-constexpr CodeRule tStationRule{"station code", 1, 5, "1 to 5", "-station=ABC"};
-constexpr CodeRule tLocationRule{"location code", 2, 2, "2", "-location=00"};
+constexpr CodeRule tStationRule{"station code", 1, tStationField.nWidth, "1 to 5",
+                                "-station=ABC"};
+constexpr CodeRule tLocationRule{"location code", tLocationField.nWidth, tLocationField.nWidth,
+                                 "2", "-location=00"};
 
 // Applies the value of a code option (-network, -station, -location) into
 // sTarget, in capitals; false with sError when it is no such code.
@@ -183,7 +185,7 @@ bool bApplyChannels(const std::string& sArg, const std::string& sList, CommandLi
         nFrom = nComma + 1;
     }
     for (size_t i = 0; i < as.size(); ++i) {
-        if (!bIsCode(as[i], 3, 3)) {
+        if (!bIsCode(as[i], tChannelField.nWidth, tChannelField.nWidth)) {
             sError = "option " + sShortened(sArg) +
                      ": each channel code must be 3 letters or digits, the codes separated by "
                      "commas (write -channels=HHZ,HHN,HHE)";

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "driver/channel/StreamCodes.h"
+
 // The console texts, byte for byte.
 extern const char szUsageText[];
 extern const char szBannerText[];
@@ -75,7 +77,7 @@ std::string sOutputNameOf(const CommandLine& tArgs, const std::string& sInput);
 std::string sDefaultOutputName(const std::string& sInputPath);
 
 // Longest network code a record's header field holds.
-constexpr size_t nMaxNetworkLength = 2;
+constexpr size_t nMaxNetworkLength = tNetworkField.nWidth;
 
 // True when sCode can be a network code: 1 or 2 ASCII letters or digits.
 // sCode in capitals is what the records carry.

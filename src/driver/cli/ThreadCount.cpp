@@ -8,6 +8,11 @@
 
 namespace {
 
+// Data area below which a run uses one thread unless the thread count was
+// chosen: two million samples encode in a few milliseconds, less than
+// starting workers and touching their buffers costs.
+constexpr int64_t nParallelFromBytes = int64_t{4} << 20;
+
 int nCores() {
     const unsigned n = std::thread::hardware_concurrency();
     return std::clamp(static_cast<int>(n), 1, nMaxThreads);
@@ -27,4 +32,9 @@ ThreadSetting tThreadSetting(const char* szSetting, std::string& sWarning) {
         return {nCores(), false};
     }
     return {static_cast<int>(std::min<long>(n, nMaxThreads)), true};
+}
+
+int nEncodingThreads(int nThreads, bool bChosen, int64_t nDataBytes) {
+    if (!bChosen && nDataBytes < nParallelFromBytes) return 1;
+    return nThreads;
 }

@@ -2,6 +2,7 @@
 // environment setting.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 // The most threads a run uses, whatever it is asked for.
@@ -19,3 +20,9 @@ struct ThreadSetting {
 // Unset, empty or unusable, it is the number of cores; an unusable setting
 // also gives sWarning.
 ThreadSetting tThreadSetting(const char* szSetting, std::string& sWarning);
+
+// Threads that encode a recording whose data area holds nDataBytes: the
+// setting's nThreads, or 1 for a small recording when the setting did not
+// choose the number (bChosen): starting workers would cost more than they
+// save.
+int nEncodingThreads(int nThreads, bool bChosen, int64_t nDataBytes);

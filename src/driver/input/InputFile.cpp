@@ -2,7 +2,7 @@
 // page cache, read in once, and the run never touches fresh memory for them.
 // A file that shrinks while it is mapped raises SIGBUS; the run's signal
 // handling watches the mapping and turns that into a clean failure of this
-// recording alone (SignalRollback.h).
+// recording alone (Signals.h).
 #include "driver/input/InputFile.h"
 
 #include <fcntl.h>
@@ -14,7 +14,7 @@
 #include <cstring>
 
 #include "driver/process/OpenFailure.h"
-#include "driver/process/SignalRollback.h"
+#include "driver/process/Signals.h"
 
 namespace {
 

@@ -1,16 +1,10 @@
-// Warnings about a recording's times, and UTC times for messages.
+// Warnings about a recording's times.
 #include "driver/input/RecordingChecks.h"
 
 #include <cmath>
 #include <cstdio>
 
 #include "timeconv/UtcText.h"
-
-std::string sFormatUtc(EpochTime t) {
-    // NaN, the infinities and times beyond the int64 seconds have no second.
-    if (!(std::fabs(t) < 9.2e18)) return "?";
-    return sUtcText(static_cast<int64_t>(std::floor(t))) + " UTC";
-}
 
 std::string sLateStartWarning(EpochTime tFileStart) {
     int32_t nYear, nDay, nHour, nMinute, nSecond, nMillisecond;

@@ -28,7 +28,3 @@ constexpr int nLastReaderYear = 2100;
 // A warning text when tFileStart lies after nLastReaderYear (a recorder
 // clock gone wrong, most likely), else an empty text.
 std::string sLateStartWarning(EpochTime tFileStart);
-
-// "2004-12-07 13:45:30 UTC" for messages: the second t lies in, as sUtcText
-// writes it; "?" when t is not finite or beyond the int64 seconds.
-std::string sFormatUtc(EpochTime t);

@@ -7,15 +7,15 @@
 #include <string>
 #include <vector>
 
-#include "driver/check/OutputHistory.h"
-#include "driver/check/OutputVerify.h"
+#include "driver/channel/ConvertedChannel.h"
+#include "driver/channel/StreamCodes.h"
 
 // A day file, and the span this run writes into it.
 struct DayFile {
     std::string sPath;
     StreamCodes tCodes{};
-    int64_t nDay = 0;  // UTC day, days since 1970
-    HeldSpan tWrites;  // from its first sample this run writes to the end of the last
+    int64_t nDay = 0;    // UTC day, days since 1970
+    TimeSpan tWritten;  // from its first sample this run writes to the end of the last
 };
 
 // The path of the day file of stream t on UTC day nDay under sRoot; a blank
@@ -25,7 +25,7 @@ std::string sDayFilePath(const std::string& sRoot, const StreamCodes& t, int64_t
 // The day files that the samples of atChannels fall into, each sample by
 // its exact time, sorted by path.
 std::vector<DayFile> atDayFiles(const std::string& sRoot,
-                                const std::vector<VerifiedChannel>& atChannels);
+                                const std::vector<ConvertedChannel>& atChannels);
 
 // Makes the folders of the day files that are missing below sRoot, with the
 // permissions the umask leaves; asCreated gets each folder made, parents

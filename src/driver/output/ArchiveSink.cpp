@@ -12,8 +12,7 @@
 #include <cstring>
 #include <set>
 
-#include "driver/run/RecordCodes.h"
-#include "driver/process/SignalRollback.h"
+#include "driver/process/Rollback.h"
 #include "mseed/SeedRecord.h"
 
 namespace {
@@ -66,13 +65,12 @@ OutputOpening CArchiveSink::eOpen(std::vector<DayFile> atFiles, std::string& sEr
 
 void CArchiveSink::vPutRecords(const unsigned char* pRecords, size_t nRecords, int64_t nDay) {
     if (nRecords == 0) return;
-    StreamCodes tCodes;
-    std::memcpy(tCodes.data(), pRecords + 8, tCodes.size());
+    const StreamCodes tCodes = tCodesOfRecord(pRecords);
     const auto it = m_mapFiles.find({tCodes, nDay});
     if (it == m_mapFiles.end()) {
         if (m_sRouteError.empty())
             m_sRouteError =
-                "records of " + sStreamName(tCodes) + " fall on a day no file was " + "opened for";
+                "records of " + sStreamName(tCodes) + " fall on a day no file was opened for";
         return;
     }
     const size_t nFile = it->second;

@@ -14,7 +14,7 @@
 
 #include "driver/process/OpenFailure.h"
 #include "driver/output/OutputLock.h"
-#include "driver/process/SignalRollback.h"
+#include "driver/process/Rollback.h"
 #include "mseed/SeedRecord.h"
 
 namespace {

@@ -53,7 +53,7 @@ public:
 
     // Puts the file back as it was before eOpen: truncated to its old length,
     // or removed when this run created it; the lock is held until then. A
-    // signal while the file is open does the same (see SignalRollback.h).
+    // signal while the file is open does the same (see Rollback.h).
     void vRestore();
 
     // Forces the file's content onto the disk, and its name too when this

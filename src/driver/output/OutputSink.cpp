@@ -11,7 +11,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "driver/process/SignalRollback.h"
+#include "driver/process/Rollback.h"
 #include "mseed/SeedRecord.h"
 
 namespace {

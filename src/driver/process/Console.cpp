@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -42,7 +41,6 @@ void vSecureStandardDescriptors() {
         const int nNull = open("/dev/null", O_RDWR);
         if (nNull >= 0 && nNull != nFile) close(nNull);
     }
-    std::signal(SIGPIPE, SIG_IGN);
 }
 
 void vUseCheckedConsole() {

@@ -4,7 +4,7 @@
 #pragma once
 
 // Opens /dev/null on any of descriptors 0, 1 and 2 that is closed, so that
-// no file the run opens later can take their numbers. Ignores SIGPIPE.
+// no file the run opens later can take their numbers.
 void vSecureStandardDescriptors();
 
 // Sends everything printed on stdout through a large buffer into descriptor

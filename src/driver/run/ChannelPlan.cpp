@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "mseed/SeedRecord.h"
+#include "timeconv/SampleTime.h"
 
 RecordGeometry tGeometryOf(const Recording& r, const PlannedChannel& p) {
     return tRecordGeometry(r.nDataSize, r.aGroups[p.nChannel].nFreq, p.nPosition, r.nRecSeconds,
@@ -58,22 +59,48 @@ ChannelPlan tPlanChannels(const Recording& r) {
     return t;
 }
 
-bool bRunsPastLastSecond(const Recording& r, const std::vector<PlannedChannel>& atPlan,
-                         const std::vector<RunRestart>& atRestarts) {
+const PlannedChannel* pLayoutChannel(const Recording& r,
+                                     const std::vector<PlannedChannel>& atPlan) {
+    for (const PlannedChannel& p : atPlan)
+        if (r.aGroups[p.nChannel].nFreq > 0) return &p;
+    return nullptr;
+}
+
+std::vector<ConvertedChannel> atConvertedChannels(const Recording& r,
+                                                  const std::vector<PlannedChannel>& atPlan,
+                                                  const std::vector<RunRestart>& atRestarts,
+                                                  bool bDays) {
+    std::vector<ConvertedChannel> at;
     for (const PlannedChannel& p : atPlan) {
-        const double dSampleRate = r.aGroups[p.nChannel].nFreq;
+        ConvertedChannel& c = at.emplace_back();
         const RecordGeometry g = tGeometryOf(r, p);
-        // Each run: its start, and the records it lasts up to the next one.
-        for (size_t k = 0; k <= atRestarts.size(); ++k) {
-            const int64_t nFrom = k == 0 ? 0 : atRestarts[k - 1].nRecord;
-            const int64_t nTo = k < atRestarts.size() ? atRestarts[k].nRecord : g.nRecordCount;
-            const EpochTime tStart = k == 0 ? r.tFileStart : atRestarts[k - 1].tStart;
-            const double dSamples = static_cast<double>(nTo - nFrom) * g.dBlockSamples;
-            if (dSamples >= 1 && tStart + (dSamples - 1) / dSampleRate >= tLastCalendarSecond + 1)
-                return true;
-        }
+        c.nRate = r.aGroups[p.nChannel].nFreq;
+        c.bMicroseconds = bRateNeedsMicroseconds(c.nRate);
+        c.bNumberedByDay = bDays;
+        c.nSamples = nChannelSampleCount(r.nDataSize, g);
+        std::vector<SampleStretch> atFrom;
+        for (const RunRestart& t : atRestarts)
+            atFrom.push_back({t.nRecord * nSamplesPerBlock(g), nMicrosOf(t.tStart)});
+        c.atStretches = atStretchesFrom(nMicrosOf(r.tFileStart), atFrom);
+        c.fnSamples = [pData = r.pData, g](int64_t nFirst, int nCount, int32_t* pnOut) {
+            vFillSamples(pData, g, nFirst, nCount, pnOut);
+        };
     }
-    return false;
+    return at;
+}
+
+ChannelSource tChannelSource(const Recording& r, const PlannedChannel& p, const char* szStation,
+                             const char* szChannel, const std::vector<RunRestart>& atRestarts) {
+    ChannelSource t;
+    t.pData = r.pData;
+    t.nDataSize = r.nDataSize;
+    t.tGeometry = tGeometryOf(r, p);
+    t.szStation = szStation;
+    t.szChannel = szChannel;
+    t.dSampleRate = static_cast<double>(r.aGroups[p.nChannel].nFreq);
+    t.tStart = r.tFileStart;
+    t.atRestarts = atRestarts;
+    return t;
 }
 
 std::string sNothingToConvert(const Recording& r, const ChannelPlan& tPlan) {

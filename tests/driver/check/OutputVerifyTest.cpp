@@ -31,12 +31,12 @@ std::string sRecordsOf(const std::vector<int32_t>& an) {
 }
 
 // What the records must carry: the codes, rate, start and samples.
-VerifiedChannel tChannel(const std::vector<int32_t>& an) {
-    VerifiedChannel t;
+ConvertedChannel tChannel(const std::vector<int32_t>& an) {
+    ConvertedChannel t;
     std::memcpy(t.tCodes.data(), "STA    BHZXY", t.tCodes.size());
     t.nRate = 100;
     t.nSamples = static_cast<int64_t>(an.size());
-    t.atRuns.push_back({0, nStart * 1000000});
+    t.atStretches.push_back({0, nStart * 1000000});
     t.fnSamples = [&an](int64_t nFirst, int nCount, int32_t* pnOut) {
         std::memcpy(pnOut, an.data() + nFirst, static_cast<size_t>(nCount) * sizeof(int32_t));
     };

@@ -4,28 +4,21 @@
 // converted into the file before).
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "base/WorkerPool.h"
+#include "driver/channel/ConvertedChannel.h"
+#include "driver/channel/StreamCodes.h"
 
-// A stream as records carry it: station, location, channel and network,
-// record bytes 8 to 19, blank padded.
-using StreamCodes = std::array<char, 12>;
-
-// From the first sample of a run of records to the end of its last, in
-// microseconds since 1970.
-struct HeldSpan {
-    int64_t nFromMicros = 0;
-    int64_t nToMicros = 0;
-};
+// What a file holds of each stream: spans from the first sample of a run of
+// records to the end of its last.
+using HeldSpans = std::map<StreamCodes, std::vector<TimeSpan>>;
 
 // The spans the first nLength bytes of the file at sPath hold, per stream;
 // records that follow one another within a second form one span. Empty
 // when the file cannot be read (the check is then skipped). Long files are
 // read in parts side by side on tPool's threads.
-std::map<StreamCodes, std::vector<HeldSpan>> tReadHeldSpans(const std::string& sPath,
-                                                            int64_t nLength, CWorkerPool& tPool);
+HeldSpans tReadHeldSpans(const std::string& sPath, int64_t nLength, CWorkerPool& tPool);

@@ -1,6 +1,6 @@
 // Reading an output's spans: the file is mapped read-only and every 512-byte
 // step's header read; nothing is decoded.
-#include "driver/check/OutputHistory.h"
+#include "driver/check/HeldSpans.h"
 
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -20,7 +20,7 @@ constexpr int64_t nJoinMicros = 1000000;
 
 // Adds span t, which follows atSpans in the file, to them: it extends the
 // last one where it starts within it or shortly after its end.
-void vAddSpan(std::vector<HeldSpan>& atSpans, const HeldSpan& t) {
+void vAddSpan(std::vector<TimeSpan>& atSpans, const TimeSpan& t) {
     if (!atSpans.empty() && t.nFromMicros >= atSpans.back().nFromMicros &&
         t.nFromMicros <= atSpans.back().nToMicros + nJoinMicros) {
         atSpans.back().nToMicros = std::max(atSpans.back().nToMicros, t.nToMicros);
@@ -33,7 +33,7 @@ void vAddSpan(std::vector<HeldSpan>& atSpans, const HeldSpan& t) {
 // in runs: the stream of the record before is looked at first.
 class CSpanCollector {
 public:
-    explicit CSpanCollector(std::map<StreamCodes, std::vector<HeldSpan>>& mapSpans)
+    explicit CSpanCollector(HeldSpans& mapSpans)
         : m_mapSpans(mapSpans) {}
 
     void vAdd(const RecordSpan& t) {
@@ -45,16 +45,16 @@ public:
     }
 
 private:
-    std::map<StreamCodes, std::vector<HeldSpan>>& m_mapSpans;
+    HeldSpans& m_mapSpans;
     StreamCodes m_tLast{};
-    std::vector<HeldSpan>* m_pLast = nullptr;
+    std::vector<TimeSpan>* m_pLast = nullptr;
 };
 
 // The records from byte nFrom to nTo as a job for the run's threads.
 struct CSpanPartJob : CPoolJob {
     const unsigned char* pBytes = nullptr;
     int64_t nFrom = 0, nTo = 0;
-    std::map<StreamCodes, std::vector<HeldSpan>> mapSpans;
+    HeldSpans mapSpans;
     void vRun() override {
         CSpanCollector tCollector(mapSpans);
         RecordSpan t;
@@ -68,9 +68,8 @@ constexpr int64_t nRecordsPerPartAtLeast = 16384;
 
 }  // namespace
 
-std::map<StreamCodes, std::vector<HeldSpan>> tReadHeldSpans(const std::string& sPath,
-                                                            int64_t nLength, CWorkerPool& tPool) {
-    std::map<StreamCodes, std::vector<HeldSpan>> mapSpans;
+HeldSpans tReadHeldSpans(const std::string& sPath, int64_t nLength, CWorkerPool& tPool) {
+    HeldSpans mapSpans;
     if (nLength < nSeedRecordLength) return mapSpans;
     const int nFile = open(sPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (nFile < 0) return mapSpans;
@@ -82,21 +81,20 @@ std::map<StreamCodes, std::vector<HeldSpan>> tReadHeldSpans(const std::string& s
     if (p == MAP_FAILED) return mapSpans;
     // The records are read in parts side by side; touching the pages is
     // what the reading costs.
-    const int64_t nRecords = nLength / nSeedRecordLength;
-    const int64_t nParts =
-        std::clamp<int64_t>(nRecords / nRecordsPerPartAtLeast, 1, tPool.nThreads());
-    std::vector<CSpanPartJob> atParts(static_cast<size_t>(nParts));
-    for (int64_t k = 0; k < nParts; ++k) {
-        CSpanPartJob& t = atParts[static_cast<size_t>(k)];
+    const std::vector<PartRange> atRanges =
+        atPartsOf(nLength / nSeedRecordLength, nRecordsPerPartAtLeast, tPool);
+    std::vector<CSpanPartJob> atParts(atRanges.size());
+    for (size_t k = 0; k < atParts.size(); ++k) {
+        CSpanPartJob& t = atParts[k];
         t.pBytes = static_cast<const unsigned char*>(p);
-        t.nFrom = nRecords * k / nParts * nSeedRecordLength;
-        t.nTo = nRecords * (k + 1) / nParts * nSeedRecordLength;
+        t.nFrom = atRanges[k].nFrom * nSeedRecordLength;
+        t.nTo = atRanges[k].nTo * nSeedRecordLength;
         tPool.vSubmit(t);
     }
     for (CSpanPartJob& t : atParts) {
         tPool.vWait(t);
         for (const auto& [tCodes, atSpans] : t.mapSpans)
-            for (const HeldSpan& tSpan : atSpans) vAddSpan(mapSpans[tCodes], tSpan);
+            for (const TimeSpan& tSpan : atSpans) vAddSpan(mapSpans[tCodes], tSpan);
     }
     munmap(p, static_cast<size_t>(nLength));
     return mapSpans;

@@ -1,8 +1,8 @@
-// Signals during a run. While outputs are open, SIGINT, SIGTERM and SIGHUP
-// (those the run's parent did not ignore) put each back as it was before the
-// run, remove the folders the run created, say so on standard error, and then end the program by
-// the signal as usual. A fault reading the mapped input (SIGBUS: it shrank under the run) turns its
-// pages into zeros and is only noted (bInputShrank): the run puts its output back and fails alone.
+// Putting outputs back. While a run's outputs are open they are armed here:
+// each with what putting it back needs (truncate to its old length, or
+// remove the file the run created), with the folders the run made, and
+// with the message an interruption prints. The run's signal handler
+// (Signals.h) puts every armed output back with async-signal-safe calls.
 #pragma once
 
 #include <sys/types.h>
@@ -10,14 +10,6 @@
 #include <cstddef>
 #include <string>
 #include <vector>
-
-// Installs the handlers for the run, except for a signal that was ignored
-// when the run started, which stays ignored; until vArmRollback, a signal
-// only ends the program.
-void vInstallRunSignals();
-
-// Gives the four signals the handlers they had before vInstallRunSignals.
-void vUninstallRunSignals();
 
 // Most outputs armed at once.
 constexpr size_t nMaxArmedOutputs = 8192;
@@ -38,19 +30,21 @@ void vArmFolderRemoval(const std::vector<std::string>& asFolders);
 
 // The output open as nFile needs no putting back any more.
 void vDisarmRollback(int nFile);
-// Nothing needs putting back any more: no output, no folder.
+// Nothing needs putting back any more: no output, no folder; the copies of
+// their paths are freed.
 void vDisarmAll();
 
 // Puts the output back: removes sPath when bCreated, else cuts it to nLength
 // through nFile (or by its name when nFile < 0). Only async-signal-safe calls.
 void vPutOutputBack(bool bCreated, const char* szPath, int nFile, off_t nLength);
 
-// From now on a fault reading the nSize bytes mapped at p marks the input as
-// shrunk (bInputShrank) instead of ending the program; vUnwatchInput ends
-// that and clears the mark.
-void vWatchInput(const void* p, size_t nSize);
-void vUnwatchInput();
-bool bInputShrank();
+// Puts every armed output back and removes the armed folders; true when
+// anything was armed. Only async-signal-safe calls.
+bool bPutAllBack();
+
+// Writes the interruption's one line on standard error, naming the signal
+// szSignal. Only async-signal-safe calls.
+void vWriteInterruptLine(const char* szSignal);
 
 // What became of the output after a failure, for messages that name it
 // first: "is left as it was", or "is removed (this run created it)".

@@ -1,0 +1,63 @@
+// Opening the output: one place for both kinds, and for the words of an
+// output that cannot be opened.
+#include "driver/run/OpenOutput.h"
+
+#include "driver/output/ArchiveLayout.h"
+#include "driver/output/ArchiveSink.h"
+#include "driver/output/OutputSink.h"
+#include "driver/process/ExitStatus.h"
+#include "driver/run/RunWarnings.h"
+
+namespace {
+
+// Opens the single output file sOut into t.
+OutputOpening eOpenFile(const std::string& sOut, const std::vector<ConvertedChannel>& atChannels,
+                        CWorkerPool& tPool, OpenedOutput& t, std::string& sError) {
+    auto pSink = std::make_unique<COutputSink>();
+    const OutputOpening e = pSink->eOpen(sOut, sError);
+    if (e != OutputOpening::Opened) return e;
+    t.fnWarn = [&tSink = *pSink, atWrites = atStreamWrites(atChannels), &tPool] {
+        vWarnAboutHeldRecords(tSink.tFile(), atWrites, false, tPool);
+    };
+    t.pOutput = std::move(pSink);
+    return e;
+}
+
+// Opens the day files of the archive sRoot that atChannels fall into into t.
+OutputOpening eOpenArchive(const std::string& sRoot,
+                           const std::vector<ConvertedChannel>& atChannels, CWorkerPool& tPool,
+                           OpenedOutput& t, std::string& sError) {
+    auto pArchive = std::make_unique<CArchiveSink>(sRoot);
+    const OutputOpening e = pArchive->eOpen(atDayFiles(sRoot, atChannels), sError);
+    if (e != OutputOpening::Opened) return e;
+    t.fnWarn = [&tArchive = *pArchive, &tPool] {
+        for (size_t i = 0; i < tArchive.atFiles().size(); ++i) {
+            const DayFile& f = tArchive.atFiles()[i];
+            vWarnAboutHeldRecords(tArchive.tFile(i), {{f.tCodes, f.tWritten}}, true, tPool);
+        }
+    };
+    t.pOutput = std::move(pArchive);
+    return e;
+}
+
+}  // namespace
+
+Refusal tOpenOutput(const std::string& sOut, bool bArchive,
+                    const std::vector<ConvertedChannel>& atChannels, CWorkerPool& tPool,
+                    OpenedOutput& t) {
+    std::string sError;
+    const OutputOpening e = bArchive ? eOpenArchive(sOut, atChannels, tPool, t, sError)
+                                     : eOpenFile(sOut, atChannels, tPool, t, sError);
+    const std::string sLeft = bArchive ? "; the archive is left as it was" : "";
+    switch (e) {
+        case OutputOpening::Opened:
+            return {};
+        case OutputOpening::NotMiniSeed:
+            return {nExitCommandLine,
+                    sOut + ": " + sError + "; records are appended only to MiniSEED files" +
+                        (bArchive ? sLeft : "; choose another name")};
+        case OutputOpening::Failed:
+            break;
+    }
+    return {nExitOutputFailed, sOut + ": cannot open for writing: " + sError + sLeft};
+}

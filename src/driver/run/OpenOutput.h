@@ -1,0 +1,28 @@
+// Opening a run's output, of either kind: the one output file, or with
+// -sds the day files of an archive that the channels' samples fall into.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/WorkerPool.h"
+#include "driver/channel/ConvertedChannel.h"
+#include "driver/output/RunOutput.h"
+#include "driver/run/RunRefusals.h"
+
+// The run's output once open, and the warnings about what it held before
+// (to be given when the run's warnings are).
+struct OpenedOutput {
+    std::unique_ptr<CRunOutput> pOutput;
+    std::function<void()> fnWarn;
+};
+
+// Opens sOut, the output file, or with bArchive the archive folder whose
+// day files take atChannels, into t (the warnings read what it held on
+// tPool); a refusal when it cannot be opened, with the output left as it
+// was.
+Refusal tOpenOutput(const std::string& sOut, bool bArchive,
+                    const std::vector<ConvertedChannel>& atChannels, CWorkerPool& tPool,
+                    OpenedOutput& t);

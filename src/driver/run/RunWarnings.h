@@ -1,0 +1,48 @@
+// The warnings of a conversion run that goes ahead: about the settings,
+// the output and what it held before, the codes, the channels skipped, the
+// recording's layout and clock, and names cut to their fields. None stops
+// the run or changes a byte of the output.
+#pragma once
+
+#include <functional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "base/WorkerPool.h"
+#include "driver/channel/ConvertedChannel.h"
+#include "driver/cli/CommandLine.h"
+#include "driver/input/Recording.h"
+#include "driver/output/OutputFile.h"
+#include "driver/run/ChannelPlan.h"
+#include "driver/run/RecordCodes.h"
+#include "recorder/RecordTimeline.h"
+
+// What a run writes into an output file: a span per stream.
+using StreamWrites = std::vector<std::pair<StreamCodes, TimeSpan>>;
+
+// What the channels with samples of atChannels write: each its whole span.
+StreamWrites atStreamWrites(const std::vector<ConvertedChannel>& atChannels);
+
+// Warns about what the output f already holds: that it cannot be locked,
+// that it ends in a record cut short, and once per stream that this run
+// writes a span it already holds (a recording converted into the file
+// before, most likely); with bOrder also that the run's records start
+// before the end of what it holds, where readers searching by time stop.
+// The records go in all the same.
+void vWarnAboutHeldRecords(const COutputFile& f, const StreamWrites& atWrites, bool bOrder,
+                           CWorkerPool& tPool);
+
+// The warnings before the conversion: the command line's, then the
+// output's (fnWarnAboutOutput), then the codes', the plan's and the
+// recording's layout and clock.
+void vWarnBeforeConverting(const CommandLine& tArgs, const std::string& sIn, const Recording& r,
+                           const ChannelPlan& tPlan, const std::vector<ChannelCodes>& atCodes,
+                           const RecordTimeline& tTimeline,
+                           const std::function<void()>& fnWarnAboutOutput);
+
+// Warns, once per name (setWarned), that records carry the channel's
+// station or channel name cut to its header field.
+void vWarnAboutCutNames(const ChannelCodes& tCodes, const std::string& sIn,
+                        std::set<std::string>& setWarned);
