@@ -47,7 +47,7 @@ using Encoder = decltype(&nCompressSteim2);
 void vRunTessal(benchmark::State& state, Encoder pnEncoder) {
     const std::vector<int32_t>& an = anSamples(eKindOf(state));
     RecordTemplate t = tRecordTemplate("", "ABC", "BHZ", 100.0);
-    t.nRunStartMicros = int64_t{1078099199500000};  // 2004, day 60, 23:59:59.5
+    t.nStretchStartMicros = int64_t{1078099199500000};  // 2004, day 60, 23:59:59.5
     // Zero-filled once: every call writes the same bytes, so the words a
     // record leaves unwritten stay zero.
     std::vector<uint32_t> anOut(128 * ((nBenchSamples + 102) / 103));

@@ -27,7 +27,7 @@ namespace {
 
 RecordTemplate tFuzzTemplate(double dSampleRate) {
     RecordTemplate t = tRecordTemplate("", "FUZZ", "BHZ", dSampleRate);
-    t.nRunStartMicros = int64_t{1102427130} * 1000000 + 123400;  // 2004-12-07 13:45:30.1234
+    t.nStretchStartMicros = int64_t{1102427130} * 1000000 + 123400;  // 2004-12-07 13:45:30.1234
     return t;
 }
 

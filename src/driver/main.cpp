@@ -7,13 +7,13 @@
 #include <string>
 
 #include "driver/cli/CommandLine.h"
+#include "driver/cli/HelpText.h"
+#include "driver/cli/ThreadCount.h"
 #include "driver/process/Console.h"
-#include "driver/run/ConversionBatch.h"
 #include "driver/process/Diagnostics.h"
 #include "driver/process/ExitStatus.h"
 #include "driver/process/Signals.h"
-#include "driver/cli/HelpText.h"
-#include "driver/cli/ThreadCount.h"
+#include "driver/run/ConversionBatch.h"
 
 namespace {
 

@@ -45,7 +45,7 @@ void vAddTicks(SeedTime& t, uint32_t nDelta) {
 // the record whose first sample is sample nSample of the call.
 void vTimeOf(const RecordTemplate& t, uint64_t nSample, int64_t& nTicks, int8_t& nMicrosec) {
     const SampleTime tExact =
-        tSampleTime(t.nRunStartMicros, t.nFirstSample + static_cast<int64_t>(nSample), t.nRate);
+        tSampleTime(t.nStretchStartMicros, t.nFirstSample + static_cast<int64_t>(nSample), t.nRate);
     if (!t.bBlockette1001) {
         nTicks = nFloorTicks(tExact);
         nMicrosec = 0;

@@ -87,8 +87,8 @@ constexpr uint16_t nBlockette1001Type = 1001;
 // timed. The 16 bytes from 48 are frame 0's room for blockettes; the data
 // begin at byte 64.
 //
-// Record times: the call's samples are samples nFirstSample on of a run
-// whose first sample was taken at nRunStartMicros (microseconds since 1970)
+// Record times: the call's samples are samples nFirstSample on of a stretch
+// whose first sample was taken at nStretchStartMicros (microseconds since 1970)
 // at nRate samples per second; a record starts at the exact time of its
 // first sample, rounded down to a tick of 0.0001 s, or, with
 // bBlockette1001, rounded to the nearest microsecond and written as the
@@ -96,7 +96,7 @@ constexpr uint16_t nBlockette1001Type = 1001;
 struct RecordTemplate {
     SeedFixedHeader tHeader;  // its Record_start_time is set by the encoder
     Blockette1000 tBlockette1000;
-    int64_t nRunStartMicros;
+    int64_t nStretchStartMicros;
     int64_t nFirstSample;
     int32_t nRate;  // 1 or more
     bool bBlockette1001;

@@ -62,8 +62,8 @@ inline uint8_t nClassOfFast(int32_t d) {
     const uint32_t u = static_cast<uint32_t>(d ^ (d >> 31));  // d, or -d - 1 if negative
     const uint32_t a = u + (static_cast<uint32_t>(d) >> 31);  // |d|
     const auto b = [](int p) { return static_cast<uint32_t>(anClassBound[p]); };
-    return static_cast<uint8_t>(1 + (u > b(0)) + (u > b(1)) + (u > b(2)) + (u > b(3)) +
-                                (a > b(4)) + (a > b(5)));
+    return static_cast<uint8_t>(1 + (u > b(0)) + (u > b(1)) + (u > b(2)) + (u > b(3)) + (a > b(4)) +
+                                (a > b(5)));
 }
 
 // Control code of a word holding k differences (index k).

@@ -101,23 +101,23 @@ void vExtractChannel(const ChannelSource& tSource, CSeedWriter& tWriter) {
     const uint8_t* pData = tSource.pData;
     const RecordGeometry& g = tSource.tGeometry;
     const int64_t nSamples = nChannelSampleCount(tSource.nDataSize, g);
-    // Samples nFrom .. nTo - 1 as one run, its first taken at tRun.
-    const auto vAddRun = [&](int64_t nFrom, int64_t nTo, EpochTime tRun) {
+    // Samples nFrom .. nTo - 1 as one stretch, its first taken at tStretch.
+    const auto vAddStretch = [&](int64_t nFrom, int64_t nTo, EpochTime tStretch) {
         if (nTo <= nFrom) return;
-        tWriter.vAddSamplesFrom(tSource.szStation, tSource.szChannel, tSource.dSampleRate, tRun,
+        tWriter.vAddSamplesFrom(tSource.szStation, tSource.szChannel, tSource.dSampleRate, tStretch,
                                 nTo - nFrom,
                                 [pData, &g, nFrom](int64_t nFirst, int nCount, int32_t* pnOut) {
                                     vFillSamples(pData, g, nFrom + nFirst, nCount, pnOut);
                                 });
     };
     int64_t nFrom = 0;
-    EpochTime tRun = tSource.tStart;
-    for (const RunRestart& t : tSource.atRestarts) {
+    EpochTime tStretch = tSource.tStart;
+    for (const StretchStart& t : tSource.atRestarts) {
         const int64_t nTo = std::min(nSamples, t.nRecord * nSamplesPerBlock(g));
-        vAddRun(nFrom, nTo, tRun);
+        vAddStretch(nFrom, nTo, tStretch);
         nFrom = std::max(nFrom, nTo);
-        tRun = t.tStart;
+        tStretch = t.tStart;
     }
-    vAddRun(nFrom, nSamples, tRun);
+    vAddStretch(nFrom, nSamples, tStretch);
     tWriter.vFlushAll();
 }

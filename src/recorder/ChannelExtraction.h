@@ -40,9 +40,9 @@ void vFillSamples(const uint8_t* pData, const RecordGeometry& tGeometry, int64_t
 // the first that would lie outside the data area.
 int64_t nChannelSampleCount(int64_t nDataSize, const RecordGeometry& tGeometry);
 
-// A record from which a channel's samples are dated afresh: the run of
-// samples starts again at the record's first sample, at tStart.
-struct RunRestart {
+// A record from which a channel's samples are dated afresh: a new stretch
+// of samples starts at the record's first sample, at tStart.
+struct StretchStart {
     int64_t nRecord = 0;  // counted from 0
     EpochTime tStart = 0;
 };
@@ -55,15 +55,15 @@ struct ChannelSource {
     const char* szStation = "";
     const char* szChannel = "";
     double dSampleRate = 0;
-    EpochTime tStart = 0;                // time of the channel's first sample
-    std::vector<RunRestart> atRestarts;  // in record order; none: one run from tStart
+    EpochTime tStart = 0;                  // time of the channel's first sample
+    std::vector<StretchStart> atRestarts;  // in record order; none: one stretch from tStart
 };
 
 // Feeds tWriter the channel's samples (unsigned 16-bit little-endian,
-// widened without sign) from every whole record, in time order, as one run
-// starting at tStart, or as one run more from each restart on, then calls
-// vFlushAll. The run ends before the first
-// sample that would lie outside the data area. The samples are fetched
-// chunk by chunk as the writer encodes them, so no array of the whole run
-// is made; tSource.pData must stay readable until the call returns.
+// widened without sign) from every whole record, in time order, as one
+// stretch starting at tStart, or as one stretch more from each restart on,
+// then calls vFlushAll. The samples end before the first that would lie
+// outside the data area. They are fetched chunk by chunk as the writer
+// encodes them, so no array of a whole stretch is made; tSource.pData must stay readable until the
+// call returns.
 void vExtractChannel(const ChannelSource& tSource, CSeedWriter& tWriter);

@@ -10,8 +10,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "recorder/ChannelExtraction.h"
 #include "base/WorkerPool.h"
+#include "recorder/ChannelExtraction.h"
 #include "timeconv/CalendarTime.h"
 
 // Record nRecord (counted from 0) starts at tFound, not at tExpected, where

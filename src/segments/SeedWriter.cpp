@@ -38,19 +38,20 @@ CSeedWriter::~CSeedWriter() {
 
 void CSeedWriter::vAddSamples(const char* szStation, const char* szChannel, double dSpS,
                               EpochTime tBegin, int64_t nCount, const int32_t* pnSamples) {
-    const int64_t nRunStartMicros = nMicrosOf(tBegin);
+    const int64_t nStretchStartMicros = nMicrosOf(tBegin);
     for (int64_t n = 0; n < nCount; n += nMaxChunkSamples) {
         const int c = static_cast<int>(std::min<int64_t>(nCount - n, nMaxChunkSamples));
         const EpochTime tChunk = tBegin + static_cast<double>(n) / dSpS;
         vChunkLine(c, dSpS, tBegin, tChunk);
-        vAddRunChunk(szStation, szChannel, dSpS, tChunk, nRunStartMicros, n, c, pnSamples + n);
+        vAddStretchChunk(szStation, szChannel, dSpS, tChunk, nStretchStartMicros, n, c,
+                         pnSamples + n);
     }
 }
 
 void CSeedWriter::vAddSamplesFrom(const char* szStation, const char* szChannel, double dSpS,
                                   EpochTime tBegin, int64_t nCount, const SampleFill& fnFill) {
     if (nCount > nMaxChunkSamples) {
-        vAddRunDeferred(szStation, szChannel, dSpS, tBegin, nCount, fnFill);
+        vAddStretchDeferred(szStation, szChannel, dSpS, tBegin, nCount, fnFill);
         return;
     }
     if (nCount <= 0) return;
@@ -85,17 +86,17 @@ void CSeedWriter::vChunkLine(int nChunk, double dSpS, EpochTime tBegin, EpochTim
     vConsole(acLine);
 }
 
-// Every chunk of the run but the last is a segment of its own: held samples
+// Every chunk of the stretch but the last is a segment of its own: held samples
 // cannot take a chunk of 10000 (the limit is 9900), and each chunk is
 // flushed when the next one arrives. So those chunks are queued as they
 // are, with the console lines, rate and times vAddChunk would give them, and
 // their samples are fetched when they are encoded; the last chunk is held as
 // vAddChunk holds it.
-void CSeedWriter::vAddRunDeferred(const char* szStation, const char* szChannel, double dSpS,
-                                  EpochTime tBegin, int64_t nCount, const SampleFill& fnFill) {
+void CSeedWriter::vAddStretchDeferred(const char* szStation, const char* szChannel, double dSpS,
+                                      EpochTime tBegin, int64_t nCount, const SampleFill& fnFill) {
     const int s = nFindStation(szStation);
     const int k = nFindChannel(s, szChannel, dSpS);
-    const int64_t nRunStartMicros = nMicrosOf(tBegin);
+    const int64_t nStretchStartMicros = nMicrosOf(tBegin);
     for (int64_t n = 0; n < nCount; n += nMaxChunkSamples) {
         const int c = static_cast<int>(std::min<int64_t>(nCount - n, nMaxChunkSamples));
         const EpochTime tChunk = tBegin + static_cast<double>(n) / dSpS;
@@ -108,7 +109,7 @@ void CSeedWriter::vAddRunDeferred(const char* szStation, const char* szChannel, 
             const int64_t nPrevious = n - nMaxChunkSamples;
             std::unique_ptr<CSegmentJob> pJob =
                 pNewJob(pGetStation(s)->strName.szGetText(), g.strName.szGetText(), dSpS,
-                        nRunStartMicros, nPrevious);
+                        nStretchStartMicros, nPrevious);
             pJob->fnFill = fnFill;
             pJob->nFirst = nPrevious;
             pJob->nCount = nMaxChunkSamples;
@@ -117,7 +118,7 @@ void CSeedWriter::vAddRunDeferred(const char* szStation, const char* szChannel, 
         if (n + c == nCount) {  // the last chunk: held
             fnFill(n, c, g.anBuffer);
             g.tStart = tChunk;
-            g.nRunStartMicros = nRunStartMicros;
+            g.nStretchStartMicros = nStretchStartMicros;
             g.nFirstSample = n;
             g.dDuration = c * (1.0 / dSpS);
             g.nSampleCount = c;
@@ -127,17 +128,17 @@ void CSeedWriter::vAddRunDeferred(const char* szStation, const char* szChannel, 
 
 void CSeedWriter::vAddChunk(const char* szStation, const char* szChannel, double dSpS,
                             EpochTime tChunk, int nChunk, const int32_t* pnSamples) {
-    // The buffer holds one chunk; a longer run is taken piece by piece.
-    const int64_t nRunStartMicros = nMicrosOf(tChunk);
+    // The buffer holds one chunk; a longer stretch is taken piece by piece.
+    const int64_t nStretchStartMicros = nMicrosOf(tChunk);
     for (int n = 0; n < nChunk; n += nMaxChunkSamples) {
-        vAddRunChunk(szStation, szChannel, dSpS, tChunk + n / dSpS, nRunStartMicros, n,
-                     std::min(nChunk - n, nMaxChunkSamples), pnSamples + n);
+        vAddStretchChunk(szStation, szChannel, dSpS, tChunk + n / dSpS, nStretchStartMicros, n,
+                         std::min(nChunk - n, nMaxChunkSamples), pnSamples + n);
     }
 }
 
-void CSeedWriter::vAddRunChunk(const char* szStation, const char* szChannel, double dSpS,
-                               EpochTime tChunk, int64_t nRunStartMicros, int64_t nFirstSample,
-                               int nChunk, const int32_t* pnSamples) {
+void CSeedWriter::vAddStretchChunk(const char* szStation, const char* szChannel, double dSpS,
+                                   EpochTime tChunk, int64_t nStretchStartMicros,
+                                   int64_t nFirstSample, int nChunk, const int32_t* pnSamples) {
     const int s = nFindStation(szStation);
     const int k = nFindChannel(s, szChannel, dSpS);
     CChannelSegment& g = *pGetStation(s)->pGetChannel(k);
@@ -162,7 +163,7 @@ void CSeedWriter::vAddRunChunk(const char* szStation, const char* szChannel, dou
     // samples go out and the chunk starts a new segment.
     if (g.nSampleCount > 0) vFlushSegment(s, k);
     g.tStart = tChunk;
-    g.nRunStartMicros = nRunStartMicros;
+    g.nStretchStartMicros = nStretchStartMicros;
     g.nFirstSample = nFirstSample;
     g.dDuration = dChunkDuration;
     g.nSampleCount = nChunk;
@@ -190,8 +191,9 @@ void CSeedWriter::vFlushSegment(int nStation, int nChannel) {
     if (nChannel < 0 || nChannel >= tEntry.nGetChannelCount()) return;
     CChannelSegment& g = *tEntry.pGetChannel(nChannel);
     if (g.nSampleCount <= 0) return;
-    std::unique_ptr<CSegmentJob> pJob = pNewJob(tEntry.strName.szGetText(), g.strName.szGetText(),
-                                                g.dSampleRate, g.nRunStartMicros, g.nFirstSample);
+    std::unique_ptr<CSegmentJob> pJob =
+        pNewJob(tEntry.strName.szGetText(), g.strName.szGetText(), g.dSampleRate,
+                g.nStretchStartMicros, g.nFirstSample);
     pJob->anSamples.assign(g.anBuffer, g.anBuffer + g.nSampleCount);
     vQueue(std::move(pJob));
     g.tStart = 0;
@@ -219,12 +221,12 @@ void CSeedWriter::vKeepToDays() {
 }
 
 std::unique_ptr<CSegmentJob> CSeedWriter::pNewJob(const char* szStation, const char* szChannel,
-                                                  double dSampleRate, int64_t nRunStartMicros,
+                                                  double dSampleRate, int64_t nStretchStartMicros,
                                                   int64_t nFirstSample) {
     std::unique_ptr<CSegmentJob> pJob = tQueue.pNewJob();
     pJob->tTemplate =
         tRecordTemplate(sNetwork.c_str(), szStation, szChannel, dSampleRate, sLocation.c_str());
-    vSetHeaderTime(&pJob->tTemplate, nRunStartMicros, nFirstSample, pJob->acTimeLine);
+    vSetHeaderTime(&pJob->tTemplate, nStretchStartMicros, nFirstSample, pJob->acTimeLine);
     return pJob;
 }
 
@@ -232,12 +234,13 @@ std::unique_ptr<CSegmentJob> CSeedWriter::pCutAtMidnight(CSegmentJob& t) {
     const RecordTemplate& tTemplate = t.tTemplate;
     const int64_t nCount = t.fnFill ? t.nCount : static_cast<int64_t>(t.anSamples.size());
     const int64_t nMidnight = (t.nDay + 1) * nMicrosPerDay;
-    const int64_t nCut = nFirstSampleFrom(tTemplate.nRunStartMicros, tTemplate.nRate, nMidnight) -
-                         tTemplate.nFirstSample;
+    const int64_t nCut =
+        nFirstSampleFrom(tTemplate.nStretchStartMicros, tTemplate.nRate, nMidnight) -
+        tTemplate.nFirstSample;
     if (nCut >= nCount) return nullptr;
     std::unique_ptr<CSegmentJob> pRest = tQueue.pNewJob();
     pRest->tTemplate = tTemplate;
-    vSetHeaderTime(&pRest->tTemplate, tTemplate.nRunStartMicros, tTemplate.nFirstSample + nCut,
+    vSetHeaderTime(&pRest->tTemplate, tTemplate.nStretchStartMicros, tTemplate.nFirstSample + nCut,
                    pRest->acTimeLine);
     if (t.fnFill) {
         pRest->fnFill = t.fnFill;
@@ -253,7 +256,7 @@ std::unique_ptr<CSegmentJob> CSeedWriter::pCutAtMidnight(CSegmentJob& t) {
 
 void CSeedWriter::vQueue(std::unique_ptr<CSegmentJob> pJob) {
     const RecordTemplate& t = pJob->tTemplate;
-    pJob->nDay = nDayOf(tSampleTime(t.nRunStartMicros, t.nFirstSample, t.nRate));
+    pJob->nDay = nDayOf(tSampleTime(t.nStretchStartMicros, t.nFirstSample, t.nRate));
     if (bKeepToDays) {
         if (std::unique_ptr<CSegmentJob> pRest = pCutAtMidnight(*pJob)) {
             vQueue(std::move(pJob));

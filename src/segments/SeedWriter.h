@@ -1,4 +1,4 @@
-// The segment writer: gathers runs of 32-bit samples, keyed by station and
+// The segment writer: gathers stretches of 32-bit samples, keyed by station and
 // channel name, into contiguous segments and turns each finished segment
 // into numbered 512-byte MiniSEED records, which it prints progress lines
 // for and hands to its record sink.
@@ -39,8 +39,8 @@ public:
     double dSampleRate;                  // replaced by the rate of every chunk that reaches it
     CText strName;                       // the channel name as first given
     EpochTime tStart = 0;                // time of the first held sample; 0 when empty
-    int64_t nRunStartMicros = 0;         // the first held sample is sample nFirstSample of
-    int64_t nFirstSample = 0;            // the run that started at nRunStartMicros
+    int64_t nStretchStartMicros = 0;     // the first held sample is sample nFirstSample of
+    int64_t nFirstSample = 0;            // the stretch that started at nStretchStartMicros
     double dDuration = 0;                // seconds covered by the held samples; 0 when empty
     int nSampleCount = 0;                // held samples, 0 .. nMaxChunkSamples
     int32_t anBuffer[nMaxChunkSamples];  // held samples, oldest first
@@ -79,9 +79,9 @@ public:
     // one "nCount: ..." line per chunk on standard output.
     void vAddSamples(const char* szStation, const char* szChannel, double dSpS, EpochTime tBegin,
                      int64_t nCount, const int32_t* pnSamples);
-    // As vAddSamples, with the same chunks and console lines, for a run that
-    // is not held in one array: chunks that form segments of their own are
-    // fetched by fnFill when they are encoded, on any thread, so a long run
+    // As vAddSamples, with the same chunks and console lines, for a stretch
+    // that is not held in one array: chunks that form segments of their own
+    // are fetched by fnFill when they are encoded, on any thread, so a long stretch
     // needs no memory of its own. fnFill must stay callable until vFlushAll
     // has returned.
     void vAddSamplesFrom(const char* szStation, const char* szChannel, double dSpS,
@@ -124,19 +124,19 @@ public:
 
 private:
     // vAddChunk for a chunk of at most 10000 samples whose first sample is
-    // sample nFirstSample of a run that started at nRunStartMicros (which
-    // time the records: tChunk serves the continuity test).
-    void vAddRunChunk(const char* szStation, const char* szChannel, double dSpS, EpochTime tChunk,
-                      int64_t nRunStartMicros, int64_t nFirstSample, int nChunk,
-                      const int32_t* pnSamples);
-    // vAddSamplesFrom for a run of two chunks or more.
-    void vAddRunDeferred(const char* szStation, const char* szChannel, double dSpS,
-                         EpochTime tBegin, int64_t nCount, const SampleFill& fnFill);
+    // sample nFirstSample of a stretch that started at nStretchStartMicros
+    // (which times the records: tChunk serves the continuity test).
+    void vAddStretchChunk(const char* szStation, const char* szChannel, double dSpS,
+                          EpochTime tChunk, int64_t nStretchStartMicros, int64_t nFirstSample,
+                          int nChunk, const int32_t* pnSamples);
+    // vAddSamplesFrom for a stretch of two chunks or more.
+    void vAddStretchDeferred(const char* szStation, const char* szChannel, double dSpS,
+                             EpochTime tBegin, int64_t nCount, const SampleFill& fnFill);
     // A job for the segment of station szStation and channel szChannel at
     // dSampleRate samples/s whose first sample is sample nFirstSample of the
-    // run that started at nRunStartMicros.
+    // stretch that started at nStretchStartMicros.
     std::unique_ptr<CSegmentJob> pNewJob(const char* szStation, const char* szChannel,
-                                         double dSampleRate, int64_t nRunStartMicros,
+                                         double dSampleRate, int64_t nStretchStartMicros,
                                          int64_t nFirstSample);
     // Queues a filled job, cut at midnight first when the writer keeps to
     // days; emits the oldest segments while the queue is over its bound.

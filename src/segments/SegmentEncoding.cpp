@@ -80,13 +80,13 @@ RecordTemplate tRecordTemplate(const char* szNetwork, const char* szStation, con
     return t;
 }
 
-void vSetHeaderTime(RecordTemplate* pTemplate, int64_t nRunStartMicros, int64_t nFirstSample,
+void vSetHeaderTime(RecordTemplate* pTemplate, int64_t nStretchStartMicros, int64_t nFirstSample,
                     char (&acLine)[64]) {
-    pTemplate->nRunStartMicros = nRunStartMicros;
+    pTemplate->nStretchStartMicros = nStretchStartMicros;
     pTemplate->nFirstSample = nFirstSample;
     const int64_t nLastMillis = static_cast<int64_t>(tLastCalendarSecond) * 1000 + 999;
     const int64_t nMillis = std::clamp<int64_t>(
-        nNearestMillis(tSampleTime(nRunStartMicros, nFirstSample, pTemplate->nRate)), 0,
+        nNearestMillis(tSampleTime(nStretchStartMicros, nFirstSample, pTemplate->nRate)), 0,
         nLastMillis);
     const UtcFields t = tSplitEpochSeconds(nMillis / 1000);
     std::snprintf(acLine, sizeof acLine, "vSetHeaderTime %02d:%02d:%02d-%04d %03d.%04d\n", t.nHour,

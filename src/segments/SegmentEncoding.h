@@ -23,11 +23,11 @@ RecordTemplate tRecordTemplate(const char* szNetwork, const char* szStation, con
                                double dSampleRate, const char* szLocation = "");
 
 // Puts the segment's start into the template: its first sample is sample
-// nFirstSample of a run whose first sample was taken at nRunStartMicros
+// nFirstSample of a stretch whose first sample was taken at nStretchStartMicros
 // (microseconds since 1970). Writes the console line "vSetHeaderTime
 // hh:mm:ss-mmmm ddd.yyyy" with its line end to acLine: the exact start,
 // rounded to the nearest millisecond (halves up), within 1970 to 9999.
-void vSetHeaderTime(RecordTemplate* pTemplate, int64_t nRunStartMicros, int64_t nFirstSample,
+void vSetHeaderTime(RecordTemplate* pTemplate, int64_t nStretchStartMicros, int64_t nFirstSample,
                     char (&acLine)[64]);
 
 // Copies to szOut "BHZ", "BHN" or "BHE" when szName is one of them in any

@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "segments/SegmentEncoding.h"
 #include "base/WorkerPool.h"
+#include "segments/SegmentEncoding.h"
 
-// Writes samples nFirst .. nFirst + nCount - 1 of a run to pnOut; safe to
+// Writes samples nFirst .. nFirst + nCount - 1 of a stretch to pnOut; safe to
 // call from any thread.
 using SampleFill = std::function<void(int64_t nFirst, int nCount, int32_t* pnOut)>;
 

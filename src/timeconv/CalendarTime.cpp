@@ -110,8 +110,8 @@ void vEpochToCalendar(EpochTime t, int32_t& nYear, int32_t& nDayOfYear, int32_t&
     nMillisecond = ms;
 }
 
-double dCalendarToEpoch(int16_t nYear, int16_t nMonth, int16_t nDay, int16_t nHour,
-                        int16_t nMinute, float fSeconds) {
+double dCalendarToEpoch(int16_t nYear, int16_t nMonth, int16_t nDay, int16_t nHour, int16_t nMinute,
+                        float fSeconds) {
     if (nMonth < 0 || nMonth > 12) return std::numeric_limits<double>::quiet_NaN();
     int32_t y = nYear;
     int32_t nLeapDays = (y - 1969) / 4 - (y - 1901) / 100 + (y - 1601) / 400;

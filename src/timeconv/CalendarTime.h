@@ -68,5 +68,5 @@ void vEpochToCalendar(EpochTime t, int32_t& nYear, int32_t& nDayOfYear, int32_t&
 // months 0 to 12 (0 counts as January). Fields beyond their usual ranges add
 // their seconds. Returns NaN for a month outside 0 to 12, which has no table
 // entry. The seconds keep their single-precision rounding.
-double dCalendarToEpoch(int16_t nYear, int16_t nMonth, int16_t nDay, int16_t nHour,
-                        int16_t nMinute, float fSeconds);
+double dCalendarToEpoch(int16_t nYear, int16_t nMonth, int16_t nDay, int16_t nHour, int16_t nMinute,
+                        float fSeconds);

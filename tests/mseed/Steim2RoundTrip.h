@@ -34,7 +34,7 @@ inline void vExpectRoundTrip(const std::vector<int32_t>& anInput, const RecordTe
                              const std::vector<RecordView>& aRecords) {
     const SeedFixedHeader& h = tTemplate.tHeader;
     const int64_t nRate = h.Sample_rate_factor;              // whole rates, multiplier 1
-    const int64_t nStart = tTemplate.nRunStartMicros / 100;  // ticks
+    const int64_t nStart = tTemplate.nStretchStartMicros / 100;  // ticks
     const int32_t nSeq0 = std::stoi(std::string(h.SequenceNumber, 6));
     std::vector<int32_t> anAll;
     int64_t nBefore = 0;  // samples in the records before this one

@@ -29,7 +29,7 @@ inline RecordTemplate tTemplate(const char* szSeq = "000001", uint16_t nYear = 2
                                 int16_t nRateFactor = 100) {
     RecordTemplate t = tRecordTemplate("", "ABC", "BHZ", nRateFactor);
     std::memcpy(t.tHeader.SequenceNumber, szSeq, 6);
-    t.nRunStartMicros = nMicrosOf(SeedTime{nYear, nDay, nHour, nMinute, nSecond, 0, nFract});
+    t.nStretchStartMicros = nMicrosOf(SeedTime{nYear, nDay, nHour, nMinute, nSecond, 0, nFract});
     return t;
 }
 

@@ -24,7 +24,7 @@ TEST(SegmentEncoding, TheStartLineIsTheExactStartToTheNearestMillisecond) {
     const int64_t nDay60 = int64_t{1078099199} * 1000000;
     const int64_t nLastDay = int64_t{1104537599} * 1000000;
     const struct {
-        int64_t nRunStartMicros, nFirstSample;
+        int64_t nStretchStartMicros, nFirstSample;
         double dRate;
         const char* szLine;
     } aRows[] = {
@@ -39,9 +39,9 @@ TEST(SegmentEncoding, TheStartLineIsTheExactStartToTheNearestMillisecond) {
     for (const auto& r : aRows) {
         RecordTemplate t = tRecordTemplate("", "ABC", "BHZ", r.dRate);
         char acLine[64];
-        vSetHeaderTime(&t, r.nRunStartMicros, r.nFirstSample, acLine);
+        vSetHeaderTime(&t, r.nStretchStartMicros, r.nFirstSample, acLine);
         EXPECT_STREQ(acLine, r.szLine) << r.nFirstSample << " at " << r.dRate;
-        EXPECT_EQ(t.nRunStartMicros, r.nRunStartMicros);
+        EXPECT_EQ(t.nStretchStartMicros, r.nStretchStartMicros);
         EXPECT_EQ(t.nFirstSample, r.nFirstSample);
     }
 }

@@ -80,7 +80,8 @@ bool bRunsPastLastSecond(const ConvertedChannel& c) {
     for (size_t k = 0; k < c.atStretches.size(); ++k) {
         const SampleStretch& s = c.atStretches[k];
         const int64_t nCount = nStretchEnd(c, k) - s.nFirstSample;
-        if (nCount > 0 && tSampleTime(s.nStartMicros, nCount - 1, c.nRate).nMicros >= nEndOfCalendar)
+        if (nCount > 0 &&
+            tSampleTime(s.nStartMicros, nCount - 1, c.nRate).nMicros >= nEndOfCalendar)
             return true;
     }
     return false;

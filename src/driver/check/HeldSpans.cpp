@@ -33,8 +33,7 @@ void vAddSpan(std::vector<TimeSpan>& atSpans, const TimeSpan& t) {
 // in runs: the stream of the record before is looked at first.
 class CSpanCollector {
 public:
-    explicit CSpanCollector(HeldSpans& mapSpans)
-        : m_mapSpans(mapSpans) {}
+    explicit CSpanCollector(HeldSpans& mapSpans) : m_mapSpans(mapSpans) {}
 
     void vAdd(const RecordSpan& t) {
         if (m_pLast == nullptr || std::memcmp(m_tLast.data(), t.acCodes, m_tLast.size()) != 0) {

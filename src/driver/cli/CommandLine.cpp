@@ -155,10 +155,9 @@ struct CodeRule {
 };
 
 constexpr CodeRule tNetworkRule{"network code", 1, nMaxNetworkLength, "1 or 2", "-network=XX"};
-constexpr CodeRule tStationRule{"station code", 1, tStationField.nWidth, "1 to 5",
-                                "-station=ABC"};
-constexpr CodeRule tLocationRule{"location code", tLocationField.nWidth, tLocationField.nWidth,
-                                 "2", "-location=00"};
+constexpr CodeRule tStationRule{"station code", 1, tStationField.nWidth, "1 to 5", "-station=ABC"};
+constexpr CodeRule tLocationRule{"location code", tLocationField.nWidth, tLocationField.nWidth, "2",
+                                 "-location=00"};
 
 // Applies the value of a code option (-network, -station, -location) into
 // sTarget, in capitals; false with sError when it is no such code.

@@ -14,7 +14,7 @@
 struct DayFile {
     std::string sPath;
     StreamCodes tCodes{};
-    int64_t nDay = 0;    // UTC day, days since 1970
+    int64_t nDay = 0;   // UTC day, days since 1970
     TimeSpan tWritten;  // from its first sample this run writes to the end of the last
 };
 

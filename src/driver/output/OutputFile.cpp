@@ -12,8 +12,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "driver/process/OpenFailure.h"
 #include "driver/output/OutputLock.h"
+#include "driver/process/OpenFailure.h"
 #include "driver/process/Rollback.h"
 #include "mseed/SeedRecord.h"
 

@@ -68,7 +68,7 @@ const PlannedChannel* pLayoutChannel(const Recording& r,
 
 std::vector<ConvertedChannel> atConvertedChannels(const Recording& r,
                                                   const std::vector<PlannedChannel>& atPlan,
-                                                  const std::vector<RunRestart>& atRestarts,
+                                                  const std::vector<StretchStart>& atRestarts,
                                                   bool bDays) {
     std::vector<ConvertedChannel> at;
     for (const PlannedChannel& p : atPlan) {
@@ -79,7 +79,7 @@ std::vector<ConvertedChannel> atConvertedChannels(const Recording& r,
         c.bNumberedByDay = bDays;
         c.nSamples = nChannelSampleCount(r.nDataSize, g);
         std::vector<SampleStretch> atFrom;
-        for (const RunRestart& t : atRestarts)
+        for (const StretchStart& t : atRestarts)
             atFrom.push_back({t.nRecord * nSamplesPerBlock(g), nMicrosOf(t.tStart)});
         c.atStretches = atStretchesFrom(nMicrosOf(r.tFileStart), atFrom);
         c.fnSamples = [pData = r.pData, g](int64_t nFirst, int nCount, int32_t* pnOut) {
@@ -90,7 +90,7 @@ std::vector<ConvertedChannel> atConvertedChannels(const Recording& r,
 }
 
 ChannelSource tChannelSource(const Recording& r, const PlannedChannel& p, const char* szStation,
-                             const char* szChannel, const std::vector<RunRestart>& atRestarts) {
+                             const char* szChannel, const std::vector<StretchStart>& atRestarts) {
     ChannelSource t;
     t.pData = r.pData;
     t.nDataSize = r.nDataSize;

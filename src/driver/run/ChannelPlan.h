@@ -40,14 +40,14 @@ const PlannedChannel* pLayoutChannel(const Recording& r, const std::vector<Plann
 // are the caller's to set.
 std::vector<ConvertedChannel> atConvertedChannels(const Recording& r,
                                                   const std::vector<PlannedChannel>& atPlan,
-                                                  const std::vector<RunRestart>& atRestarts,
+                                                  const std::vector<StretchStart>& atRestarts,
                                                   bool bDays);
 
 // Planned channel p of r as the extraction reads it, under the station and
 // channel names szStation and szChannel (which must outlive the result),
 // restarting at atRestarts.
 ChannelSource tChannelSource(const Recording& r, const PlannedChannel& p, const char* szStation,
-                             const char* szChannel, const std::vector<RunRestart>& atRestarts);
+                             const char* szChannel, const std::vector<StretchStart>& atRestarts);
 
 // Why the plan would write no record (no channel on, no usable rate, a
 // data area shorter than one record, records without samples); empty when

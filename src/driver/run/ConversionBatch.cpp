@@ -11,10 +11,10 @@
 #include <utility>
 #include <vector>
 
-#include "driver/run/ConversionRun.h"
+#include "driver/input/Recording.h"
 #include "driver/process/Diagnostics.h"
 #include "driver/process/ExitStatus.h"
-#include "driver/input/Recording.h"
+#include "driver/run/ConversionRun.h"
 
 namespace {
 

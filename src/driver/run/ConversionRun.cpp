@@ -38,8 +38,8 @@ RecordTimeline tTimelineOf(const Recording& r, const std::vector<PlannedChannel>
 
 // The records from which the samples are dated by the recorder's clock: one
 // at every jump of it.
-std::vector<RunRestart> atRestartsAtJumps(const RecordTimeline& tTimeline) {
-    std::vector<RunRestart> at;
+std::vector<StretchStart> atRestartsAtJumps(const RecordTimeline& tTimeline) {
+    std::vector<StretchStart> at;
     for (const ClockJump& t : tTimeline.atJumps) at.push_back({t.nRecord, t.tFound});
     return at;
 }
@@ -58,15 +58,15 @@ int nRefused(const Refusal& t) {
 // channels that wrote records.
 bool bConvertChannels(const Recording& r, const std::vector<PlannedChannel>& atPlan,
                       const std::vector<ChannelCodes>& atCodes,
-                      const std::vector<RunRestart>& atRestarts, CRunOutput& tOutput,
+                      const std::vector<StretchStart>& atRestarts, CRunOutput& tOutput,
                       CWorkerPool& tPool, const CommandLine& tArgs, const std::string& sIn,
                       std::string& sError) {
     std::set<std::string> setWarned;
     // One queue serves every channel's writer in turn.
     CSegmentQueue tQueue(tPool);
     for (size_t i = 0; i < atPlan.size(); ++i) {
-        const ChannelSource tSource = tChannelSource(
-            r, atPlan[i], atCodes[i].sStation.c_str(), atCodes[i].sChannel.c_str(), atRestarts);
+        const ChannelSource tSource = tChannelSource(r, atPlan[i], atCodes[i].sStation.c_str(),
+                                                     atCodes[i].sChannel.c_str(), atRestarts);
         {
             CSeedWriter tWriter(tOutput, tQueue);
             tWriter.vSetNetwork(tArgs.sNetwork.c_str());
@@ -95,8 +95,8 @@ int nFinishRun(const CommandLine& tArgs, const std::string& sIn, const std::stri
         tOutput.vRestore();
         const std::string sFate = std::string("the ") + tOutput.szKind() + " " + tOutput.sFate();
         if (bInputShrank())
-            return nRefused({nExitBadInput, sShrankError(sIn, "the output " + sOut + " " +
-                                                                  tOutput.sFate())});
+            return nRefused(
+                {nExitBadInput, sShrankError(sIn, "the output " + sOut + " " + tOutput.sFate())});
         return nRefused({nExitOutputFailed, sOut + ": cannot write: " + sError + "; " + sFate});
     }
     if (tArgs.bVerify) {
@@ -120,8 +120,8 @@ int nRunConversion(const CommandLine& tArgs, const std::string& sIn, const std::
     // the record headers' times first, which -recordtime dates stretches by.
     CWorkerPool tPool(nEncodingThreads(tArgs.nThreads, tArgs.bThreadsChosen, r.nDataSize));
     const RecordTimeline tTimeline = tTimelineOf(r, tPlan.atChannels, tPool);
-    const std::vector<RunRestart> atRestarts =
-        tArgs.bRecordTime ? atRestartsAtJumps(tTimeline) : std::vector<RunRestart>{};
+    const std::vector<StretchStart> atRestarts =
+        tArgs.bRecordTime ? atRestartsAtJumps(tTimeline) : std::vector<StretchStart>{};
     if (bInputShrank()) return nRefused({nExitBadInput, sShrankError(sIn)});
     const bool bArchive = !tArgs.sArchiveDir.empty();
     std::vector<ConvertedChannel> atChannels =

@@ -53,9 +53,9 @@ Refusal tOpenOutput(const std::string& sOut, bool bArchive,
         case OutputOpening::Opened:
             return {};
         case OutputOpening::NotMiniSeed:
-            return {nExitCommandLine,
-                    sOut + ": " + sError + "; records are appended only to MiniSEED files" +
-                        (bArchive ? sLeft : "; choose another name")};
+            return {nExitCommandLine, sOut + ": " + sError +
+                                          "; records are appended only to MiniSEED files" +
+                                          (bArchive ? sLeft : "; choose another name")};
         case OutputOpening::Failed:
             break;
     }

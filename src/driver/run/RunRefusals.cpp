@@ -114,9 +114,8 @@ Refusal tCodeListRefusal(const CommandLine& tArgs, const std::string& sIn, const
     const std::vector<PlannedChannel>& atPlan = tPlan.atChannels;
     if (tArgs.asChannels.empty() || tArgs.asChannels.size() == atPlan.size()) return {};
     return {nExitCommandLine, sIn + ": -channels gives " + std::to_string(tArgs.asChannels.size()) +
-                                  " codes, and the recording has " +
-                                  std::to_string(atPlan.size()) + " channels to convert (" +
-                                  sChannelNames(r, atPlan) + ")"};
+                                  " codes, and the recording has " + std::to_string(atPlan.size()) +
+                                  " channels to convert (" + sChannelNames(r, atPlan) + ")"};
 }
 
 Refusal tCodeRefusal(const CommandLine& tArgs, const std::string& sIn, const Recording& r,

@@ -32,7 +32,8 @@ std::string sShrankError(const std::string& sIn, const std::string& sFate = "");
 // samples run past the last calendar second, or that has nothing to
 // convert (status 1).
 Refusal tRecordingRefusal(const std::string& sIn, const std::string& sOut, const Recording& r,
-                          const ChannelPlan& tPlan, const std::vector<ConvertedChannel>& atChannels);
+                          const ChannelPlan& tPlan,
+                          const std::vector<ConvertedChannel>& atChannels);
 
 // A -channels list of the wrong length (status 2).
 Refusal tCodeListRefusal(const CommandLine& tArgs, const std::string& sIn, const Recording& r,
