@@ -1,4 +1,4 @@
-// The segment writer: chunking of sample runs, the continuity and flush
+// The segment writer: chunking of sample stretches, the continuity and flush
 // rules, name lookups, and the flush: each segment's record template is
 // filled here and its samples queued for encoding; the encoded records are
 // numbered, their progress lines ("Seed block number", "vSetHeaderTime",
