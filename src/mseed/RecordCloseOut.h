@@ -16,12 +16,12 @@ constexpr uint32_t nFirstDataFrame = 1;
 struct Steim2State {
     int nStartPending;  // 1: the next sample taken becomes X0 of the current record
     int32_t nX0;        // forward integration constant of the current record
-    int32_t nLast;      // last sample taken (0 at the start); Xn when the record closes
-    uint32_t nCodes;    // control word of the current frame, host order
-    uint32_t nRecords;  // records completed; the encoder's result
-    uint32_t nFrame;    // current frame within the record
-    uint32_t nWord;     // next word to fill within the frame
-    uint32_t nRecBase;  // start of the current record in the output, in 32-bit words
+    int32_t nLast;  // last sample taken (the sample before, at the start); Xn when a record closes
+    uint32_t nCodes;                  // control word of the current frame, host order
+    uint32_t nRecords;                // records completed; the encoder's result
+    uint32_t nFrame;                  // current frame within the record
+    uint32_t nWord;                   // next word to fill within the frame
+    uint32_t nRecBase;                // start of the current record in the output, in 32-bit words
     const RecordTemplate* pTemplate;  // the blockettes and the timing of every record
     uint64_t nSamplesDone;            // samples in the records closed so far
     int64_t nTicks;                   // the current record's start, ticks since 1970

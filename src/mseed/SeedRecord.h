@@ -100,6 +100,11 @@ struct RecordTemplate {
     int64_t nFirstSample;
     int32_t nRate;  // 1 or more
     bool bBlockette1001;
+    // The sample before the call's first, from which its first difference
+    // is taken: 0 for a segment's first record; the sample before where the
+    // call starts inside a segment, so that its records are those the whole
+    // segment's encoding gives from there on.
+    int32_t nSampleBefore;
 };
 
 // True for the rates whose record times 0.0001 s ticks cannot hold closely

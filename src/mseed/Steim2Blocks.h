@@ -135,7 +135,8 @@ int nEncodeBlocks(const int32_t* pnSamples, uint32_t nSampleCount, const RecordT
     while (i < nSampleCount) {
         const uint32_t nFirst = i;
         const uint32_t nSpan = std::min<uint32_t>(nBlockSpan, nSampleCount - nFirst);
-        tPacker.vFill(pnSamples + nFirst, nFirst == 0 ? 0 : pnSamples[nFirst - 1], nSpan);
+        tPacker.vFill(pnSamples + nFirst,
+                      nFirst == 0 ? tTemplate.nSampleBefore : pnSamples[nFirst - 1], nSpan);
         const uint32_t nStarts = std::min<uint32_t>(nBlock, nSpan);
         vCountWords(tPacker.anClass, anCount, nStarts);
 

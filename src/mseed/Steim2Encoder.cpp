@@ -12,7 +12,8 @@
 // and frames 2..7 words 1..15: 103 words per record.
 //
 // Samples are stored as first differences d[i] = x[i] - x[i-1], with x[-1]
-// = 0 for the first sample of the call; the chain runs on across records.
+// the template's sample before (0 for a segment's first record) for the
+// first sample of the call; the chain runs on across records.
 // A difference has the first class whose range holds it:
 //
 //   class  range              per word  width   code  bits 31-30
@@ -133,6 +134,7 @@ void vStartSteim2(Steim2State* pState, SeedFixedHeader* pHeader, const RecordTem
     s.nFrame = nFirstDataFrame;
     s.nWord = 3;
     s.pTemplate = &tTemplate;
+    s.nLast = tTemplate.nSampleBefore;
 
     *pHeader = tTemplate.tHeader;
     pHeader->Data_header_indicator = 'D';

@@ -18,4 +18,12 @@ public:
     // them keeps its failure to itself: the writer goes on numbering and
     // reporting records.
     virtual void vPutRecords(const unsigned char* pRecords, size_t nRecords, int64_t nDay) = 0;
+
+    // The sequence number the first of the nRecords records at pRecords
+    // (of UTC day nDay, about to be put) must carry, where the sink numbers
+    // records by what it holds; 0 when the writer numbers them itself.
+    virtual int32_t nNumberOfFirst(const unsigned char* pRecords, size_t nRecords, int64_t nDay) {
+        (void)pRecords, (void)nRecords, (void)nDay;
+        return 0;
+    }
 };

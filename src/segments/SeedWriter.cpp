@@ -220,6 +220,10 @@ void CSeedWriter::vKeepToDays() {
     bKeepToDays = true;
 }
 
+void CSeedWriter::vSetHeld(const CHeldSamples* pHeldIn) {
+    pHeld = pHeldIn;
+}
+
 std::unique_ptr<CSegmentJob> CSeedWriter::pNewJob(const char* szStation, const char* szChannel,
                                                   double dSampleRate, int64_t nStretchStartMicros,
                                                   int64_t nFirstSample) {
@@ -227,6 +231,7 @@ std::unique_ptr<CSegmentJob> CSeedWriter::pNewJob(const char* szStation, const c
     pJob->tTemplate =
         tRecordTemplate(sNetwork.c_str(), szStation, szChannel, dSampleRate, sLocation.c_str());
     vSetHeaderTime(&pJob->tTemplate, nStretchStartMicros, nFirstSample, pJob->acTimeLine);
+    pJob->pHeld = pHeld;
     return pJob;
 }
 
@@ -281,22 +286,30 @@ void CSeedWriter::vEmitOldest() {
 
 void CSeedWriter::vEmitSegment(CSegmentJob& t) {
     const EncodedSegment& e = t.tEncoded;
-    if (bKeepToDays) nNextBlock = mapNextBlockOfDay.try_emplace(t.nDay, 1).first->second;
     unsigned char* pArea = reinterpret_cast<unsigned char*>(t.tEncoded.anArea.data());
-    for (int k = 0; k < e.nRecords; ++k) {
-        char* pRecord = reinterpret_cast<char*>(pArea + k * nSeedRecordLength);
-        vPutSequenceNumber(pRecord, nSequenceNumber(nNextBlock + k));
+    for (const EncodedPiece& p : e.atPieces) {
+        unsigned char* pRecords = pArea + p.nFirstRecord * nSeedRecordLength;
+        const size_t nRecords = static_cast<size_t>(p.nRecords);
+        // The sink numbers records that join records it holds; else the
+        // writer counts on, by day when kept to days.
+        if (bKeepToDays) nNextBlock = mapNextBlockOfDay.try_emplace(t.nDay, 1).first->second;
+        const int32_t nFromSink = tSink.nNumberOfFirst(pRecords, nRecords, t.nDay);
+        const int nFirst = nFromSink > 0 ? nFromSink : nNextBlock;
+        for (int k = 0; k < p.nRecords; ++k) {
+            char* pRecord = reinterpret_cast<char*>(pRecords + k * nSeedRecordLength);
+            vPutSequenceNumber(pRecord, nSequenceNumber(nFirst + k));
+        }
+        char acNumber[7] = "";
+        vPutSequenceNumber(acNumber, nSequenceNumber(nFirst));
+        std::fputs("Seed block number ", stdout);
+        std::fputs(acNumber, stdout);
+        std::fputc('\n', stdout);
+        std::fputs(p.acTimeLine, stdout);
+        std::fwrite(e.sCountLines.data() + p.nLinesFrom, 1, p.nLinesTo - p.nLinesFrom, stdout);
+        nNextBlock = nFirst + p.nRecords;
+        if (bKeepToDays) mapNextBlockOfDay[t.nDay] = nNextBlock;
+        tSink.vPutRecords(pRecords, nRecords, t.nDay);
     }
-    char acNumber[7] = "";
-    vPutSequenceNumber(acNumber, nSequenceNumber(nNextBlock));
-    std::fputs("Seed block number ", stdout);
-    std::fputs(acNumber, stdout);
-    std::fputc('\n', stdout);
-    std::fputs(t.acTimeLine, stdout);
-    std::fwrite(e.sCountLines.data(), 1, e.sCountLines.size(), stdout);
-    nNextBlock += e.nRecords;
-    if (bKeepToDays) mapNextBlockOfDay[t.nDay] = nNextBlock;
-    tSink.vPutRecords(pArea, static_cast<size_t>(e.nRecords), t.nDay);
 }
 
 void CSeedWriter::vConsole(const char* szText) {

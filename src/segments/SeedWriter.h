@@ -19,6 +19,7 @@
 
 #include "segments/CPtrArray.h"
 #include "segments/CText.h"
+#include "segments/HeldSamples.h"
 #include "segments/RecordSink.h"
 #include "segments/SegmentQueue.h"
 #include "timeconv/CalendarTime.h"
@@ -114,8 +115,13 @@ public:
     void vSetLocation(const char* szLocation);
     // From now on, records are kept to UTC days: a segment that runs over
     // midnight is cut at its first sample at or after 00:00:00 into two,
-    // and records are numbered from 000001 in each day.
+    // and records are numbered from 000001 in each day (unless the sink
+    // numbers them, nNumberOfFirst).
     void vKeepToDays();
+    // From now on only the samples pHeld does not hold are encoded; the
+    // others make no record and no record lines. pHeld must outlive the
+    // writer's last flush.
+    void vSetHeld(const CHeldSamples* pHeld);
 
     // Number of the next record a flush makes.
     int nGetNextBlock() const { return nNextBlock; }
@@ -163,5 +169,6 @@ private:
     std::string sNetwork;   // the network code every flushed record carries
     std::string sLocation;  // the location code every flushed record carries
     bool bKeepToDays = false;
+    const CHeldSamples* pHeld = nullptr;       // what the output holds already; null: nothing
     std::map<int64_t, int> mapNextBlockOfDay;  // when keeping to days
 };

@@ -105,27 +105,69 @@ void vTranslateChannel(const char* szName, char* szOut) {
     std::strcpy(szOut, szName);
 }
 
-void vEncodeSegment(const RecordTemplate& tTemplate, const int32_t* pnSamples, int nCount,
-                    EncodedSegment& t) {
-    // Output area: room for every record the encoder may make, zero-filled.
-    // An area used before is zero beyond the records its last use wrote
-    // (and the one it may have begun), so only those are cleared again.
-    const size_t nRecordsAtMost =
-        (static_cast<size_t>(nCount) + nSamplesPerRecordAtLeast - 1) / nSamplesPerRecordAtLeast;
+namespace {
+
+// Records the encoder may make of nCount samples, at most.
+size_t nRecordsAtMost(int64_t nCount) {
+    return static_cast<size_t>((nCount + nSamplesPerRecordAtLeast - 1) / nSamplesPerRecordAtLeast);
+}
+
+// Makes t's area ready for nRecords records of nCount samples: room for
+// every record, zero-filled. An area used before is zero beyond the records
+// its last use wrote (and the one it may have begun), so only those are
+// cleared again.
+void vPrepareArea(EncodedSegment& t, size_t nRecords, int nCount) {
     const size_t nAreaBytes =
-        std::max(static_cast<size_t>(nCount) * 8, nRecordsAtMost * nSeedRecordLength);
+        std::max(static_cast<size_t>(nCount) * 8, nRecords * nSeedRecordLength);
     const size_t nUsedWords = (static_cast<size_t>(t.nRecords) + 1) * nSeedRecordLength / 4;
     std::fill_n(t.anArea.begin(), std::min(nUsedWords, t.anArea.size()), 0u);
     if (t.anArea.size() < nAreaBytes / sizeof(uint32_t))
         t.anArea.resize(nAreaBytes / sizeof(uint32_t), 0);
-
-    t.nRecords =
-        nCompressSteim2(pnSamples, static_cast<uint32_t>(nCount), tTemplate, t.anArea.data());
-    const unsigned char* pArea = reinterpret_cast<const unsigned char*>(t.anArea.data());
+    t.nRecords = 0;
     t.sCountLines.clear();
-    for (int k = 0; k < t.nRecords; ++k) {
+    t.atPieces.clear();
+}
+
+// Encodes the samples of range r behind t's records, as piece p.
+void vEncodePiece(const RecordTemplate& tTemplate, const int32_t* pnSamples, const SampleRange& r,
+                  EncodedSegment& t, EncodedPiece& p) {
+    p.nFirstRecord = t.nRecords;
+    p.nLinesFrom = t.sCountLines.size();
+    uint32_t* pOut = t.anArea.data() + static_cast<size_t>(t.nRecords) * nSeedRecordLength / 4;
+    p.nRecords =
+        nCompressSteim2(pnSamples + r.nFirst, static_cast<uint32_t>(r.nCount), tTemplate, pOut);
+    const unsigned char* pArea = reinterpret_cast<const unsigned char*>(pOut);
+    for (int k = 0; k < p.nRecords; ++k) {
         const unsigned char* pCount =
             pArea + k * nSeedRecordLength + offsetof(SeedFixedHeader, Number_of_samples);
         vAppendCountLine(t.sCountLines, (pCount[0] << 8) | pCount[1]);
+    }
+    t.nRecords += p.nRecords;
+    p.nLinesTo = t.sCountLines.size();
+}
+
+}  // namespace
+
+void vEncodeSegment(const RecordTemplate& tTemplate, const int32_t* pnSamples, int nCount,
+                    EncodedSegment& t, const CHeldSamples* pHeld) {
+    std::vector<SampleRange> atRanges;
+    if (pHeld == nullptr) {
+        atRanges.push_back({0, nCount});
+    } else {
+        pHeld->vNotHeld(tTemplate.nStretchStartMicros, tTemplate.nFirstSample, nCount, atRanges);
+    }
+    size_t nRecords = 0;
+    for (const SampleRange& r : atRanges) nRecords += nRecordsAtMost(r.nCount);
+    vPrepareArea(t, nRecords, nCount);
+    for (const SampleRange& r : atRanges) {
+        EncodedPiece& p = t.atPieces.emplace_back();
+        RecordTemplate tPiece = tTemplate;
+        // A piece inside the segment starts where the segment's own records
+        // would be at its first sample: its time, and the difference from
+        // the sample before it.
+        vSetHeaderTime(&tPiece, tTemplate.nStretchStartMicros, tTemplate.nFirstSample + r.nFirst,
+                       p.acTimeLine);
+        if (r.nFirst > 0) tPiece.nSampleBefore = pnSamples[r.nFirst - 1];
+        vEncodePiece(tPiece, pnSamples, r, t, p);
     }
 }

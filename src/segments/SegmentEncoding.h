@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "mseed/SeedRecord.h"
+#include "segments/HeldSamples.h"
 
 // The template of a segment's records: sequence number 000001, the station
 // and the translated channel cut to their fields (5 and 3 bytes), the
@@ -35,15 +36,31 @@ void vSetHeaderTime(RecordTemplate* pTemplate, int64_t nStretchStartMicros, int6
 // szName and 3 characters, plus the terminator.
 void vTranslateChannel(const char* szName, char* szOut);
 
+// One stretch of a segment's samples encoded on its own: records
+// nFirstRecord .. nFirstRecord + nRecords - 1 of the segment's area, their
+// count lines, and the "vSetHeaderTime" line of its first sample.
+struct EncodedPiece {
+    int nFirstRecord = 0;
+    int nRecords = 0;
+    size_t nLinesFrom = 0;  // its count lines: sCountLines from nLinesFrom
+    size_t nLinesTo = 0;    // up to nLinesTo
+    char acTimeLine[64] = "";
+};
+
 // One segment compressed into records: numbered on from the template's
-// sequence number, not yet stored.
+// sequence number, not yet stored. Without a held-samples filter it is one
+// piece, the whole segment; with one, a piece per stretch of samples the
+// output does not hold, each encoded from where the whole segment's records
+// would be at its first sample.
 struct EncodedSegment {
     std::vector<uint32_t> anArea;  // the records, 512 bytes each, then spare room (zero)
     int nRecords = 0;
     std::string sCountLines;  // the "Seed block counts ..." console lines, one per record
+    std::vector<EncodedPiece> atPieces;
 };
 
 // Compresses the nCount samples of one segment (nCount >= 1) into t with
-// the records of tTemplate, reusing t's area.
+// the records of tTemplate, reusing t's area; only the samples pHeld does
+// not hold, when it is given.
 void vEncodeSegment(const RecordTemplate& tTemplate, const int32_t* pnSamples, int nCount,
-                    EncodedSegment& t);
+                    EncodedSegment& t, const CHeldSamples* pHeld = nullptr);

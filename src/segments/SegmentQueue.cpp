@@ -22,7 +22,8 @@ void CSegmentJob::vRun() {
         anSamples.resize(static_cast<size_t>(nCount));
         fnFill(nFirst, nCount, anSamples.data());
     }
-    vEncodeSegment(tTemplate, anSamples.data(), static_cast<int>(anSamples.size()), tEncoded);
+    vEncodeSegment(tTemplate, anSamples.data(), static_cast<int>(anSamples.size()), tEncoded,
+                   pHeld);
 }
 
 CSegmentQueue::CSegmentQueue(CWorkerPool& tPool)

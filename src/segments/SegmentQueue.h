@@ -28,7 +28,8 @@ struct CSegmentJob : CPoolJob {
     SampleFill fnFill;  // when set: anSamples are samples nFirst .. nFirst + nCount - 1 of it
     int64_t nFirst = 0;
     int nCount = 0;
-    int64_t nDay = 0;  // the UTC day of its first sample
+    int64_t nDay = 0;                     // the UTC day of its first sample
+    const CHeldSamples* pHeld = nullptr;  // when set: only the samples it does not hold are encoded
     EncodedSegment tEncoded;
     std::string sTextAfter;  // the writer's console text that follows this segment's lines
 

@@ -1,9 +1,11 @@
-// Segment encoding: the channel-name translation, and a segment's start in
-// its record template and its console line.
+// Segment encoding: the channel-name translation, a segment's start in its
+// record template and its console line, and the parts of a segment that
+// its output does not hold encoded alone.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "segments/SegmentEncoding.h"
 
@@ -44,6 +46,67 @@ TEST(SegmentEncoding, TheStartLineIsTheExactStartToTheNearestMillisecond) {
         EXPECT_EQ(t.nStretchStartMicros, r.nStretchStartMicros);
         EXPECT_EQ(t.nFirstSample, r.nFirstSample);
     }
+}
+
+// Holds the samples of the segment in atHeld (counted from its first).
+class CHeldRanges : public CHeldSamples {
+public:
+    explicit CHeldRanges(std::vector<SampleRange> atHeld) : m_atHeld(std::move(atHeld)) {}
+    void vNotHeld(int64_t, int64_t, int64_t nCount,
+                  std::vector<SampleRange>& atOut) const override {
+        int64_t n = 0;
+        for (const SampleRange& r : m_atHeld) {
+            if (r.nFirst > n) atOut.push_back({n, r.nFirst - n});
+            n = r.nFirst + r.nCount;
+        }
+        if (n < nCount) atOut.push_back({n, nCount - n});
+    }
+
+private:
+    std::vector<SampleRange> m_atHeld;
+};
+
+// Record k of t's area without its sequence number.
+std::string sRecord(const EncodedSegment& t, int k) {
+    const char* p = reinterpret_cast<const char*>(t.anArea.data()) + k * 512;
+    return std::string(p + 6, 506);
+}
+
+TEST(SegmentEncoding, ThePartsNotHeldAreEncodedAsTheWholeSegmentWouldBeFromThere) {
+    std::vector<int32_t> an(2500);
+    for (size_t i = 0; i < an.size(); ++i)
+        an[i] = static_cast<int32_t>((i * i * 7919) % 60001) - 30000;
+    RecordTemplate t = tRecordTemplate("XX", "ABC", "HHZ", 100);
+    char acLine[64];
+    vSetHeaderTime(&t, int64_t{1700000000} * 1000000, 20000, acLine);
+    EncodedSegment tWhole;
+    vEncodeSegment(t, an.data(), static_cast<int>(an.size()), tWhole);
+    ASSERT_EQ(tWhole.atPieces.size(), 1u);
+    EXPECT_STREQ(tWhole.atPieces[0].acTimeLine, acLine);
+    // Where each record of the whole segment starts, counted in samples.
+    std::vector<int64_t> anStart{0};
+    for (int k = 0; k < tWhole.nRecords; ++k) {
+        const auto* p = reinterpret_cast<const unsigned char*>(tWhole.anArea.data()) + k * 512;
+        anStart.push_back(anStart.back() + ((p[30] << 8) | p[31]));
+    }
+    ASSERT_GT(tWhole.nRecords, 6);
+    // Held: the first two records, and the samples of records 4 and 5.
+    const CHeldRanges tHeld({{0, anStart[2]}, {anStart[4], anStart[6] - anStart[4]}});
+    EncodedSegment tParts;
+    vEncodeSegment(t, an.data(), static_cast<int>(an.size()), tParts, &tHeld);
+    ASSERT_EQ(tParts.atPieces.size(), 2u);
+    EXPECT_EQ(tParts.atPieces[0].nRecords, 2);
+    EXPECT_EQ(tParts.nRecords, tWhole.nRecords - 4);
+    for (int k = 0; k < 2; ++k) EXPECT_EQ(sRecord(tParts, k), sRecord(tWhole, 2 + k)) << k;
+    for (int k = 2; k < tParts.nRecords; ++k) EXPECT_EQ(sRecord(tParts, k), sRecord(tWhole, 4 + k));
+    RecordTemplate tAt = t;
+    vSetHeaderTime(&tAt, t.nStretchStartMicros, 20000 + anStart[6], acLine);
+    EXPECT_STREQ(tParts.atPieces[1].acTimeLine, acLine);
+    // Everything held: nothing encoded.
+    const CHeldRanges tAll({{0, static_cast<int64_t>(an.size())}});
+    vEncodeSegment(t, an.data(), static_cast<int>(an.size()), tParts, &tAll);
+    EXPECT_EQ(tParts.nRecords, 0);
+    EXPECT_TRUE(tParts.atPieces.empty());
 }
 
 }  // namespace
