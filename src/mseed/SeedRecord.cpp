@@ -1,9 +1,27 @@
 // The rate rule, the sequence numbers and the start time of the MiniSEED
-// fixed header, the rates that need microseconds, and the test for the head
-// of a data record.
+// fixed header, the rates that need microseconds, the test for the head
+// of a data record, and the fixed header read in either byte order.
 #include "mseed/SeedRecord.h"
 
+#include <cstring>
+
+#include "mseed/ByteOrder.h"
 #include "timeconv/CalendarTime.h"
+
+SeedFixedHeader tLoadFixedHeader(const unsigned char* p, bool bBig) {
+    SeedFixedHeader h;
+    std::memcpy(&h, p, sizeof h);
+    h.Record_start_time.year = nLoad16(p + 20, bBig);
+    h.Record_start_time.day = nLoad16(p + 22, bBig);
+    h.Record_start_time.fract = nLoad16(p + 28, bBig);
+    h.Number_of_samples = nLoad16(p + 30, bBig);
+    h.Sample_rate_factor = static_cast<int16_t>(nLoad16(p + 32, bBig));
+    h.Sample_rate_multiplier = static_cast<int16_t>(nLoad16(p + 34, bBig));
+    h.Time_correction = static_cast<int32_t>(nLoad32(p + 40, bBig));
+    h.Beginning_of_data = nLoad16(p + 44, bBig);
+    h.First_blockette = nLoad16(p + 46, bBig);
+    return h;
+}
 
 double dSeedSampleRate(int16_t nFactor, int16_t nMultiplier) {
     const double f = nFactor;

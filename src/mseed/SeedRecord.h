@@ -142,6 +142,10 @@ static_assert(offsetof(SeedFixedHeader, First_blockette) == 46);
 static_assert(offsetof(Blockette1000, Encoding_format) == 4);
 static_assert(offsetof(Blockette1000, Data_record_length) == 6);
 
+// The fixed header stored at p (48 bytes), its numbers read big-endian when
+// bBig, else little-endian, and given in host order.
+SeedFixedHeader tLoadFixedHeader(const unsigned char* p, bool bBig);
+
 // Samples per second from a header's rate factor f and multiplier m:
 // f*m, -f/m, -m/f or 1/(f*m) by their signs, and 1.0 when either is 0.
 double dSeedSampleRate(int16_t nFactor, int16_t nMultiplier);

@@ -1,7 +1,6 @@
 // Reading MiniSEED records back: big-endian header fields, blockette 1000,
-// and the Steim-2 frames unpacked into samples, with the checks of a careful
-// reader. Every read is bounded by the record's length; sums wrap in 32 bits
-// instead of overflowing.
+// and the Steim-2 frames unpacked into samples (SteimFrames), with the
+// checks of a careful reader. Every read is bounded by the record's length.
 #include "mseed/Steim2Decoder.h"
 
 #include <cmath>
@@ -9,19 +8,12 @@
 #include <cstring>
 
 #include "mseed/ByteOrder.h"
+#include "mseed/SteimFrames.h"
 
 namespace {
 
-uint32_t nBig32(const unsigned char* p) {
-    uint32_t n;
-    std::memcpy(&n, p, 4);
-    return nFromBig32(n);
-}
-
 uint16_t nBig16(const unsigned char* p) {
-    uint16_t n;
-    std::memcpy(&n, p, 2);
-    return nFromBig16(n);
+    return nLoad16(p, true);
 }
 
 void vAddError(DecodedRecord& r, const std::string& s) {
@@ -32,22 +24,6 @@ void vAddError(DecodedRecord& r, const std::string& s) {
 std::string sTrimmed(const char* p, size_t n) {
     while (n > 0 && (p[n - 1] == ' ' || p[n - 1] == '\0')) --n;
     return std::string(p, n);
-}
-
-// The fixed header's numbers in host order.
-SeedFixedHeader tReadHeader(const unsigned char* p) {
-    SeedFixedHeader h;
-    std::memcpy(&h, p, sizeof h);
-    h.Record_start_time.year = nBig16(p + 20);
-    h.Record_start_time.day = nBig16(p + 22);
-    h.Record_start_time.fract = nBig16(p + 28);
-    h.Number_of_samples = nBig16(p + 30);
-    h.Sample_rate_factor = static_cast<int16_t>(nBig16(p + 32));
-    h.Sample_rate_multiplier = static_cast<int16_t>(nBig16(p + 34));
-    h.Time_correction = static_cast<int32_t>(nBig32(p + 40));
-    h.Beginning_of_data = nBig16(p + 44);
-    h.First_blockette = nBig16(p + 46);
-    return h;
 }
 
 void vCheckHeader(DecodedRecord& r) {
@@ -135,77 +111,22 @@ bool bReadBlockette1000(DecodedRecord& r, const unsigned char* p, size_t nLength
     return bOk;
 }
 
-// Sign-extends the low nWidth bits of n.
-int32_t nSigned(uint32_t n, int nWidth) {
-    const uint32_t nSign = 1u << (nWidth - 1);
-    n &= (nSign << 1) - 1;
-    return static_cast<int32_t>((n ^ nSign) - nSign);
-}
-
-// Unpacks one data word of the given code into adOut; returns the count, or
-// 0 for an invalid sub-code.
-int nUnpackWord(uint32_t w, uint32_t nCode, int32_t* anOut) {
-    int nCount = 0, nWidth = 0;
-    if (nCode == 1) {
-        nCount = 4;
-        nWidth = 8;
-    } else {
-        const uint32_t nSub = w >> 30;
-        if (nCode == 2) {
-            static const int anCount[4] = {0, 1, 2, 3}, anWidth[4] = {0, 30, 15, 10};
-            nCount = anCount[nSub];
-            nWidth = anWidth[nSub];
-        } else {
-            static const int anCount[4] = {5, 6, 7, 0}, anWidth[4] = {6, 5, 4, 0};
-            nCount = anCount[nSub];
-            nWidth = anWidth[nSub];
-        }
-    }
-    for (int k = 0; k < nCount; ++k) anOut[k] = nSigned(w >> (nWidth * (nCount - 1 - k)), nWidth);
-    return nCount;
-}
-
 void vDecodeFrames(DecodedRecord& r, const unsigned char* p, size_t nLength) {
-    const size_t nBegin = r.tHeader.Beginning_of_data;
-    std::vector<int32_t> anDiffs;
-    anDiffs.reserve(7 * 15 * (nLength / 64));
-    for (size_t nFrame = nBegin; nFrame + 64 <= nLength; nFrame += 64) {
-        const uint32_t nCodes = nBig32(p + nFrame);
-        if ((nCodes >> 30) != 0) vAddError(r, "control word has a code for itself");
-        for (int j = 1; j < 16; ++j) {
-            const uint32_t nCode = (nCodes >> (2 * (15 - j))) & 3;
-            const uint32_t w = nBig32(p + nFrame + 4 * j);
-            if (nFrame == nBegin && (j == 1 || j == 2)) {
-                if (nCode != 0) vAddError(r, "integration constant with a data code");
-                (j == 1 ? r.nX0 : r.nXn) = static_cast<int32_t>(w);
-                continue;
-            }
-            if (nCode == 0) continue;
-            int32_t an[7];
-            const int n = nUnpackWord(w, nCode, an);
-            if (n == 0) {
-                vAddError(r, "invalid sub-code in frame " + std::to_string(nFrame / 64) + " word " +
-                                 std::to_string(j));
-                return;
-            }
-            anDiffs.insert(anDiffs.end(), an, an + n);
-        }
-    }
+    const SteimFrames t =
+        tUnpackSteimFrames(p, r.tHeader.Beginning_of_data, nLength, 2, true, SIZE_MAX);
+    for (const std::string& s : t.asProblems) vAddError(r, s);
+    r.nX0 = t.nX0;
+    r.nXn = t.nXn;
+    if (t.bBroken) return;
     const size_t nSamples = r.tHeader.Number_of_samples;
-    if (anDiffs.size() != nSamples) {
+    if (t.anDiffs.size() != nSamples) {
         vAddError(r, "header says " + std::to_string(nSamples) + " samples, frames hold " +
-                         std::to_string(anDiffs.size()));
+                         std::to_string(t.anDiffs.size()));
         return;
     }
     if (nSamples == 0) return;
-    r.nFirstDifference = anDiffs[0];
-    r.anSamples.resize(nSamples);
-    uint32_t x = static_cast<uint32_t>(r.nX0);
-    r.anSamples[0] = r.nX0;
-    for (size_t i = 1; i < nSamples; ++i) {
-        x += static_cast<uint32_t>(anDiffs[i]);
-        r.anSamples[i] = static_cast<int32_t>(x);
-    }
+    r.nFirstDifference = t.anDiffs[0];
+    r.anSamples = anIntegrateSteim(t, nSamples);
     if (r.anSamples.back() != r.nXn)
         vAddError(r, "last sample " + std::to_string(r.anSamples.back()) + " differs from Xn " +
                          std::to_string(r.nXn));
@@ -219,7 +140,7 @@ DecodedRecord tDecodeRecord(const unsigned char* p, size_t nLength) {
         vAddError(r, "record of " + std::to_string(nLength) + " bytes is too short");
         return r;
     }
-    r.tHeader = tReadHeader(p);
+    r.tHeader = tLoadFixedHeader(p, true);
     vCheckHeader(r);
     if (bReadBlockette1000(r, p, nLength)) vDecodeFrames(r, p, nLength);
     return r;
@@ -259,7 +180,7 @@ EpochTime tRecordLastSample(const DecodedRecord& r) {
 
 bool bReadRecordSpan(const unsigned char* p, size_t nLength, RecordSpan& t) {
     if (nLength < 64 || !bLooksLikeDataRecord(p, nLength)) return false;
-    const SeedFixedHeader h = tReadHeader(p);
+    const SeedFixedHeader h = tLoadFixedHeader(p, true);
     const double dRate = dSeedSampleRate(h.Sample_rate_factor, h.Sample_rate_multiplier);
     if (!(dRate > 0)) return false;
     // A blockette 1001's microseconds count where blockette 1000 links to one.
