@@ -1,19 +1,28 @@
-// Archive sink: records are routed by the codes in their header (bytes 8
-// to 19) and the day the writer gives them. Only the day file being
-// written holds a batch in memory: the batch of the one before is written
-// out and given back when the records move on, so a run over many days
-// needs the memory of one output.
+// Archive sink: records are routed by the codes in their header and the day
+// the writer gives them. Only the day file being written holds a batch in
+// memory: the batch of the one before is written out and given back when
+// the records move on, so a run over many days needs the memory of one
+// output. A file to be replaced gets the run's records in a file beside it
+// (".NAME.tessal-new"); at the end both are copied in time order into
+// ".NAME.tessal-sorted", which is synced, locked and renamed over the day
+// file, while the old file stays as ".NAME.tessal-kept" (a hard link made
+// before the rename) until the run ends. Names that begin with a dot and
+// end in another word are never taken for day files by a reader.
 #include "driver/output/ArchiveSink.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <set>
 
 #include "driver/process/Rollback.h"
 #include "mseed/SeedRecord.h"
+#include "mseed/Steim2Decoder.h"
 
 namespace {
 
@@ -29,23 +38,81 @@ void vAllowOpenFiles(size_t nFiles) {
     }
 }
 
+// The name beside day file sPath that ends in szWord.
+std::string sBeside(const std::string& sPath, const char* szWord) {
+    const size_t nSlash = sPath.rfind('/');
+    return sPath.substr(0, nSlash + 1) + "." + sPath.substr(nSlash + 1) + ".tessal-" + szWord;
+}
+
+// Where the record at p (one of the run's) starts, and its number.
+RecordTime tTimeOf(const unsigned char* p) {
+    RecordTime t;
+    RecordSpan tSpan;
+    if (bReadRecordSpan(p, nSeedRecordLength, tSpan)) t.nStartMicros = tSpan.nStartMicros;
+    t.nSequenceNumber = 0;
+    for (int k = 0; k < 6; ++k) t.nSequenceNumber = t.nSequenceNumber * 10 + (p[k] - '0');
+    return t;
+}
+
+// Inserts t into at, kept by start time; after the records that start at
+// the same time.
+void vInsertByTime(std::vector<RecordTime>& at, const RecordTime& t) {
+    const auto it =
+        std::upper_bound(at.begin(), at.end(), t.nStartMicros,
+                         [](int64_t n, const RecordTime& r) { return n < r.nStartMicros; });
+    at.insert(it, t);
+}
+
+// The last record of at (by start time) that starts at or before nMicros;
+// null when none does.
+const RecordTime* pLastFrom(const std::vector<RecordTime>& at, int64_t nMicros) {
+    const auto it =
+        std::upper_bound(at.begin(), at.end(), nMicros,
+                         [](int64_t n, const RecordTime& r) { return n < r.nStartMicros; });
+    return it == at.begin() ? nullptr : &*(it - 1);
+}
+
+// Writes all nBytes at p to nFile; false with errno set on a failure.
+bool bWriteAll(int nFile, const unsigned char* p, size_t nBytes) {
+    while (nBytes > 0) {
+        const ssize_t n = write(nFile, p, nBytes);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (n == 0) errno = EIO;
+            return false;
+        }
+        p += n;
+        nBytes -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// True when the file open as nFile is as st says: no program appended to or
+// changed it since.
+bool bUnchanged(int nFile, const struct stat& st) {
+    struct stat stNow;
+    return fstat(nFile, &stNow) == 0 && stNow.st_size == st.st_size &&
+           stNow.st_mtim.tv_sec == st.st_mtim.tv_sec && stNow.st_mtim.tv_nsec == st.st_mtim.tv_nsec;
+}
+
 }  // namespace
 
 OutputOpening CArchiveSink::eOpen(std::vector<DayFile> atFiles, std::string& sError) {
     m_atFiles = std::move(atFiles);
-    if (m_atFiles.size() > nMaxArmedOutputs) {
+    if (m_atFiles.size() > nMaxArmedOutputs / 2) {
         sError = "the run would write " + std::to_string(m_atFiles.size()) +
                  " day files, more than one run can hold open (" +
-                 std::to_string(nMaxArmedOutputs) + ")";
+                 std::to_string(nMaxArmedOutputs / 2) + ")";
         return OutputOpening::Failed;
     }
-    vAllowOpenFiles(m_atFiles.size());
+    vAllowOpenFiles(4 * m_atFiles.size());
     const bool bMade = bMakeDayFolders(m_atFiles, m_asFolders, sError);
     vArmFolderRemoval(m_asFolders);
     if (!bMade) {
         vRestore();
         return OutputOpening::Failed;
     }
+    m_atDays.resize(m_atFiles.size());
     for (size_t i = 0; i < m_atFiles.size(); ++i) {
         const DayFile& f = m_atFiles[i];
         m_apSinks.push_back(std::make_unique<COutputSink>());
@@ -57,36 +124,84 @@ OutputOpening CArchiveSink::eOpen(std::vector<DayFile> atFiles, std::string& sEr
             sError = f.sPath + ": " + sWhy;
             return e;
         }
+        // Under the lock: what a run that was stopped left beside the file.
+        for (const char* sz : {"new", "sorted", "kept"}) unlink(sBeside(f.sPath, sz).c_str());
         m_mapFiles[{f.tCodes, f.nDay}] = i;
     }
     vSetInterruptMessage(m_sRoot, std::string("the archive ") + sFate());
     return OutputOpening::Opened;
 }
 
+bool CArchiveSink::bPlan(size_t i, DayFilePlan tPlan, std::string& sError) {
+    Day& d = m_atDays[i];
+    d.tPlan = std::move(tPlan);
+    d.atHeldByTime = d.tPlan.atHeld;
+    std::stable_sort(
+        d.atHeldByTime.begin(), d.atHeldByTime.end(),
+        [](const RecordTime& a, const RecordTime& b) { return a.nStartMicros < b.nStartMicros; });
+    const std::string& sPath = m_atFiles[i].sPath;
+    if (!d.tPlan.bReplace) {
+        if (!d.tPlan.bCutTail || m_apSinks[i]->bCutTail(sError)) return true;
+        sError = sPath + ": " + sError;
+        return false;
+    }
+    d.sNewPath = sBeside(sPath, "new");
+    d.sSortedPath = sBeside(sPath, "sorted");
+    d.sKeptPath = sBeside(sPath, "kept");
+    d.pNew = std::make_unique<COutputSink>();
+    if (d.pNew->eOpen(d.sNewPath, sError, true) == OutputOpening::Opened) return true;
+    d.pNew.reset();
+    sError = sPath + ": cannot write a file beside it to keep it in time order: " + sError;
+    return false;
+}
+
+size_t CArchiveSink::nFileOf(const unsigned char* pRecord, int64_t nDay) const {
+    const auto it = m_mapFiles.find({tCodesOfRecord(pRecord), nDay});
+    return it == m_mapFiles.end() ? m_atFiles.size() : it->second;
+}
+
+int32_t CArchiveSink::nNumberOfFirst(const unsigned char* pRecords, size_t nRecords, int64_t nDay) {
+    const size_t i = nFileOf(pRecords, nDay);
+    if (nRecords == 0 || i >= m_atFiles.size()) return 0;
+    const Day& d = m_atDays[i];
+    const int64_t nStart = tTimeOf(pRecords).nStartMicros;
+    // The record before it in time order: a held one, or one of the run's
+    // (which follow the held ones that start at the same time).
+    const RecordTime* pHeld = pLastFrom(d.atHeldByTime, nStart);
+    const RecordTime* pPut = pLastFrom(d.atPutByTime, nStart);
+    const RecordTime* pBefore = pPut;
+    if (pHeld != nullptr && (pPut == nullptr || pHeld->nStartMicros > pPut->nStartMicros))
+        pBefore = pHeld;
+    if (pBefore == nullptr || pBefore->nSequenceNumber < 0) return 1;
+    return nSequenceNumber(int64_t{pBefore->nSequenceNumber} + 1);
+}
+
 void CArchiveSink::vPutRecords(const unsigned char* pRecords, size_t nRecords, int64_t nDay) {
     if (nRecords == 0) return;
-    const StreamCodes tCodes = tCodesOfRecord(pRecords);
-    const auto it = m_mapFiles.find({tCodes, nDay});
-    if (it == m_mapFiles.end()) {
+    const size_t nFile = nFileOf(pRecords, nDay);
+    if (nFile >= m_atFiles.size()) {
         if (m_sRouteError.empty())
-            m_sRouteError =
-                "records of " + sStreamName(tCodes) + " fall on a day no file was opened for";
+            m_sRouteError = "records of " + sStreamName(tCodesOfRecord(pRecords)) +
+                            " fall on a day no file was opened for";
         return;
     }
-    const size_t nFile = it->second;
+    Day& d = m_atDays[nFile];
+    COutputSink& tSink = d.pNew ? *d.pNew : *m_apSinks[nFile];
     if (nFile != m_nCurrent) {
         // The day file left behind writes its batch now and frees it.
+        Day& o = m_atDays[m_nCurrent];
+        COutputSink& tLeft = o.pNew ? *o.pNew : *m_apSinks[m_nCurrent];
         std::string sIgnored;
-        m_apSinks[m_nCurrent]->bFlush(sIgnored);
-        m_apSinks[m_nCurrent]->vReleaseBatch();
+        tLeft.bFlush(sIgnored);
+        tLeft.vReleaseBatch();
         m_nCurrent = nFile;
     }
-    COutputSink& tSink = *m_apSinks[nFile];
-    const int64_t nFirst = tSink.nRecordsAppended() + tSink.nRecordsWaiting();
-    if (m_atPieces.empty() || m_atPieces.back().nFile != nFile ||
-        m_atPieces.back().nFirst + m_atPieces.back().nCount != nFirst)
-        m_atPieces.push_back({nFile, nFirst, 0});
-    m_atPieces.back().nCount += static_cast<int64_t>(nRecords);
+    for (size_t k = 0; k < nRecords; ++k) {
+        const RecordTime t = tTimeOf(pRecords + k * nSeedRecordLength);
+        d.atPut.push_back(t);
+        vInsertByTime(d.atPutByTime, t);
+    }
+    m_nRecordsPut += static_cast<int64_t>(nRecords);
     tSink.vPutRecords(pRecords, nRecords, nDay);
 }
 
@@ -96,27 +211,101 @@ bool CArchiveSink::bFlush(std::string& sError) {
         return false;
     }
     for (size_t i = 0; i < m_apSinks.size(); ++i) {
-        if (m_apSinks[i]->bFlush(sError)) continue;
+        COutputSink& tSink = m_atDays[i].pNew ? *m_atDays[i].pNew : *m_apSinks[i];
+        if (tSink.bFlush(sError)) continue;
         sError = m_atFiles[i].sPath + ": " + sError;
         return false;
     }
     return true;
 }
 
-bool CArchiveSink::bReadBack(const RecordReader& fnRecords, std::string& sError) {
-    if (!bFlush(sError)) return false;
-    bool bStopped = false;
-    const RecordReader fnUntilStopped = [&](const unsigned char* p, size_t n) {
-        bStopped = !fnRecords(p, n);
-        return !bStopped;
+bool CArchiveSink::bWriteInOrder(size_t i, int nTo, std::string& sError) {
+    const Day& d = m_atDays[i];
+    // Every record once: the file's (in its order) and the run's, sorted by
+    // start time, the file's first where two start together.
+    struct Entry {
+        int64_t nStartMicros;
+        bool bNew;
+        int64_t nIndex;
     };
-    for (const Piece& t : m_atPieces) {
-        if (!m_apSinks[t.nFile]->bReadBackRecords(t.nFirst, t.nCount, fnUntilStopped, sError)) {
-            sError = m_atFiles[t.nFile].sPath + ": " + sError;
-            return false;
+    std::vector<Entry> at;
+    for (size_t k = 0; k < d.tPlan.atHeld.size(); ++k)
+        at.push_back({d.tPlan.atHeld[k].nStartMicros, false, static_cast<int64_t>(k)});
+    for (size_t k = 0; k < d.atPut.size(); ++k)
+        at.push_back({d.atPut[k].nStartMicros, true, static_cast<int64_t>(k)});
+    std::stable_sort(at.begin(), at.end(), [](const Entry& a, const Entry& b) {
+        return a.nStartMicros < b.nStartMicros;
+    });
+    const int nOld = open(m_atFiles[i].sPath.c_str(), O_RDONLY | O_CLOEXEC);
+    const int nNew = open(d.sNewPath.c_str(), O_RDONLY | O_CLOEXEC);
+    std::vector<unsigned char> acBatch;
+    acBatch.reserve(size_t{1} << 18);
+    bool bOk = nOld >= 0 && nNew >= 0;
+    unsigned char acRecord[nSeedRecordLength];
+    for (size_t k = 0; k < at.size() && bOk; ++k) {
+        const int nFrom = at[k].bNew ? nNew : nOld;
+        bOk = pread(nFrom, acRecord, sizeof acRecord, at[k].nIndex * nSeedRecordLength) ==
+              static_cast<ssize_t>(sizeof acRecord);
+        acBatch.insert(acBatch.end(), acRecord, acRecord + sizeof acRecord);
+        if (bOk && (acBatch.size() >= acBatch.capacity() || k + 1 == at.size())) {
+            bOk = bWriteAll(nTo, acBatch.data(), acBatch.size());
+            acBatch.clear();
         }
-        if (bStopped) break;
     }
+    if (!bOk) sError = std::strerror(errno != 0 ? errno : EIO);
+    if (nOld >= 0) close(nOld);
+    if (nNew >= 0) close(nNew);
+    return bOk;
+}
+
+bool CArchiveSink::bReplace(size_t i, std::string& sError) {
+    Day& d = m_atDays[i];
+    const std::string& sPath = m_atFiles[i].sPath;
+    const COutputFile& tOld = m_apSinks[i]->tFile();
+    if (!d.pNew->bFlush(sError)) return false;
+    d.nSorted = open(d.sSortedPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (d.nSorted < 0) {
+        sError = std::string("cannot write beside it: ") + std::strerror(errno);
+        return false;
+    }
+    // From here on a signal removes what was written beside the day file,
+    // and, once it is replaced, puts the kept file back in its place.
+    vArmReplacement(sPath, d.sKeptPath, {d.sSortedPath, d.sNewPath});
+    errno = 0;
+    if (flock(d.nSorted, LOCK_EX | LOCK_NB) != 0 ||
+        fchmod(d.nSorted, tOld.tOpened().st_mode & 07777) != 0 ||
+        !bWriteInOrder(i, d.nSorted, sError) || fsync(d.nSorted) != 0) {
+        if (sError.empty()) sError = std::strerror(errno != 0 ? errno : EIO);
+        return false;
+    }
+    // Another program may append without a lock: the file must be as it
+    // was read, or its new records would be lost.
+    if (!bUnchanged(tOld.nFile(), tOld.tOpened())) {
+        sError = "another program changed it while this run read it; run the command again";
+        return false;
+    }
+    if (link(sPath.c_str(), d.sKeptPath.c_str()) != 0 ||
+        rename(d.sSortedPath.c_str(), sPath.c_str()) != 0) {
+        sError = std::string("cannot put it in time order: ") + std::strerror(errno);
+        return false;
+    }
+    d.bReplaced = true;
+    return bSyncFolder(sFolderOf(sPath), sError);
+}
+
+bool CArchiveSink::bPrepare(std::string& sError) {
+    if (m_bPrepared) return true;
+    bool bOk = bFlush(sError);
+    for (size_t i = 0; i < m_apSinks.size() && bOk; ++i) {
+        bOk = m_atDays[i].pNew ? (m_atDays[i].atPut.empty() || bReplace(i, sError))
+                               : m_apSinks[i]->bSync(sError);
+        if (!bOk) sError = m_atFiles[i].sPath + ": " + sError;
+    }
+    if (!bOk || !bSyncFolders(sError)) {
+        vRestore();
+        return false;
+    }
+    m_bPrepared = true;
     return true;
 }
 
@@ -127,6 +316,13 @@ void CArchiveSink::vRemoveFolders() {
 }
 
 void CArchiveSink::vRestore() {
+    for (size_t i = m_atDays.size(); i > 0; --i) {
+        Day& d = m_atDays[i - 1];
+        if (!d.sKeptPath.empty()) vPutReplacementBack(m_atFiles[i - 1].sPath);
+        if (d.nSorted >= 0) close(d.nSorted);
+        d.nSorted = -1;
+        if (d.pNew) d.pNew->vRestore();
+    }
     for (size_t i = m_apSinks.size(); i > 0; --i) m_apSinks[i - 1]->vRestore();
     vRemoveFolders();
 }
@@ -143,34 +339,38 @@ bool CArchiveSink::bSyncFolders(std::string& sError) {
 }
 
 bool CArchiveSink::bClose(std::string& sError) {
-    bool bOk = bFlush(sError);
-    for (size_t i = 0; i < m_apSinks.size() && bOk; ++i) {
-        bOk = m_apSinks[i]->bSync(sError);
-        if (!bOk) sError = m_atFiles[i].sPath + ": " + sError;
-    }
-    if (!bOk || !bSyncFolders(sError)) {
+    if (!bPrepare(sError)) return false;
+    for (size_t i = 0; i < m_apSinks.size(); ++i) {
+        if (m_apSinks[i]->bCloseKeepingLock(sError)) continue;
+        // The data may not have arrived: every day file is put back, none
+        // having let its lock go yet.
+        sError = m_atFiles[i].sPath + ": " + sError;
         vRestore();
         return false;
     }
-    for (size_t i = 0; i < m_apSinks.size(); ++i) {
-        if (m_apSinks[i]->bClose(sError)) continue;
-        // Synced, yet the close failed: this day file is put back already,
-        // and so is every one not yet closed.
-        sError = m_atFiles[i].sPath + ": " + sError;
-        for (size_t j = m_apSinks.size(); j > i + 1; --j) m_apSinks[j - 1]->vRestore();
-        vRemoveFolders();
-        return false;
-    }
-    // Every day file holds records now; no folder may go any more.
-    m_asFolders.clear();
-    vArmFolderRemoval(m_asFolders);
+    vReleaseAll();
     return true;
 }
 
-int64_t CArchiveSink::nRecordsAppended() const {
-    int64_t n = 0;
-    for (const std::unique_ptr<COutputSink>& p : m_apSinks) n += p->nRecordsAppended();
-    return n;
+void CArchiveSink::vReleaseAll() {
+    std::set<std::string> setFolders;
+    for (size_t i = 0; i < m_atDays.size(); ++i) {
+        Day& d = m_atDays[i];
+        if (d.pNew) d.pNew->vRestore();  // the run's records are in the day file now
+        if (d.bReplaced && unlink(d.sKeptPath.c_str()) == 0)
+            setFolders.insert(sFolderOf(d.sKeptPath));
+        if (d.nSorted >= 0) close(d.nSorted);
+        d.nSorted = -1;
+    }
+    vDisarmReplacements();
+    for (const std::unique_ptr<COutputSink>& p : m_apSinks) p->vRelease();
+    // The kept files' names gone from the disk too; a failure leaves only
+    // names a later run removes.
+    std::string sIgnored;
+    for (const std::string& s : setFolders) bSyncFolder(s, sIgnored);
+    // Every day file holds records now; no folder may go any more.
+    m_asFolders.clear();
+    vArmFolderRemoval(m_asFolders);
 }
 
 std::string CArchiveSink::sFate() const {

@@ -111,6 +111,9 @@ bool COutputFile::bOpenOnce(const std::string& sPath, mode_t nMode, OutputOpenin
     // may have appended to it before this one got the lock.
     m_bCreated = bMadeIt && st.st_size == 0;
     m_nOldLength = S_ISREG(st.st_mode) ? st.st_size : 0;
+    m_nAppendFrom = m_nOldLength;
+    m_tOpened = st;
+    m_acTail.clear();
     if (!bArmRollback(m_nFile, m_nOldLength, m_bCreated, sPath)) {
         vPutOutputBack(m_bCreated, sPath.c_str(), m_nFile, m_nOldLength);
         vCloseFile();
@@ -124,8 +127,35 @@ bool COutputFile::bOpenOnce(const std::string& sPath, mode_t nMode, OutputOpenin
 void COutputFile::vRestore() {
     if (m_nFile < 0) return;
     vDisarmRollback(m_nFile);
-    vPutOutputBack(m_bCreated, m_sPath.c_str(), m_nFile, m_nOldLength);
+    if (!m_acTail.empty()) {
+        vPutTailBack(m_nFile, m_acTail.data(), m_acTail.size(), m_nAppendFrom);
+    } else {
+        vPutOutputBack(m_bCreated, m_sPath.c_str(), m_nFile, m_nOldLength);
+    }
     vCloseFile();
+}
+
+bool COutputFile::bCutTail(std::string& sError) {
+    const off_t nWhole = m_nOldLength - m_nOldLength % nSeedRecordLength;
+    if (nWhole == m_nOldLength) return true;
+    std::vector<unsigned char> ac(static_cast<size_t>(m_nOldLength - nWhole));
+    const int nRead = open(m_sPath.c_str(), O_RDONLY | O_CLOEXEC);
+    const bool bRead =
+        nRead >= 0 && pread(nRead, ac.data(), ac.size(), nWhole) == static_cast<ssize_t>(ac.size());
+    const int nErrno = errno;
+    if (nRead >= 0) close(nRead);
+    if (!bRead) {
+        sError = std::string("cannot read its last bytes: ") + std::strerror(nErrno);
+        return false;
+    }
+    m_acTail = std::move(ac);
+    m_nAppendFrom = nWhole;
+    vArmTail(m_nFile, m_acTail.data(), m_acTail.size(), nWhole);
+    if (ftruncate(m_nFile, nWhole) != 0 || lseek(m_nFile, 0, SEEK_END) < 0) {
+        sError = std::string("cannot cut its last bytes: ") + std::strerror(errno);
+        return false;
+    }
+    return true;
 }
 
 namespace {
@@ -161,6 +191,27 @@ bool COutputFile::bSync(std::string& sError) {
     }
     // A new file's name is on the disk once its folder is.
     return !m_bCreated || bSyncFolder(sFolderOf(m_sPath), sError);
+}
+
+bool COutputFile::bCloseKeepingLock(std::string& sError) {
+    if (m_nFile < 0) return true;
+    if (!bSync(sError)) return false;
+    const int nKeep = dup(m_nFile);
+    if (nKeep < 0) {
+        sError = std::strerror(errno);
+        return false;
+    }
+    vRearmRollback(m_nFile, nKeep);
+    const int nResult = close(m_nFile);
+    const int nErrno = errno;
+    m_nFile = nKeep;
+    if (nResult == 0) return true;
+    sError = std::strerror(nErrno);
+    return false;
+}
+
+void COutputFile::vRelease() {
+    vCloseFile();
 }
 
 bool COutputFile::bClose(std::string& sError) {

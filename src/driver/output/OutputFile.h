@@ -3,10 +3,12 @@
 // how long it was, so a failed run can put it back.
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "mseed/SeedRecord.h"
 
@@ -49,7 +51,17 @@ public:
     int64_t nStrayBytes() const { return m_nOldLength % nSeedLengthUnit; }
     // The file's length before the run.
     int64_t nOldLength() const { return m_nOldLength; }
+    // Where the run's records begin: the old length, less a tail cut off.
+    int64_t nAppendFrom() const { return m_nAppendFrom; }
+    // The file's status when it was opened and locked.
+    const struct stat& tOpened() const { return m_tOpened; }
     const std::string& sPath() const { return m_sPath; }
+
+    // Cuts off the bytes after the file's last whole 512-byte record (the
+    // remains of a record cut short), so that the run's records follow the
+    // whole ones; putting the file back writes them back. False with sError
+    // when the file cannot be read or cut.
+    bool bCutTail(std::string& sError);
 
     // Puts the file back as it was before eOpen: truncated to its old length,
     // or removed when this run created it; the lock is held until then. A
@@ -67,6 +79,12 @@ public:
     // sError set.
     bool bClose(std::string& sError);
 
+    // As bClose, but the lock is kept (on a second descriptor, through which
+    // vRestore can still put the file back) until vRelease.
+    bool bCloseKeepingLock(std::string& sError);
+    // Lets the file go: no putting back any more, the lock released.
+    void vRelease();
+
 private:
     // One attempt at eOpen; false (with m_nFile closed) when the path was
     // replaced or removed while this run waited for the lock.
@@ -77,6 +95,9 @@ private:
     int m_nFile = -1;
     bool m_bCreated = false;
     off_t m_nOldLength = 0;
+    off_t m_nAppendFrom = 0;
+    struct stat m_tOpened {};
+    std::vector<unsigned char> m_acTail;  // the bytes bCutTail cut off
     std::string m_sPath;
     std::string m_sLockProblem;
 };

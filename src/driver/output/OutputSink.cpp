@@ -50,7 +50,7 @@ void COutputSink::vStartWriteback(size_t nBytes) {
 #ifdef SYNC_FILE_RANGE_WRITE
     if (m_nWriteError != 0) return;
     const auto nLength = static_cast<int64_t>(nBytes);
-    sync_file_range(m_tFile.nFile(), m_tFile.nOldLength() + m_nAppended - nLength, nLength,
+    sync_file_range(m_tFile.nFile(), m_tFile.nAppendFrom() + m_nAppended - nLength, nLength,
                     SYNC_FILE_RANGE_WRITE);
 #else
     (void)nBytes;
@@ -89,7 +89,7 @@ bool COutputSink::bReadBackRecords(int64_t nFirst, int64_t nCount, const RecordR
     }
     std::vector<unsigned char> ac(nReadBackBytes);
     bool bOk = true;
-    const int64_t nFrom = m_tFile.nOldLength() + nFirst * nSeedRecordLength;
+    const int64_t nFrom = m_tFile.nAppendFrom() + nFirst * nSeedRecordLength;
     const int64_t nBytes = nCount * nSeedRecordLength;
     for (int64_t n = 0; n < nBytes && bOk;) {
         const size_t nWant = static_cast<size_t>(std::min<int64_t>(nBytes - n, nReadBackBytes));

@@ -14,6 +14,9 @@
 #include "driver/output/OutputFile.h"
 #include "driver/output/RunOutput.h"
 
+// Takes records read back (records, count); false to stop reading.
+using RecordReader = std::function<bool(const unsigned char*, size_t)>;
+
 class COutputSink : public CRunOutput {
 public:
     COutputSink() = default;
@@ -43,13 +46,21 @@ public:
     // cached pages are dropped first. Hands them to fnRecords a batch at a
     // time (records, count) until it returns false. False with sError when
     // they cannot be read back.
-    bool bReadBack(const RecordReader& fnRecords, std::string& sError) override;
+    bool bReadBack(const RecordReader& fnRecords, std::string& sError);
     // As bReadBack, for the nCount records appended from record nFirst on.
     bool bReadBackRecords(int64_t nFirst, int64_t nCount, const RecordReader& fnRecords,
                           std::string& sError);
 
     // Puts the file back as it was before the run (COutputFile::vRestore).
     void vRestore() override { m_tFile.vRestore(); }
+    // Cuts off a record cut short at the file's end (COutputFile::bCutTail).
+    bool bCutTail(std::string& sError) { return m_tFile.bCutTail(sError); }
+    // Writes what is waiting and closes the file, keeping its lock until
+    // vRelease (COutputFile::bCloseKeepingLock).
+    bool bCloseKeepingLock(std::string& sError) {
+        return bFlush(sError) && m_tFile.bCloseKeepingLock(sError);
+    }
+    void vRelease() { m_tFile.vRelease(); }
     // Writes what is waiting and closes the file, keeping its new content;
     // false with sError when that fails (the file is then put back).
     bool bClose(std::string& sError) override;

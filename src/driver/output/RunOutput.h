@@ -6,22 +6,14 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <string>
 
 #include "segments/RecordSink.h"
-
-// Takes records read back (records, count); false to stop reading.
-using RecordReader = std::function<bool(const unsigned char*, size_t)>;
 
 class CRunOutput : public CRecordSink {
 public:
     // Writes every record still waiting; false with sError once a write failed.
     virtual bool bFlush(std::string& sError) = 0;
-    // Syncs what the run wrote and reads it back, from the disk where the
-    // file system allows, in the order it was written; false with sError
-    // when it cannot be read.
-    virtual bool bReadBack(const RecordReader& fnRecords, std::string& sError) = 0;
     // Puts everything the run touched back as it was.
     virtual void vRestore() = 0;
     // Writes what is waiting, syncs and closes, keeping the new content;

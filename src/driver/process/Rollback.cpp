@@ -25,8 +25,22 @@ struct ArmedOutput {
     off_t nLength = 0;
     bool bCreated = false;
     const char* szPath = nullptr;
+    const unsigned char* pTail = nullptr;  // bytes cut off at nTailAt, written back
+    size_t nTail = 0;
+    off_t nTailAt = 0;
 };
 ArmedOutput g_atArmed[nMaxArmedOutputs];
+// Replaced files: put back by renaming the kept file over the path, then
+// removing the temporary files. Room for every entry is made once, so an
+// entry never moves while a handler may read it.
+constexpr size_t nMaxTemporary = 3;
+struct Replacement {
+    const char* szPath = nullptr;
+    const char* szKept = nullptr;
+    const char* aszTemporary[nMaxTemporary] = {};
+};
+std::vector<Replacement> g_atReplacements;
+volatile size_t g_nReplacements = 0;
 std::vector<std::unique_ptr<char[]>> g_apArmedPaths;
 // Folders to remove after the outputs, from the last to the first.
 const char* volatile* volatile g_pszFolders = nullptr;
@@ -54,16 +68,43 @@ void vCopy(char* acTarget, size_t nSize, const std::string& s) {
     acTarget[nSize - 1] = '\0';
 }
 
+// Puts replacement t back. Only async-signal-safe calls.
+void vPutBack(const Replacement& t) {
+    if (t.szKept == nullptr) return;  // put back already
+    (void)rename(t.szKept, t.szPath);
+    (void)unlink(t.szKept);  // where both names still named one file
+    for (const char* sz : t.aszTemporary)
+        if (sz != nullptr) (void)unlink(sz);
+}
+
 }  // namespace
+
+void vPutTailBack(int nFile, const unsigned char* pTail, size_t nTail, off_t nAt) {
+    if (ftruncate(nFile, nAt) != 0) return;
+    while (nTail > 0) {
+        const ssize_t n = pwrite(nFile, pTail, nTail, nAt);
+        if (n <= 0) return;
+        pTail += n;
+        nTail -= static_cast<size_t>(n);
+        nAt += n;
+    }
+}
 
 bool bPutAllBack() {
     bool bAny = false;
     for (ArmedOutput& t : g_atArmed) {
         const int nFile = t.nFile;
         if (nFile < 0) continue;
-        vPutOutputBack(t.bCreated, t.szPath, nFile, t.nLength);
+        if (t.pTail != nullptr) {
+            vPutTailBack(nFile, t.pTail, t.nTail, t.nTailAt);
+        } else {
+            vPutOutputBack(t.bCreated, t.szPath, nFile, t.nLength);
+        }
         bAny = true;
     }
+    const size_t nReplacements = g_nReplacements;
+    for (size_t i = 0; i < nReplacements; ++i) vPutBack(g_atReplacements[i]);
+    bAny = bAny || nReplacements > 0;
     const char* volatile* pszFolders = g_pszFolders;
     for (size_t i = g_nFolders; pszFolders != nullptr && i > 0; --i) rmdir(pszFolders[i - 1]);
     return bAny;
@@ -121,12 +162,59 @@ void vArmFolderRemoval(const std::vector<std::string>& asFolders) {
 }
 
 void vDisarmRollback(int nFile) {
+    for (ArmedOutput& t : g_atArmed) {
+        if (t.nFile != nFile) continue;
+        t.nFile = -1;
+        t.pTail = nullptr;
+    }
+}
+
+void vRearmRollback(int nFile, int nKeep) {
     for (ArmedOutput& t : g_atArmed)
-        if (t.nFile == nFile) t.nFile = -1;
+        if (t.nFile == nFile) t.nFile = nKeep;
+}
+
+void vArmTail(int nFile, const unsigned char* pTail, size_t nTail, off_t nAt) {
+    for (ArmedOutput& t : g_atArmed) {
+        if (t.nFile != nFile) continue;
+        t.nTail = nTail;
+        t.nTailAt = nAt;
+        t.pTail = pTail;
+    }
+}
+
+void vArmReplacement(const std::string& sPath, const std::string& sKept,
+                     const std::vector<std::string>& asTemporary) {
+    if (g_atReplacements.capacity() < nMaxArmedOutputs) g_atReplacements.reserve(nMaxArmedOutputs);
+    if (g_nReplacements >= nMaxArmedOutputs) return;
+    Replacement t;
+    t.szPath = szKept(sPath);
+    t.szKept = szKept(sKept);
+    for (size_t i = 0; i < asTemporary.size() && i < nMaxTemporary; ++i)
+        t.aszTemporary[i] = szKept(asTemporary[i]);
+    g_atReplacements.push_back(t);
+    g_nReplacements = g_atReplacements.size();
+}
+
+void vPutReplacementBack(const std::string& sPath) {
+    for (size_t i = 0; i < g_nReplacements; ++i) {
+        if (sPath != g_atReplacements[i].szPath) continue;
+        vPutBack(g_atReplacements[i]);
+        g_atReplacements[i].szKept = nullptr;
+    }
+}
+
+void vDisarmReplacements() {
+    g_nReplacements = 0;
+    g_atReplacements.clear();
 }
 
 void vDisarmAll() {
-    for (ArmedOutput& t : g_atArmed) t.nFile = -1;
+    for (ArmedOutput& t : g_atArmed) {
+        t.nFile = -1;
+        t.pTail = nullptr;
+    }
+    vDisarmReplacements();
     g_nFolders = 0;
     g_aszFolders.clear();
     g_apArmedPaths.clear();

@@ -28,6 +28,31 @@ void vSetInterruptMessage(const std::string& sWhat, const std::string& sFate);
 // the list; removed from the last to the first), after the outputs.
 void vArmFolderRemoval(const std::vector<std::string>& asFolders);
 
+// The output armed as nFile is held open as nKeep from now on (a second
+// descriptor that keeps its lock while nFile is closed).
+void vRearmRollback(int nFile, int nKeep);
+
+// The output armed as nFile had the nTail bytes at pTail at offset nAt
+// cut off: putting it back writes them there again (after cutting the
+// file to nAt). pTail must stay until the output is disarmed.
+void vArmTail(int nFile, const unsigned char* pTail, size_t nTail, off_t nAt);
+
+// From now on a signal also puts a replaced file back: renames szKept
+// (the replaced file, kept under another name) to szPath, and removes
+// each of the files asTemporary (the replacement before its rename, and
+// files the run wrote beside it). Before the rename the renaming finds no
+// szKept, or finds it naming the file szPath names still; either way
+// szPath ends up naming the file it named before the run.
+void vArmReplacement(const std::string& sPath, const std::string& sKept,
+                     const std::vector<std::string>& asTemporary);
+
+// Puts the replacement armed for sPath back now, as a signal would, and
+// disarms it.
+void vPutReplacementBack(const std::string& sPath);
+
+// Forgets the replacements (they stay).
+void vDisarmReplacements();
+
 // The output open as nFile needs no putting back any more.
 void vDisarmRollback(int nFile);
 // Nothing needs putting back any more: no output, no folder; the copies of
@@ -37,6 +62,10 @@ void vDisarmAll();
 // Puts the output back: removes sPath when bCreated, else cuts it to nLength
 // through nFile (or by its name when nFile < 0). Only async-signal-safe calls.
 void vPutOutputBack(bool bCreated, const char* szPath, int nFile, off_t nLength);
+
+// Cuts the file open as nFile to nAt and writes the nTail bytes at pTail
+// there again. Only async-signal-safe calls.
+void vPutTailBack(int nFile, const unsigned char* pTail, size_t nTail, off_t nAt);
 
 // Puts every armed output back and removes the armed folders; true when
 // anything was armed. Only async-signal-safe calls.

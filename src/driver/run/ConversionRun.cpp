@@ -58,9 +58,11 @@ int nRefused(const Refusal& t) {
 // channels that wrote records.
 bool bConvertChannels(const Recording& r, const std::vector<PlannedChannel>& atPlan,
                       const std::vector<ChannelCodes>& atCodes,
-                      const std::vector<StretchStart>& atRestarts, CRunOutput& tOutput,
+                      const std::vector<StretchStart>& atRestarts, const OpenedOutput& tOpened,
                       CWorkerPool& tPool, const CommandLine& tArgs, const std::string& sIn,
                       std::string& sError) {
+    CRunOutput& tOutput = *tOpened.pOutput;
+    const auto& apHeld = tOpened.tHeld.apChannels;
     std::set<std::string> setWarned;
     // One queue serves every channel's writer in turn.
     CSegmentQueue tQueue(tPool);
@@ -72,6 +74,7 @@ bool bConvertChannels(const Recording& r, const std::vector<PlannedChannel>& atP
             tWriter.vSetNetwork(tArgs.sNetwork.c_str());
             tWriter.vSetLocation(tArgs.sLocation.c_str());
             if (!tArgs.sArchiveDir.empty()) tWriter.vKeepToDays();
+            if (i < apHeld.size()) tWriter.vSetHeld(apHeld[i].get());
             vExtractChannel(tSource, tWriter);
         }
         if (bInputShrank() || !tOutput.bFlush(sError)) return false;
@@ -81,14 +84,25 @@ bool bConvertChannels(const Recording& r, const std::vector<PlannedChannel>& atP
     return true;
 }
 
+// -verify: reads the output back and compares it with the recording.
+Refusal tVerify(const std::string& sIn, const std::string& sOut,
+                std::vector<ConvertedChannel> atChannels, const OpenedOutput& tOpened,
+                CWorkerPool& tPool) {
+    if (tOpened.pArchive != nullptr)
+        return tVerifyArchive(sIn, *tOpened.pArchive, sOut, atChannels, tPool);
+    return tVerifyOutput(sIn, sOut, std::move(atChannels), *tOpened.pFile);
+}
+
 // Ends a run whose channels were converted (bConverted) or not: with
 // -verify reads them back, then closes the output, or puts it back on any
 // failure; returns the exit status.
 int nFinishRun(const CommandLine& tArgs, const std::string& sIn, const std::string& sOut,
-               bool bConverted, std::vector<ConvertedChannel> atChannels, CRunOutput& tOutput,
-               std::string& sError) {
+               bool bConverted, std::vector<ConvertedChannel> atChannels,
+               const OpenedOutput& tOpened, CWorkerPool& tPool, std::string& sError) {
+    CRunOutput& tOutput = *tOpened.pOutput;
+    const std::string sHeld = sHeldReport(tOpened.tHeld, atChannels);
     if (bConverted && tArgs.bVerify && !bInputShrank()) {
-        if (const Refusal t = tVerifyOutput(sIn, sOut, std::move(atChannels), tOutput))
+        if (const Refusal t = tVerify(sIn, sOut, std::move(atChannels), tOpened, tPool))
             return nRefused(t);
     }
     if (!bConverted || !tOutput.bClose(sError)) {
@@ -99,6 +113,7 @@ int nFinishRun(const CommandLine& tArgs, const std::string& sIn, const std::stri
                 {nExitBadInput, sShrankError(sIn, "the output " + sOut + " " + tOutput.sFate())});
         return nRefused({nExitOutputFailed, sOut + ": cannot write: " + sError + "; " + sFate});
     }
+    if (!sHeld.empty()) vPrintReport(sIn + ": " + sHeld);
     if (tArgs.bVerify) {
         vPrintReport(sOut + ": " + std::to_string(tOutput.nRecordsAppended()) +
                      " records verified against " + sIn);
@@ -134,11 +149,10 @@ int nRunConversion(const CommandLine& tArgs, const std::string& sIn, const std::
 
     // The output opens, and says what it holds already, once the input is known good.
     OpenedOutput tOpened;
-    if (const Refusal t = tOpenOutput(sOut, bArchive, atChannels, tPool, tOpened))
+    if (const Refusal t = tOpenOutput(sIn, sOut, bArchive, atChannels, tPool, tOpened))
         return nRefused(t);
-    CRunOutput& tOutput = *tOpened.pOutput;
     vWarnBeforeConverting(tArgs, sIn, r, tPlan, atCodes, tTimeline, tOpened.fnWarn);
-    const bool bConverted = bConvertChannels(r, tPlan.atChannels, atCodes, atRestarts, tOutput,
+    const bool bConverted = bConvertChannels(r, tPlan.atChannels, atCodes, atRestarts, tOpened,
                                              tPool, tArgs, sIn, sError);
-    return nFinishRun(tArgs, sIn, sOut, bConverted, std::move(atChannels), tOutput, sError);
+    return nFinishRun(tArgs, sIn, sOut, bConverted, std::move(atChannels), tOpened, tPool, sError);
 }

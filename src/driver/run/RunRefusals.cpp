@@ -75,6 +75,25 @@ std::string sCollision(const Recording& r, const std::vector<PlannedChannel>& at
     return "";
 }
 
+// A name from the recording that its code would carry cut short (NORTH01 as
+// NORTH), where another recorder's name may be cut alike and their data
+// merged in the archive: what to do instead; empty when none is.
+std::string sCutName(const CommandLine& tArgs, const std::vector<ChannelCodes>& atCodes) {
+    for (const ChannelCodes& t : atCodes) {
+        if (tArgs.sStation.empty() && t.sStation.size() > tStationField.nWidth)
+            return "station name \"" + t.sStation + "\" would be cut to \"" +
+                   t.sStation.substr(0, tStationField.nWidth) +
+                   "\" in the archive, where another station's name may be cut alike; choose "
+                   "the station's code with -station=CODE";
+        if (tArgs.asChannels.empty() && t.sChannel.size() > tChannelField.nWidth)
+            return "channel name \"" + t.sChannel + "\" would be cut to \"" +
+                   t.sChannel.substr(0, tChannelField.nWidth) +
+                   "\" in the archive, where another channel's name may be cut alike; choose "
+                   "the channels' codes with -channels=C1,C2,...";
+    }
+    return "";
+}
+
 }  // namespace
 
 Refusal tLoadRefusal(const std::string& sIn, const Recording& r, const std::string& sReason) {
@@ -123,6 +142,8 @@ Refusal tCodeRefusal(const CommandLine& tArgs, const std::string& sIn, const Rec
     if (const std::string s = sCollision(r, tPlan.atChannels, atCodes); !s.empty())
         return {nExitBadInput, sIn + ": " + s};
     if (tArgs.sArchiveDir.empty()) return {};
+    if (const std::string s = sCutName(tArgs, atCodes); !s.empty())
+        return {nExitBadInput, sIn + ": " + s};
     // The archive's paths are made of the codes: only codes that cannot
     // leave their folder, or name another, may stand in them.
     for (const RecordingCode& t : atRecordingCodes(tArgs, atCodes)) {

@@ -8,7 +8,7 @@
 #include "driver/process/ExitStatus.h"
 
 Refusal tVerifyOutput(const std::string& sIn, const std::string& sOut,
-                      std::vector<ConvertedChannel> atExpected, CRunOutput& tOutput) {
+                      std::vector<ConvertedChannel> atExpected, COutputSink& tOutput) {
     CRecordVerifier tVerifier(std::move(atExpected));
     std::string sError;
     const bool bRead = tOutput.bReadBack(

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "driver/channel/ConvertedChannel.h"
-#include "driver/output/RunOutput.h"
+#include "driver/output/OutputSink.h"
 #include "driver/run/RunRefusals.h"
 
 // Reads back the records this run appended to tOutput (sOut) and compares
@@ -15,4 +15,4 @@
 // when they cannot be read back, 5 when one differs), after tOutput is put
 // back.
 Refusal tVerifyOutput(const std::string& sIn, const std::string& sOut,
-                      std::vector<ConvertedChannel> atExpected, CRunOutput& tOutput);
+                      std::vector<ConvertedChannel> atExpected, COutputSink& tOutput);

@@ -75,14 +75,17 @@ StreamWrites atStreamWrites(const std::vector<ConvertedChannel>& atChannels) {
     return at;
 }
 
+void vWarnAboutLock(const COutputFile& f) {
+    if (f.sLockProblem().empty()) return;
+    vPrintWarning(f.sPath() + ": cannot be locked (" + f.sLockProblem() +
+                  "); the run goes on unlocked, so runs writing this file at the same time "
+                  "may mix their records");
+}
+
 void vWarnAboutHeldRecords(const COutputFile& f, const StreamWrites& atWrites, bool bOrder,
                            CWorkerPool& tPool) {
     const std::string& sOut = f.sPath();
-    if (!f.sLockProblem().empty()) {
-        vPrintWarning(sOut + ": cannot be locked (" + f.sLockProblem() +
-                      "); the run goes on unlocked, so runs writing this file at the same time "
-                      "may mix their records");
-    }
+    vWarnAboutLock(f);
     if (f.nStrayBytes() > 0) {
         vPrintWarning(sOut + ": ends in " + std::to_string(f.nStrayBytes()) +
                       " bytes that are not a whole record (a record cut short, by a crash "

@@ -25,6 +25,9 @@ using StreamWrites = std::vector<std::pair<StreamCodes, TimeSpan>>;
 // What the channels with samples of atChannels write: each its whole span.
 StreamWrites atStreamWrites(const std::vector<ConvertedChannel>& atChannels);
 
+// Warns that the output f cannot be locked, if so: the run goes on unlocked.
+void vWarnAboutLock(const COutputFile& f);
+
 // Warns about what the output f already holds: that it cannot be locked,
 // that it ends in a record cut short, and once per stream that this run
 // writes a span it already holds (a recording converted into the file

@@ -1,0 +1,299 @@
+// The survey of a day file. Each record is read whole; a record of the
+// channel's stream is laid over the channel's stretches: at the same rate
+// and within its time resolution (1 us with a blockette 1001, else 100 us)
+// of the channel's grid, its samples are the channel's samples at those
+// times, and those of equal value are held. A held sample at a time where
+// the channel has samples and none of its value, a record at another rate,
+// or one off the channel's grid is a conflict. The file is mapped read-only
+// and read in parts side by side on the run's threads.
+#include "driver/check/DayFileSurvey.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "driver/channel/StreamCodes.h"
+#include "driver/process/ExitStatus.h"
+#include "mseed/RecordReader.h"
+#include "mseed/SeedRecord.h"
+#include "timeconv/SampleTime.h"
+#include "timeconv/UtcText.h"
+
+namespace {
+
+// The earliest conflict found: its time and what it is.
+struct Conflict {
+    int64_t nAtMicros = INT64_MAX;
+    std::string sWhat;
+    void vOffer(int64_t nAt, const std::string& s) {
+        if (nAt >= nAtMicros) return;
+        nAtMicros = nAt;
+        sWhat = s;
+    }
+};
+
+// A held run of samples: nCount from sample nFirst of stretch k.
+struct HeldRun {
+    size_t k;
+    int64_t nFirst, nCount;
+};
+
+// What a part of the file gives.
+struct PartFindings {
+    std::vector<RecordTime> atRecords;
+    std::vector<int64_t> anEnds;  // where each record's samples end
+    std::vector<HeldRun> atHeld;
+    Conflict tConflict;
+    int64_t nBadRecord = -1;  // the first record that cannot be surveyed (counted from 0)
+    std::string sBad;
+};
+
+// "record N of F" for messages.
+std::string sRecordOf(const std::string& sPath, int64_t nRecord) {
+    return sPath + ", record " + std::to_string(nRecord + 1);
+}
+
+// The options that keep data of two sources apart.
+constexpr const char* szKeepApart =
+    "; give this recording's data codes of their own (-station=, -location=, -channels=, "
+    "-network=) or convert it into another archive";
+
+// Floor of a / b for b > 0.
+__int128 nFloorDiv(__int128 a, __int128 b) {
+    return a >= 0 ? a / b : -((-a + b - 1) / b);
+}
+
+// Lays the samples of record h (the nRecord-th of sPath) over stretch k of
+// c at rate nRate, noting in acState per sample of h whether c has a sample
+// of its value there (2) or only others (1), with the first other value in
+// anOther; the held samples go to t.
+void vMatchStretch(const ReadRecord& h, const ConvertedChannel& c, size_t k, const std::string& sAt,
+                   std::vector<char>& acState, std::vector<int32_t>& anOther, PartFindings& t) {
+    const SampleStretch& s = c.atStretches[k];
+    const int64_t nCount = nStretchEnd(c, k) - s.nFirstSample;
+    const int64_t n = static_cast<int64_t>(h.anSamples.size());
+    const __int128 r = c.nRate;
+    // Sample i0 of the stretch is the one nearest h's first; nOff is the
+    // distance in units of 1 / r microseconds.
+    const __int128 d = static_cast<__int128>(h.nStartMicros - s.nStartMicros) * r;
+    const __int128 i0 = nFloorDiv(d + 500000, 1000000);
+    const __int128 nOff = d - i0 * 1000000;
+    const __int128 nResolution = (h.bMicroseconds ? 1 : 100) * r;
+    if (nOff > nResolution || -nOff > nResolution) {
+        t.tConflict.vOffer(h.nStartMicros, "the archive holds samples from " +
+                                               sMicrosText(h.nStartMicros) + " (" + sAt +
+                                               ") on a grid " +
+                                               std::to_string(static_cast<int64_t>(nOff / r)) +
+                                               " us off this recording's (another clock)");
+        return;
+    }
+    const int64_t jFrom = std::max<int64_t>(0, static_cast<int64_t>(-i0));
+    const int64_t jTo = std::min<int64_t>(n, nCount - static_cast<int64_t>(i0));
+    if (jTo <= jFrom) return;
+    std::vector<int32_t> anRun(static_cast<size_t>(jTo - jFrom));
+    c.fnSamples(s.nFirstSample + static_cast<int64_t>(i0) + jFrom, static_cast<int>(anRun.size()),
+                anRun.data());
+    int64_t nRunFrom = -1;  // the first of the held samples in a row
+    for (int64_t j = jFrom; j <= jTo; ++j) {
+        const bool bSame =
+            j < jTo && anRun[static_cast<size_t>(j - jFrom)] == h.anSamples[static_cast<size_t>(j)];
+        if (j < jTo) {
+            char& cState = acState[static_cast<size_t>(j)];
+            if (bSame) {
+                cState = 2;
+            } else if (cState == 0) {
+                cState = 1;
+                anOther[static_cast<size_t>(j)] = anRun[static_cast<size_t>(j - jFrom)];
+            }
+        }
+        if (bSame && nRunFrom < 0) nRunFrom = j;
+        if (!bSame && nRunFrom >= 0) {
+            t.atHeld.push_back({k, static_cast<int64_t>(i0) + nRunFrom, j - nRunFrom});
+            nRunFrom = -1;
+        }
+    }
+}
+
+// Lays record h (the nRecord-th of sPath) over every stretch of c.
+void vMatchRecord(const ReadRecord& h, const ConvertedChannel& c, const std::string& sAt,
+                  int64_t nEnd, PartFindings& t) {
+    const size_t n = h.anSamples.size();
+    if (n == 0 || !(h.dRate > 0)) return;
+    std::vector<char> acState(n, 0);
+    std::vector<int32_t> anOther(n, 0);
+    for (size_t k = 0; k < c.atStretches.size(); ++k) {
+        const int64_t nCount = nStretchEnd(c, k) - c.atStretches[k].nFirstSample;
+        const int64_t nFrom = c.atStretches[k].nStartMicros;
+        const int64_t nTo = tSampleTime(nFrom, nCount, c.nRate).nMicros;
+        if (nCount <= 0 || nEnd <= nFrom || h.nStartMicros >= nTo) continue;
+        if (h.dRate != static_cast<double>(c.nRate)) {
+            t.tConflict.vOffer(std::max(nFrom, h.nStartMicros),
+                               "the archive holds samples at " + std::to_string(h.dRate) +
+                                   " samples per second from " + sMicrosText(h.nStartMicros) +
+                                   " (" + sAt + "), and this recording has " +
+                                   std::to_string(c.nRate) + " there");
+            continue;
+        }
+        vMatchStretch(h, c, k, sAt, acState, anOther, t);
+    }
+    for (size_t j = 0; j < n; ++j) {
+        if (acState[j] != 1) continue;
+        const int64_t nAt = h.nStartMicros + nSampleOffsetMicros(h, static_cast<int64_t>(j));
+        t.tConflict.vOffer(nAt, "the archive holds " + std::to_string(h.anSamples[j]) + " at " +
+                                    sMicrosText(nAt) + " (" + sAt + "), where this recording has " +
+                                    std::to_string(anOther[j]));
+        break;
+    }
+}
+
+// Surveys records nFrom .. nTo - 1 of the file mapped at p into t.
+void vSurveyRecords(const unsigned char* p, int64_t nFrom, int64_t nTo, const std::string& sPath,
+                    const ConvertedChannel& c, PartFindings& t) {
+    for (int64_t n = nFrom; n < nTo; ++n) {
+        const ReadRecord h = tReadRecord(p + n * nSeedRecordLength, nSeedRecordLength);
+        if (!h.sError.empty() || h.nLength != static_cast<size_t>(nSeedRecordLength)) {
+            t.nBadRecord = n;
+            t.sBad = h.sError;
+            return;
+        }
+        const int64_t nEnd =
+            h.nStartMicros + nSampleOffsetMicros(h, static_cast<int64_t>(h.anSamples.size()));
+        t.atRecords.push_back({h.nStartMicros, h.nSequenceNumber});
+        t.anEnds.push_back(nEnd);
+        if (std::memcmp(h.acCodes, c.tCodes.data(), c.tCodes.size()) == 0)
+            vMatchRecord(h, c, sRecordOf(sPath, n), nEnd, t);
+    }
+}
+
+// A part of the file as a job for the run's threads.
+struct CSurveyPartJob : CPoolJob {
+    const unsigned char* p = nullptr;
+    int64_t nFrom = 0, nTo = 0;
+    const std::string* pPath = nullptr;
+    const ConvertedChannel* pChannel = nullptr;
+    PartFindings tFound;
+    void vRun() override { vSurveyRecords(p, nFrom, nTo, *pPath, *pChannel, tFound); }
+};
+
+// Fewest records a part is given.
+constexpr int64_t nRecordsPerPartAtLeast = 512;
+
+// The file at sPath mapped read-only, its first nLength bytes; null when it
+// cannot be.
+struct CMappedFile {
+    const unsigned char* p = nullptr;
+    size_t nSize = 0;
+    CMappedFile(const std::string& sPath, int64_t nLength) {
+        const int nFile = open(sPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        if (nFile < 0 || nLength <= 0) {
+            if (nFile >= 0) close(nFile);
+            return;
+        }
+        void* pMap = mmap(nullptr, static_cast<size_t>(nLength), PROT_READ, MAP_PRIVATE, nFile, 0);
+        close(nFile);
+        if (pMap == MAP_FAILED) return;
+        p = static_cast<const unsigned char*>(pMap);
+        nSize = static_cast<size_t>(nLength);
+    }
+    ~CMappedFile() {
+        if (p != nullptr) munmap(const_cast<unsigned char*>(p), nSize);
+    }
+    CMappedFile(const CMappedFile&) = delete;
+    CMappedFile& operator=(const CMappedFile&) = delete;
+};
+
+// Gives the findings of a record that cannot be surveyed as t's refusal.
+void vRefuseBadRecord(const std::string& sPath, const PartFindings& f, DayFileSurvey& t) {
+    if (f.sBad.empty()) {
+        t.nStatus = nExitCommandLine;
+        t.sProblem = sRecordOf(sPath, f.nBadRecord) +
+                     " is not 512 bytes long; records of other lengths are not mixed with "
+                     "this run's, and the recording is not converted into this file";
+        return;
+    }
+    t.nStatus = nExitBadInput;
+    t.sProblem = sRecordOf(sPath, f.nBadRecord) + " cannot be read (" + f.sBad +
+                 "); the recording is not converted into a file whose records it cannot read";
+}
+
+// Refuses the recording for conflict f in the file of c's stream, if any.
+void vRefuseConflict(const ConvertedChannel& c, const Conflict& f, DayFileSurvey& t) {
+    if (f.nAtMicros == INT64_MAX || t.nStatus != 0) return;
+    t.nStatus = nExitBadInput;
+    t.sProblem = "stream " + sStreamName(c.tCodes) + ": " + f.sWhat + szKeepApart;
+}
+
+}  // namespace
+
+DayFileSurvey tSurveyDayFile(const std::string& sPath, int64_t nLength, const ConvertedChannel& c,
+                             CHeldStretches& tHeld, CWorkerPool& tPool) {
+    DayFileSurvey t;
+    t.nTornBytes = nLength % nSeedRecordLength;
+    t.nWholeBytes = nLength - t.nTornBytes;
+    if (t.nWholeBytes == 0) return t;
+    const CMappedFile tFile(sPath, t.nWholeBytes);
+    if (tFile.p == nullptr) {
+        t.nStatus = nExitOutputFailed;
+        t.sProblem = sPath + ": cannot read what it holds";
+        return t;
+    }
+    const std::vector<PartRange> atRanges =
+        atPartsOf(t.nWholeBytes / nSeedRecordLength, nRecordsPerPartAtLeast, tPool);
+    std::vector<CSurveyPartJob> atParts(atRanges.size());
+    for (size_t k = 0; k < atParts.size(); ++k) {
+        CSurveyPartJob& j = atParts[k];
+        j.p = tFile.p;
+        j.nFrom = atRanges[k].nFrom;
+        j.nTo = atRanges[k].nTo;
+        j.pPath = &sPath;
+        j.pChannel = &c;
+        tPool.vSubmit(j);
+    }
+    Conflict tConflict;
+    for (CSurveyPartJob& j : atParts) {
+        tPool.vWait(j);
+        const PartFindings& f = j.tFound;
+        if (f.nBadRecord >= 0 && t.nStatus == 0) vRefuseBadRecord(sPath, f, t);
+        for (size_t i = 0; i < f.atRecords.size(); ++i) {
+            if (!t.atRecords.empty() &&
+                f.atRecords[i].nStartMicros < t.atRecords.back().nStartMicros)
+                t.bInOrder = false;
+            t.atRecords.push_back(f.atRecords[i]);
+            t.nHeldEndMicros = std::max(t.nHeldEndMicros, f.anEnds[i]);
+        }
+        for (const HeldRun& r : f.atHeld) tHeld.vAdd(r.k, r.nFirst, r.nCount);
+        tConflict.vOffer(f.tConflict.nAtMicros, f.tConflict.sWhat);
+    }
+    vRefuseConflict(c, tConflict, t);
+    return t;
+}
+
+DayFileSurvey tSurveyDayBefore(const std::string& sPath, int64_t nDay, const ConvertedChannel& c,
+                               CHeldStretches& tHeld) {
+    DayFileSurvey t;
+    struct stat st;
+    if (stat(sPath.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return t;
+    const int64_t nWhole = st.st_size - st.st_size % nSeedRecordLength;
+    const CMappedFile tFile(sPath, nWhole);
+    if (tFile.p == nullptr) return t;
+    const int64_t nMidnight = nDay * nMicrosPerDay;
+    PartFindings f;
+    for (int64_t n = 0; n < nWhole / nSeedRecordLength; ++n) {
+        const ReadRecord h = tReadRecord(tFile.p + n * nSeedRecordLength, nSeedRecordLength);
+        // Another writer's file may hold what this run cannot read: only
+        // records that run into the day matter, and none can be told then.
+        if (!h.sError.empty() || h.nLength != static_cast<size_t>(nSeedRecordLength)) break;
+        const int64_t nEnd =
+            h.nStartMicros + nSampleOffsetMicros(h, static_cast<int64_t>(h.anSamples.size()));
+        if (nEnd <= nMidnight || std::memcmp(h.acCodes, c.tCodes.data(), c.tCodes.size()) != 0)
+            continue;
+        vMatchRecord(h, c, sRecordOf(sPath, n), nEnd, f);
+    }
+    for (const HeldRun& r : f.atHeld) tHeld.vAdd(r.k, r.nFirst, r.nCount);
+    vRefuseConflict(c, f.tConflict, t);
+    return t;
+}
