@@ -245,6 +245,7 @@ std::unique_ptr<CSegmentJob> CSeedWriter::pCutAtMidnight(CSegmentJob& t) {
     if (nCut >= nCount) return nullptr;
     std::unique_ptr<CSegmentJob> pRest = tQueue.pNewJob();
     pRest->tTemplate = tTemplate;
+    pRest->pHeld = t.pHeld;
     vSetHeaderTime(&pRest->tTemplate, tTemplate.nStretchStartMicros, tTemplate.nFirstSample + nCut,
                    pRest->acTimeLine);
     if (t.fnFill) {

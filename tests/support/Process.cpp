@@ -56,7 +56,10 @@ ProcessResult tRunProcess(const std::string& sProgram, const std::vector<std::st
         close(anErr[0]);
         close(anErr[1]);
         int nNull = open("/dev/null", O_RDONLY);
-        if (nNull >= 0) dup2(nNull, 0);
+        if (nNull > 0) {
+            dup2(nNull, 0);
+            close(nNull);  // the program gets descriptors 0 to 2 only
+        }
         if (!sWorkDir.empty() && chdir(sWorkDir.c_str()) != 0) _exit(126);
         if (fnInChild) fnInChild();
         std::vector<char*> apArgv;
@@ -121,11 +124,18 @@ ProcessResult tFinish(BackgroundRun& tRun) {
     return tResult;
 }
 
-void vFailSystemCall(long nSyscall, int nErrno) {
+void vFailSystemCall(long nSyscall, int nErrno, int nOnDescriptor) {
+    // With nOnDescriptor, the call's first argument (a descriptor, its low
+    // word on a little-endian machine) must be it too.
+    const uint32_t nFail = SECCOMP_RET_ERRNO | (static_cast<uint32_t>(nErrno) & 0xFFFF);
+    const bool bAny = nOnDescriptor < 0;
     sock_filter atFilter[] = {
         BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, static_cast<uint32_t>(nSyscall), 0, 1),
-        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | (static_cast<uint32_t>(nErrno) & 0xFFFF)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, static_cast<uint32_t>(nSyscall), 0, 3),
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, args[0])),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, static_cast<uint32_t>(nOnDescriptor), 0,
+                 static_cast<uint8_t>(bAny ? 0 : 1)),
+        BPF_STMT(BPF_RET | BPF_K, nFail),
         BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
     };
     sock_fprog tProgram = {static_cast<unsigned short>(std::size(atFilter)), atFilter};

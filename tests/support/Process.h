@@ -47,5 +47,6 @@ ProcessResult tFinish(BackgroundRun& tRun);
 
 // For fnInChild: from now on the system call nSyscall fails with nErrno in
 // this process and the program it executes (a seccomp filter), to stand in
-// for a system that lacks the call's service.
-void vFailSystemCall(long nSyscall, int nErrno);
+// for a system that lacks the call's service; with nOnDescriptor, only
+// calls on that descriptor fail.
+void vFailSystemCall(long nSyscall, int nErrno, int nOnDescriptor = -1);

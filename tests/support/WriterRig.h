@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "base/WorkerPool.h"
 #include "segments/RecordSink.h"
 #include "segments/SegmentQueue.h"
-#include "base/WorkerPool.h"
 
 // Keeps the records, in the order they arrive, and the day of each.
 class CMemorySink : public CRecordSink {

@@ -128,7 +128,8 @@ void COutputFile::vRestore() {
     if (m_nFile < 0) return;
     vDisarmRollback(m_nFile);
     if (!m_acTail.empty()) {
-        vPutTailBack(m_nFile, m_acTail.data(), m_acTail.size(), m_nAppendFrom);
+        const timespec atTimes[2] = {m_tOpened.st_atim, m_tOpened.st_mtim};
+        vPutTailBack(m_nFile, m_acTail.data(), m_acTail.size(), m_nAppendFrom, atTimes);
     } else {
         vPutOutputBack(m_bCreated, m_sPath.c_str(), m_nFile, m_nOldLength);
     }
@@ -150,7 +151,8 @@ bool COutputFile::bCutTail(std::string& sError) {
     }
     m_acTail = std::move(ac);
     m_nAppendFrom = nWhole;
-    vArmTail(m_nFile, m_acTail.data(), m_acTail.size(), nWhole);
+    const timespec atTimes[2] = {m_tOpened.st_atim, m_tOpened.st_mtim};
+    vArmTail(m_nFile, m_acTail.data(), m_acTail.size(), nWhole, atTimes);
     if (ftruncate(m_nFile, nWhole) != 0 || lseek(m_nFile, 0, SEEK_END) < 0) {
         sError = std::string("cannot cut its last bytes: ") + std::strerror(errno);
         return false;

@@ -3,6 +3,7 @@
 // async-signal-safe calls: ftruncate, unlink, rmdir, write.
 #include "driver/process/Rollback.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -28,6 +29,7 @@ struct ArmedOutput {
     const unsigned char* pTail = nullptr;  // bytes cut off at nTailAt, written back
     size_t nTail = 0;
     off_t nTailAt = 0;
+    timespec atTimes[2] = {};
 };
 ArmedOutput g_atArmed[nMaxArmedOutputs];
 // Replaced files: put back by renaming the kept file over the path, then
@@ -79,7 +81,8 @@ void vPutBack(const Replacement& t) {
 
 }  // namespace
 
-void vPutTailBack(int nFile, const unsigned char* pTail, size_t nTail, off_t nAt) {
+void vPutTailBack(int nFile, const unsigned char* pTail, size_t nTail, off_t nAt,
+                  const timespec (&atTimes)[2]) {
     if (ftruncate(nFile, nAt) != 0) return;
     while (nTail > 0) {
         const ssize_t n = pwrite(nFile, pTail, nTail, nAt);
@@ -88,6 +91,7 @@ void vPutTailBack(int nFile, const unsigned char* pTail, size_t nTail, off_t nAt
         nTail -= static_cast<size_t>(n);
         nAt += n;
     }
+    (void)futimens(nFile, atTimes);
 }
 
 bool bPutAllBack() {
@@ -96,7 +100,7 @@ bool bPutAllBack() {
         const int nFile = t.nFile;
         if (nFile < 0) continue;
         if (t.pTail != nullptr) {
-            vPutTailBack(nFile, t.pTail, t.nTail, t.nTailAt);
+            vPutTailBack(nFile, t.pTail, t.nTail, t.nTailAt, t.atTimes);
         } else {
             vPutOutputBack(t.bCreated, t.szPath, nFile, t.nLength);
         }
@@ -174,11 +178,14 @@ void vRearmRollback(int nFile, int nKeep) {
         if (t.nFile == nFile) t.nFile = nKeep;
 }
 
-void vArmTail(int nFile, const unsigned char* pTail, size_t nTail, off_t nAt) {
+void vArmTail(int nFile, const unsigned char* pTail, size_t nTail, off_t nAt,
+              const timespec (&atTimes)[2]) {
     for (ArmedOutput& t : g_atArmed) {
         if (t.nFile != nFile) continue;
         t.nTail = nTail;
         t.nTailAt = nAt;
+        t.atTimes[0] = atTimes[0];
+        t.atTimes[1] = atTimes[1];
         t.pTail = pTail;
     }
 }

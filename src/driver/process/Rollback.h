@@ -7,6 +7,8 @@
 
 #include <sys/types.h>
 
+#include <ctime>
+
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -34,8 +36,11 @@ void vRearmRollback(int nFile, int nKeep);
 
 // The output armed as nFile had the nTail bytes at pTail at offset nAt
 // cut off: putting it back writes them there again (after cutting the
-// file to nAt). pTail must stay until the output is disarmed.
-void vArmTail(int nFile, const unsigned char* pTail, size_t nTail, off_t nAt);
+// file to nAt) and gives the file back its times atTimes (access and
+// modification), so that it is as it was. pTail must stay until the output
+// is disarmed.
+void vArmTail(int nFile, const unsigned char* pTail, size_t nTail, off_t nAt,
+              const timespec (&atTimes)[2]);
 
 // From now on a signal also puts a replaced file back: renames szKept
 // (the replaced file, kept under another name) to szPath, and removes
@@ -63,9 +68,10 @@ void vDisarmAll();
 // through nFile (or by its name when nFile < 0). Only async-signal-safe calls.
 void vPutOutputBack(bool bCreated, const char* szPath, int nFile, off_t nLength);
 
-// Cuts the file open as nFile to nAt and writes the nTail bytes at pTail
-// there again. Only async-signal-safe calls.
-void vPutTailBack(int nFile, const unsigned char* pTail, size_t nTail, off_t nAt);
+// Cuts the file open as nFile to nAt, writes the nTail bytes at pTail there
+// again and sets its times to atTimes. Only async-signal-safe calls.
+void vPutTailBack(int nFile, const unsigned char* pTail, size_t nTail, off_t nAt,
+                  const timespec (&atTimes)[2]);
 
 // Puts every armed output back and removes the armed folders; true when
 // anything was armed. Only async-signal-safe calls.
