@@ -146,20 +146,28 @@ TEST(MseedInspectTool, GapsAndOverlapsPerStreamSequenceNumbersOnlyNoted) {
         std::string sLine;  // the stream's line from its record count on
         std::string sNote;  // a line that must follow, or ""
         int nStatus, nContinuousStatus;
+        std::string sOrderLine;  // the line --continuous adds on records out of order, or ""
     } aCases[] = {
         {"once", sOnce,
          "3       2100  2010-01-01 00:00:00.0000  2010-01-01 00:00:20.9900     0 "
          "       0  ok",
-         "", 0, 0},
+         "", 0, 0, ""},
         {"twice", sOnce + sOnce,
          "6       4200  2010-01-01 00:00:00.0000  2010-01-01 00:00:20.9900     0        3  ok",
-         "      overlap of 7.080000 s at the record at 1536", 0, 1},
+         "      overlap of 7.080000 s at the record at 1536", 0, 1,
+         "      1 record out of time order, the first at 1536: it starts at 2010-01-01 "
+         "00:00:00.0000, before the record at 1024 (2010-01-01 00:00:14.1300)"},
+        {"unsorted", sOnce.substr(512, 512) + sOnce.substr(0, 512) + sOnce.substr(1024),
+         "3       2100  2010-01-01 00:00:00.0000  2010-01-01 00:00:20.9900     0        0  ok", "",
+         0, 1,
+         "      1 record out of time order, the first at 512: it starts at 2010-01-01 "
+         "00:00:00.0000, before the record at 0 (2010-01-01 00:00:07.0800)"},
         {"shifted", sShifted,
          "3       2100  2010-01-01 00:00:00.0000  2010-01-01 00:00:20.9900     1        1  ok",
-         "      gap of 0.006000 s before the record at 512", 0, 1},
+         "      gap of 0.006000 s before the record at 512", 0, 1, ""},
         {"renumbered", sRenumbered,
          "3       2100  2010-01-01 00:00:00.0000  2010-01-01 00:00:20.9900     0        0  ok",
-         "      note: 2 sequence numbers do not follow the record before", 0, 0},
+         "      note: 2 sequence numbers do not follow the record before", 0, 0, ""},
     };
     for (const auto& c : aCases) {
         const std::string sPath = tDir.sFile(c.szName);
@@ -174,8 +182,19 @@ TEST(MseedInspectTool, GapsAndOverlapsPerStreamSequenceNumbersOnlyNoted) {
             EXPECT_NE(p.sStdout.find("\n" + c.sNote + "\n"), std::string::npos) << c.szName << "\n"
                                                                                 << p.sStdout;
         }
-        EXPECT_EQ(tRunInspect({sPath, "--continuous"}).nExitStatus, c.nContinuousStatus)
-            << c.szName;
+        const ProcessResult pContinuous = tRunInspect({sPath, "--continuous"});
+        EXPECT_EQ(pContinuous.nExitStatus, c.nContinuousStatus) << c.szName;
+        // Only --continuous tells of the order, and only where there is one to tell of.
+        EXPECT_EQ(p.sStdout.find("out of time order"), std::string::npos) << c.szName;
+        EXPECT_EQ(pContinuous.sStdout.find("out of time order") != std::string::npos,
+                  !c.sOrderLine.empty())
+            << c.szName << "\n"
+            << pContinuous.sStdout;
+        if (!c.sOrderLine.empty()) {
+            EXPECT_NE(pContinuous.sStdout.find("\n" + c.sOrderLine + "\n"), std::string::npos)
+                << c.szName << "\n"
+                << pContinuous.sStdout;
+        }
     }
 }
 
