@@ -148,7 +148,8 @@ void vCheckSpans(const HeaderWalk& w, std::vector<std::string>& as) {
     for (size_t i = 0; i < at.size(); ++i)
         if (at[i].nSamples > 0 && at[i].dRate > 0) mapStreams[sHeaderStream(at[i])].push_back(i);
     Finding fRepeats, fOverlaps;
-    for (auto& [sStream, an] : mapStreams) {
+    for (auto& tStream : mapStreams) {
+        std::vector<size_t>& an = tStream.second;
         std::stable_sort(an.begin(), an.end(), [&at](size_t a, size_t b) {
             return at[a].nStartMicros < at[b].nStartMicros;
         });
