@@ -1,13 +1,18 @@
 // Fuzz target: mseed-inspect's record walk, its report and the plot's
-// binning on arbitrary bytes. Nothing may crash or read out of bounds, the
-// report may hold only printable ASCII lines, and every pixel column's
-// extremes must lie within its panel's range.
+// binning on arbitrary bytes, and the archive check's walk by record
+// lengths and its checks of a day file. Nothing may crash or read out of
+// bounds, the report and the day file's problems may hold only printable
+// ASCII, the header walk must step from record to record by lengths of 128
+// to 65536 bytes within the input, and every pixel column's extremes must
+// lie within its panel's range.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
+#include "DayFileCheck.h"
+#include "HeaderWalk.h"
 #include "InspectReport.h"
 #include "RecordWalk.h"
 #include "TimeAxis.h"
@@ -38,6 +43,23 @@ void vCheckBins(const WaveformBins& b) {
     for (const TimeTick& t : atTimeTicks(b.tFrom, b.tTo, 12)) vCheckPrintable(t.sLabel);
 }
 
+// The archive check on the bytes as a day file of XX.ABC..HHZ.
+void vCheckDayFile(const uint8_t* pData, size_t nSize) {
+    const HeaderWalk w = tWalkHeaders(pData, nSize);
+    size_t nOffset = 0;
+    for (const RecordHeader& r : w.atRecords) {
+        if (r.nOffset != nOffset || r.nLength < 128 || r.nLength > 65536 ||
+            r.nLength > nSize - nOffset)
+            vFail("the header walk stepped outside the records");
+        nOffset += r.nLength;
+    }
+    if (w.sStop.empty() != (nOffset == nSize)) vFail("the header walk stopped without a reason");
+    DayFilePath tPath;
+    if (!bParseDayFilePath("2010/XX/ABC/HHZ.D/XX.ABC..HHZ.D.2010.001", tPath))
+        vFail("a day file's name not taken for one");
+    for (const std::string& s : asDayFileProblems(tPath, w)) vCheckPrintable(s);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
@@ -49,5 +71,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
     vCheckPrintable(w.sStop);
     const RecordWalk wDropped = tWalkRecords(pData, nSize, false);
     vCheckBins(tBinWaveforms(wDropped, 97));
+    vCheckDayFile(pData, nSize);
     return 0;
 }

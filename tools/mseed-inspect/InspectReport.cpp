@@ -71,6 +71,17 @@ void vAppendDiscontinuities(std::string& s, const RecordWalk& w, const Stream& t
                  w.atRecords[d.nRecord].nOffset);
 }
 
+// The stream's first record that starts before the record before it.
+void vAppendOutOfOrder(std::string& s, const RecordWalk& w, const Stream& t) {
+    const DecodedRecord &r = w.atRecords[t.nFirstOutOfOrder], &rBefore = w.atRecords[t.nBeforeIt];
+    vAppendf(s,
+             "      %d %s out of time order, the first at %zu: it starts at %s, before the record "
+             "at %zu (%s)\n",
+             t.nOutOfOrder, t.nOutOfOrder == 1 ? "record" : "records", r.nOffset,
+             sFormatTime(tRecordStart(r)).c_str(), rBefore.nOffset,
+             sFormatTime(tRecordStart(rBefore)).c_str());
+}
+
 }  // namespace
 
 long long nRoundedSeconds(EpochTime t, long long nPerSecond, long long& nFraction) {
@@ -100,7 +111,8 @@ InspectReport tInspectReport(const std::string& sName, const RecordWalk& w,
     t.bSound = true;
     for (const Stream& tStream : atGroupStreams(w)) {
         const bool bDecoded = tStream.nBadRecords == 0;
-        const bool bContinuous = tStream.atGaps.empty() && tStream.atOverlaps.empty();
+        const bool bContinuous =
+            tStream.atGaps.empty() && tStream.atOverlaps.empty() && tStream.nOutOfOrder == 0;
         const char* szMatch = patExpected ? szCompare(w, tStream, *patExpected) : "";
         t.bSound = t.bSound && bDecoded && (!tOptions.bContinuous || bContinuous) &&
                    (!patExpected || std::string(szMatch) == "exact");
@@ -117,6 +129,7 @@ InspectReport tInspectReport(const std::string& sName, const RecordWalk& w,
         if (tStream.nSequenceBreaks > 0)
             vAppendf(s, "      note: %d sequence numbers do not follow the record before\n",
                      tStream.nSequenceBreaks);
+        if (tOptions.bContinuous && tStream.nOutOfOrder > 0) vAppendOutOfOrder(s, w, tStream);
         if (tOptions.bRecords) vAppendDiscontinuities(s, w, tStream);
     }
     return t;

@@ -27,12 +27,9 @@ struct InspectReport {
     bool bSound = false;  // every stream sound, as the options judge it
 };
 
-// The report on the walked records of the file named sName. With bRecords
-// every record gets a line; with patExpected (which needs a walk that kept
-// the samples) each run is compared with the next unused expected channel
-// of its name (which is then used up).
 // What the report shows and judges: every record and every gap and
-// overlap (bRecords); gaps and overlaps as failures (bContinuous).
+// overlap (bRecords); gaps, overlaps and a stream's records out of time
+// order as failures, each stream's first such record told (bContinuous).
 struct ReportOptions {
     bool bRecords = false;
     bool bContinuous = false;
@@ -42,7 +39,8 @@ struct ReportOptions {
 // patExpected (which needs a walk that kept the samples) each stream is
 // compared with the next unused expected channel of its channel code (which
 // is then used up). bSound is false for records that do not decode, samples
-// that differ, and, with bContinuous, any gap or overlap; sequence numbers
+// that differ, and, with bContinuous, any gap, overlap or record that
+// starts before its stream's record before it; sequence numbers
 // are only noted.
 InspectReport tInspectReport(const std::string& sName, const RecordWalk& w,
                              const ReportOptions& tOptions,

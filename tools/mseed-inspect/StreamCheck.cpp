@@ -59,6 +59,19 @@ void vFindSpan(const RecordWalk& w, Stream& t) {
     }
 }
 
+// Whether walked record i goes on from the stream's record before it: its
+// number follows (or starts again at 000001), and it starts no earlier.
+void vCompareWithBefore(const RecordWalk& w, Stream& t, size_t i) {
+    const DecodedRecord &r = w.atRecords[i], &rBefore = w.atRecords[t.anRecords.back()];
+    if (r.nSequenceNumber != 1 && r.nSequenceNumber != nSequenceNumber(rBefore.nSequenceNumber + 1))
+        ++t.nSequenceBreaks;
+    if (nRecordStartMicros(r) >= nRecordStartMicros(rBefore)) return;
+    if (t.nOutOfOrder++ == 0) {
+        t.nFirstOutOfOrder = i;
+        t.nBeforeIt = t.anRecords.back();
+    }
+}
+
 }  // namespace
 
 std::string sStreamName(const DecodedRecord& r) {
@@ -77,12 +90,7 @@ std::vector<Stream> atGroupStreams(const RecordWalk& w) {
             if (it == at.end()) at.push_back(tNewStream(r));
         }
         Stream& t = at[nCurrent];
-        if (!t.anRecords.empty()) {
-            // Numbering goes on from the record before, or starts again.
-            const int32_t nPrevious = w.atRecords[t.anRecords.back()].nSequenceNumber;
-            if (r.nSequenceNumber != 1 && r.nSequenceNumber != nSequenceNumber(nPrevious + 1))
-                ++t.nSequenceBreaks;
-        }
+        if (!t.anRecords.empty()) vCompareWithBefore(w, t, i);
         t.anRecords.push_back(i);
         t.nSamples += static_cast<int64_t>(w.anSampleCounts[i]);
         if (!r.sError.empty()) ++t.nBadRecords;

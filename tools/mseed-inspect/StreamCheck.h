@@ -1,7 +1,7 @@
 // The walked records grouped into streams, one per network, station,
 // location and channel (NET.STA.LOC.CHA), in the order the streams first
 // appear, and what a reader would find in each: records that do not decode,
-// sequence numbers out of order, and the gaps and overlaps between the
+// sequence numbers out of order, records out of time order, and the gaps and overlaps between the
 // stream's records taken in time order. A record that starts more than half
 // a sample period after the latest end of the records before it leaves a
 // gap; one that starts more than that before it overlaps them (so a time
@@ -29,6 +29,8 @@ struct Stream {
     int64_t nSamples = 0;
     int nBadRecords = 0;      // records that did not decode soundly
     int nSequenceBreaks = 0;  // records not numbered one after the record before (nor 000001)
+    int nOutOfOrder = 0;      // records that start before the stream's record before them
+    size_t nFirstOutOfOrder = 0, nBeforeIt = 0;  // the first such record, and that record before
     std::vector<Discontinuity> atGaps, atOverlaps;
     EpochTime tFirst = 0;  // the first sample of the earliest record
     EpochTime tLast = 0;   // the last sample of the record that ends last
