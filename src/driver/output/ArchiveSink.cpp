@@ -174,5 +174,5 @@ int64_t CArchiveSink::nRecordsAppended() const {
 }
 
 std::string CArchiveSink::sFate() const {
-    return "is left as it was (the day files and folders this run made are removed)";
+    return "is left as it was (the day files and folders this run made are removed)" + sFateNote();
 }
