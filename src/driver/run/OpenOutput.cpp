@@ -17,7 +17,7 @@ OutputOpening eOpenFile(const std::string& sOut, const std::vector<ConvertedChan
     const OutputOpening e = pSink->eOpen(sOut, sError);
     if (e != OutputOpening::Opened) return e;
     t.fnWarn = [&tSink = *pSink, atWrites = atStreamWrites(atChannels), &tPool] {
-        vWarnAboutHeldRecords(tSink.tFile(), atWrites, false, tPool);
+        return nWarnAboutHeldRecords(tSink.tFile(), atWrites, false, tPool);
     };
     t.pOutput = std::move(pSink);
     return e;
@@ -31,11 +31,15 @@ OutputOpening eOpenArchive(const std::string& sRoot,
     const OutputOpening e = pArchive->eOpen(atDayFiles(sRoot, atChannels), sError);
     if (e != OutputOpening::Opened) return e;
     t.fnWarn = [&tArchive = *pArchive, &tPool] {
+        size_t nHeldAgain = 0;
         for (size_t i = 0; i < tArchive.atFiles().size(); ++i) {
             const DayFile& f = tArchive.atFiles()[i];
-            vWarnAboutHeldRecords(tArchive.tFile(i), {{f.tCodes, f.tWritten}}, true, tPool);
+            nHeldAgain +=
+                nWarnAboutHeldRecords(tArchive.tFile(i), {{f.tCodes, f.tWritten}}, true, tPool);
         }
+        return nHeldAgain;
     };
+    t.nDayFiles = pArchive->atFiles().size();
     t.pOutput = std::move(pArchive);
     return e;
 }

@@ -2,6 +2,7 @@
 // -sds the day files of an archive that the channels' samples fall into.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
@@ -13,10 +14,12 @@
 #include "driver/run/RunRefusals.h"
 
 // The run's output once open, and the warnings about what it held before
-// (to be given when the run's warnings are).
+// (to be given when the run's warnings are; they return the number of
+// streams, or day files, that held part of the run's span already).
 struct OpenedOutput {
     std::unique_ptr<CRunOutput> pOutput;
-    std::function<void()> fnWarn;
+    std::function<size_t()> fnWarn;
+    size_t nDayFiles = 0;  // with an archive, the day files the run writes into
 };
 
 // Opens sOut, the output file, or with bArchive the archive folder whose
