@@ -1,7 +1,9 @@
 // The conversion run: reads and checks the whole input first, then opens the
 // output and extracts each converted channel into it. The output is opened
 // only when the input is known good, and any failure puts it back. Every
-// error is printed here, once.
+// error is printed here, once, and noted in the recording's summary with
+// what else the run learns of it; the records written are counted for the
+// progress line as they pass to the output.
 #include "driver/run/ConversionRun.h"
 
 #include <algorithm>
