@@ -18,8 +18,8 @@
 
 #include "ConversionOracle.h"
 #include "driver/cli/CommandLine.h"
-#include "driver/run/ConversionRun.h"
 #include "driver/process/ExitStatus.h"
+#include "driver/run/ConversionRun.h"
 
 // Present only in sanitizer builds: where the sanitizers write their reports.
 extern "C" void __sanitizer_set_report_fd(void* pFd) __attribute__((weak));
@@ -73,7 +73,8 @@ int nQuietConversion(const CommandLine& tArgs, const std::string& sInput,
         __sanitizer_set_report_fd(reinterpret_cast<void*>(static_cast<intptr_t>(nStderr)));
     std::fflush(stderr);
     dup2(nNull, 2);
-    const int nStatus = nRunConversion(tArgs, sInput, sOutput);
+    RecordingSummary tSummary;
+    const int nStatus = nRunConversion(tArgs, sInput, sOutput, tSummary);
     std::fflush(stderr);
     dup2(nStderr, 2);
     return nStatus;

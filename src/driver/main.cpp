@@ -21,7 +21,13 @@ namespace {
 int nRunCommand(const CommandLineResult& tCommand) {
     switch (tCommand.eAction) {
         case CommandAction::ShowUsage:
+            // The original usage text, kept byte for byte, names two options
+            // and a gain that is not applied: the help says what holds.
             std::fputs(szUsageText, stdout);
+            std::fflush(stdout);
+            vPrintReport(
+                "the usage above is the original one; tessal --help tells every option, "
+                "and that -g scales nothing");
             return nExitSuccess;
         case CommandAction::ShowHelp:
             std::fputs(szHelpText, stdout);

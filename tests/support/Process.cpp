@@ -5,11 +5,14 @@
 #include <linux/filter.h>
 #include <linux/seccomp.h>
 #include <poll.h>
+#include <pty.h>
+#include <sys/ioctl.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -56,10 +59,10 @@ ProcessResult tRunProcess(const std::string& sProgram, const std::vector<std::st
         close(anErr[0]);
         close(anErr[1]);
         int nNull = open("/dev/null", O_RDONLY);
-        if (nNull > 0) {
-            dup2(nNull, 0);
-            close(nNull);  // the program gets descriptors 0 to 2 only
-        }
+        if (nNull >= 0) dup2(nNull, 0);
+        // The program gets descriptors 0 to 2 only, whatever this process
+        // (or the one that started it) holds open.
+        for (int n = 3; n < 1024; ++n) close(n);
         if (!sWorkDir.empty() && chdir(sWorkDir.c_str()) != 0) _exit(126);
         if (fnInChild) fnInChild();
         std::vector<char*> apArgv;
@@ -121,6 +124,45 @@ ProcessResult tFinish(BackgroundRun& tRun) {
         if (WIFSIGNALED(nStatus)) tResult.nSignal = WTERMSIG(nStatus);
     }
     tRun.nPid = -1;
+    return tResult;
+}
+
+ProcessResult tRunTessalOnTerminal(const std::vector<std::string>& asArgs,
+                                   const std::string& sWorkDir, unsigned short nColumns,
+                                   const std::function<void()>& fnInChild,
+                                   const std::function<void(pid_t, const std::string&)>& fnOnText) {
+    ProcessResult tResult;
+    struct winsize tSize {};
+    tSize.ws_row = 24;
+    tSize.ws_col = nColumns;
+    int nTerminal = -1;
+    const pid_t nPid = forkpty(&nTerminal, nullptr, nullptr, &tSize);
+    if (nPid < 0) return tResult;
+    if (nPid == 0) {
+        if (!sWorkDir.empty() && chdir(sWorkDir.c_str()) != 0) _exit(126);
+        if (fnInChild) fnInChild();
+        std::vector<char*> apArgv{const_cast<char*>(TESSAL_PROGRAM)};
+        for (const std::string& s : asArgs) apArgv.push_back(const_cast<char*>(s.c_str()));
+        apArgv.push_back(nullptr);
+        execv(TESSAL_PROGRAM, apArgv.data());
+        _exit(127);
+    }
+    // The terminal reads EIO once the program and its children closed it.
+    char acBuf[65536];
+    for (;;) {
+        const ssize_t n = read(nTerminal, acBuf, sizeof acBuf);
+        if (n > 0) {
+            tResult.sStdout.append(acBuf, static_cast<size_t>(n));
+            if (fnOnText) fnOnText(nPid, tResult.sStdout);
+        } else if (!(n < 0 && errno == EINTR)) {
+            break;
+        }
+    }
+    close(nTerminal);
+    int nStatus = 0;
+    waitpid(nPid, &nStatus, 0);
+    if (WIFEXITED(nStatus)) tResult.nExitStatus = WEXITSTATUS(nStatus);
+    if (WIFSIGNALED(nStatus)) tResult.nSignal = WTERMSIG(nStatus);
     return tResult;
 }
 

@@ -45,6 +45,17 @@ BackgroundRun tStartTessal(const std::vector<std::string>& asArgs, const std::st
 // returns its exit status and signal; the output fields stay empty.
 ProcessResult tFinish(BackgroundRun& tRun);
 
+// Runs the tessal program built beside the tests with its standard input,
+// output and error on a new pseudo-terminal nColumns wide (fnInChild may
+// send some of them elsewhere). sStdout is everything the terminal
+// received, as a terminal gets it ("\n" written as "\r\n").
+// fnOnText, when given, sees the program's id and what the terminal
+// received so far after each read.
+ProcessResult tRunTessalOnTerminal(
+    const std::vector<std::string>& asArgs, const std::string& sWorkDir, unsigned short nColumns,
+    const std::function<void()>& fnInChild = nullptr,
+    const std::function<void(pid_t, const std::string&)>& fnOnText = nullptr);
+
 // For fnInChild: from now on the system call nSyscall fails with nErrno in
 // this process and the program it executes (a seccomp filter), to stand in
 // for a system that lacks the call's service; with nOnDescriptor, only

@@ -187,7 +187,7 @@ bool bApplyChannels(const std::string& sArg, const std::string& sList, CommandLi
         if (!bIsCode(as[i], tChannelField.nWidth, tChannelField.nWidth)) {
             sError = "option " + sShortened(sArg) +
                      ": each channel code must be 3 letters or digits, the codes separated by "
-                     "commas (write -channels=HHZ,HHN,HHE)";
+                     "commas without spaces (write -channels=HHZ,HHN,HHE)";
             return false;
         }
         if (std::count(as.begin(), as.begin() + static_cast<std::ptrdiff_t>(i), as[i]) > 0) {
@@ -302,6 +302,37 @@ bool bExists(const std::string& sPath) {
     return lstat(sPath.c_str(), &st) == 0;
 }
 
+// True when sArg looks like channel codes: letters and digits in pieces
+// of at most 3, separated by commas.
+bool bLooksLikeCodes(const std::string& sArg) {
+    bool bAny = false;
+    for (size_t nFrom = 0; nFrom <= sArg.size();) {
+        const size_t nComma = std::min(sArg.find(',', nFrom), sArg.size());
+        const std::string sPiece = sArg.substr(nFrom, nComma - nFrom);
+        if (!sPiece.empty() && !bIsCode(sPiece, 1, tChannelField.nWidth)) return false;
+        bAny = bAny || !sPiece.empty();
+        nFrom = nComma + 1;
+    }
+    return bAny;
+}
+
+// The refusal of a -channels value (argv[nOption]) that the shell cut at
+// spaces: the arguments right after it look like codes and name no file.
+// Empty when there are none.
+std::string sCodesCutAtSpaces(int argc, const char* const argv[], int nOption) {
+    std::string sAfter, sWritten = tSplitOption(argv[nOption]).sValue;
+    for (int i = nOption + 1; i < argc && bLooksLikeCodes(argv[i]) && !bExists(argv[i]); ++i) {
+        sAfter += (sAfter.empty() ? "" : " ") + std::string(argv[i]);
+        sWritten += (sWritten.empty() || sWritten.back() == ',' || argv[i][0] == ',' ? "" : ",") +
+                    std::string(argv[i]);
+    }
+    if (sAfter.empty()) return "";
+    return "option " + sShortened(argv[nOption]) + " is followed by " + sShortened(sAfter) +
+           ", which name no file: the codes are separated by commas without spaces (write "
+           "-channels=" +
+           sShortened(sWritten) + ")";
+}
+
 // Why the recordings and their output names cannot be carried out (too
 // long, -outdir with -outname); empty when they can.
 std::string sPathProblem(const CommandLine& tArgs) {
@@ -364,17 +395,20 @@ CommandLineResult tParseCommandLine(int argc, const char* const argv[]) {
     tArgs.asRecordings.push_back(sFirst);
     std::vector<bool> abSeen(std::size(atOptions), false);
     bool bOptionsEnded = false;
+    int nChannelsOption = 0;  // where -channels stands, 0 when it does not
     for (int i = 2; i < argc; ++i) {
         const std::string sArg = argv[i];
         if (!bOptionsEnded && sArg == "--") {
             bOptionsEnded = true;
         } else if (!bOptionsEnded && sArg.size() > 1 && sArg[0] == '-') {
             if (!bApplyOption(sArg, tArgs, abSeen, tResult.sError)) return tResult;
+            if (tSplitOption(sArg).sName == "channels") nChannelsOption = i;
         } else {
             tArgs.asRecordings.push_back(sArg);
         }
     }
-    tResult.sError = sPathProblem(tArgs);
+    if (nChannelsOption > 0) tResult.sError = sCodesCutAtSpaces(argc, argv, nChannelsOption);
+    if (tResult.sError.empty()) tResult.sError = sPathProblem(tArgs);
     if (tResult.sError.empty()) tResult.eAction = CommandAction::Convert;
     return tResult;
 }

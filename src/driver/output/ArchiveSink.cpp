@@ -374,5 +374,5 @@ void CArchiveSink::vReleaseAll() {
 }
 
 std::string CArchiveSink::sFate() const {
-    return "is left as it was (the day files and folders this run made are removed)";
+    return "is left as it was (the day files and folders this run made are removed)" + sFateNote();
 }

@@ -50,8 +50,9 @@ volatile size_t g_nFolders = 0;
 std::vector<const char*> g_aszFolders;
 // The message of an interruption, formed when armed: what it was and what
 // became of the outputs.
-char g_szInterruptMessage[nTextSize];  // "tessal: error: OUT: interrupted by "
-char g_szInterruptFate[nTextSize];     // "; the file is left as it was"
+char g_szInterruptMessage[nTextSize];   // "tessal: error: OUT: interrupted by "
+char g_szInterruptFate[2 * nTextSize];  // "; the file is left as it was"
+std::string g_sFateNote;                // what earlier recordings wrote, which stays
 
 // A copy of s that lives until vDisarmAll.
 const char* szKept(const std::string& s) {
@@ -115,7 +116,7 @@ bool bPutAllBack() {
 }
 
 void vWriteInterruptLine(const char* szSignal) {
-    static char acLine[2 * nTextSize];
+    static char acLine[3 * nTextSize];
     size_t nUsed = 0;
     vAppend(acLine, sizeof acLine, nUsed, g_szInterruptMessage);
     vAppend(acLine, sizeof acLine, nUsed, szSignal);
@@ -135,7 +136,15 @@ void vPutOutputBack(bool bCreated, const char* szPath, int nFile, off_t nLength)
 }
 
 std::string sOutputFate(bool bCreated) {
-    return bCreated ? "is removed (this run created it)" : "is left as it was";
+    return bCreated ? "is removed (this run created it)" : "is left as it was" + g_sFateNote;
+}
+
+void vSetFateNote(const std::string& sNote) {
+    g_sFateNote = sNote;
+}
+
+const std::string& sFateNote() {
+    return g_sFateNote;
 }
 
 void vSetInterruptMessage(const std::string& sWhat, const std::string& sFate) {

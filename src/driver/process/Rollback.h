@@ -82,5 +82,13 @@ bool bPutAllBack();
 void vWriteInterruptLine(const char* szSignal);
 
 // What became of the output after a failure, for messages that name it
-// first: "is left as it was", or "is removed (this run created it)".
+// first: "is left as it was" (and the note of vSetFateNote), or "is removed
+// (this run created it)".
 std::string sOutputFate(bool bCreated);
+
+// From now on an output left as it was is said to be so with sNote after
+// it: what earlier recordings of the card wrote into it, which stays
+// ("; what the 2 recordings converted before c.vrx wrote stays"); empty
+// for none.
+void vSetFateNote(const std::string& sNote);
+const std::string& sFateNote();

@@ -12,6 +12,8 @@
 #include <csignal>
 #include <iterator>
 
+#include "driver/process/InterruptVerdict.h"
+#include "driver/process/ProgressLine.h"
 #include "driver/process/Rollback.h"
 
 namespace {
@@ -24,6 +26,8 @@ volatile sig_atomic_t g_bInputShrank = 0;
 const int anRunSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGBUS, SIGXFSZ};
 // The dispositions the run found, given back at its end.
 struct sigaction atFoundActions[std::size(anRunSignals)];
+// Installations not yet uninstalled: a card's, and each recording's in it.
+int g_nInstalled = 0;
 
 const char* szSignalName(int nSignal) {
     switch (nSignal) {
@@ -46,7 +50,10 @@ void vOnRunSignal(int nSignal) {
     if (g_tHandling.test_and_set()) {
         for (;;) pause();
     }
-    if (bPutAllBack()) vWriteInterruptLine(szSignalName(nSignal));
+    vClearProgressForSignal();
+    const bool bPutBack = bPutAllBack();
+    if (bPutBack) vWriteInterruptLine(szSignalName(nSignal));
+    vWriteInterruptVerdict(szSignalName(nSignal), bPutBack);
     std::signal(nSignal, SIG_DFL);
     std::raise(nSignal);
 }
@@ -88,6 +95,7 @@ void vIgnoreBrokenPipes() {
 }
 
 void vInstallRunSignals() {
+    if (g_nInstalled++ > 0) return;
     for (size_t i = 0; i < std::size(anRunSignals); ++i) {
         const int nSignal = anRunSignals[i];
         sigaction(nSignal, nullptr, &atFoundActions[i]);
@@ -102,6 +110,7 @@ void vInstallRunSignals() {
 
 void vUninstallRunSignals() {
     vDisarmAll();
+    if (--g_nInstalled > 0) return;
     for (size_t i = 0; i < std::size(anRunSignals); ++i)
         sigaction(anRunSignals[i], &atFoundActions[i], nullptr);
 }

@@ -105,17 +105,6 @@ Refusal tPlanOne(const CArchiveSink& tArchive, size_t i, DayFileSurvey t, const 
     return {};
 }
 
-// n with a comma between each group of three digits.
-std::string sGrouped(int64_t n) {
-    const std::string sDigits = std::to_string(n);
-    std::string s;
-    for (size_t k = 0; k < sDigits.size(); ++k) {
-        if (k > 0 && (sDigits.size() - k) % 3 == 0 && sDigits[k - 1] != '-') s += ',';
-        s += sDigits[k];
-    }
-    return s;
-}
-
 }  // namespace
 
 Refusal tSurveyArchive(const std::string& sIn, CArchiveSink& tArchive, const std::string& sRoot,
@@ -179,28 +168,11 @@ Refusal tVerifyArchive(const std::string& sIn, CArchiveSink& tArchive, const std
         tFound.apChannels[k]->vSettle();
         const int64_t nMissing = atChannels[k].nSamples - tFound.apChannels[k]->nHeld();
         if (nMissing != 0)
-            sProblem = "stream " + sStreamName(atChannels[k].tCodes) + ": " + sGrouped(nMissing) +
-                       " of its samples are not in the archive";
+            sProblem = "stream " + sStreamName(atChannels[k].tCodes) + ": " +
+                       std::to_string(nMissing) + " of its samples are not in the archive";
     }
     if (sProblem.empty()) return {};
     tArchive.vRestore();
     return {nExitVerifyFailed, sRoot + ": " + sProblem + ", read back against " + sIn +
                                    "; the archive " + tArchive.sFate()};
-}
-
-std::string sHeldReport(const ArchiveHeld& t, const std::vector<ConvertedChannel>& atChannels) {
-    if (t.nSamplesHeld == 0) return "";
-    int64_t nSamples = 0;
-    size_t nStreams = 0;
-    for (const ConvertedChannel& c : atChannels) {
-        nSamples += c.nSamples;
-        nStreams += c.nSamples > 0 ? 1 : 0;
-    }
-    const std::string sOf =
-        " samples of " + std::to_string(nStreams) + (nStreams == 1 ? " stream" : " streams");
-    if (t.nSamplesHeld >= nSamples)
-        return "all " + sGrouped(nSamples) + sOf + " were already in the archive; nothing written";
-    return sGrouped(t.nSamplesHeld) + " of " + sGrouped(nSamples) + sOf +
-           " were already in the archive; the other " + sGrouped(nSamples - t.nSamplesHeld) +
-           " are written";
 }

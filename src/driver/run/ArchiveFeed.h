@@ -39,8 +39,3 @@ Refusal tSurveyArchive(const std::string& sIn, CArchiveSink& tArchive, const std
 // archive is put back, when one is missing or in doubt.
 Refusal tVerifyArchive(const std::string& sIn, CArchiveSink& tArchive, const std::string& sRoot,
                        const std::vector<ConvertedChannel>& atChannels, CWorkerPool& tPool);
-
-// "all 4,320,000 samples of 3 streams were already in the archive; nothing
-// written", or how many were there and how many written; empty when none
-// was there.
-std::string sHeldReport(const ArchiveHeld& t, const std::vector<ConvertedChannel>& atChannels);

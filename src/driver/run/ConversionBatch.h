@@ -7,7 +7,10 @@
 // Converts every recording of tArgs into its output (sOutputNameOf), each
 // after its banner (none with -quiet). A recording that fails does not stop
 // the others. Returns the status of the first recording that failed, else
-// 0; when several recordings were given and any failed, a last line on
-// standard error names each failed one with its status. A -outdir folder
-// that does not exist fails them all with status 3 before any is touched.
+// 0. On standard error, besides each recording's own diagnostics, the
+// card's report (CardReport.h): a line per recording as it ends and a
+// verdict at the end, or on a signal the verdict of what stays converted;
+// on a terminal, the progress line (ProgressLine.h). A -outdir or -sds
+// folder that is not one fails them all with status 3 before any is
+// touched.
 int nRunConversions(const CommandLine& tArgs);

@@ -18,7 +18,7 @@ OutputOpening eOpenFile(const std::string& sOut, const std::vector<ConvertedChan
     const OutputOpening e = pSink->eOpen(sOut, sError);
     if (e != OutputOpening::Opened) return e;
     t.fnWarn = [&tSink = *pSink, atWrites = atStreamWrites(atChannels), &tPool] {
-        vWarnAboutHeldRecords(tSink.tFile(), atWrites, false, tPool);
+        return nWarnAboutHeldRecords(tSink.tFile(), atWrites, false, tPool);
     };
     t.pFile = pSink.get();
     t.pOutput = std::move(pSink);
@@ -35,7 +35,9 @@ OutputOpening eOpenArchive(const std::string& sRoot,
     t.fnWarn = [&tArchive = *pArchive, &asTorn = t.tHeld.asWarnings] {
         for (size_t i = 0; i < tArchive.atFiles().size(); ++i) vWarnAboutLock(tArchive.tFile(i));
         for (const std::string& s : asTorn) vPrintWarning(s);
+        return size_t{0};  // what it holds already is counted in samples (ArchiveHeld)
     };
+    t.nDayFiles = pArchive->atFiles().size();
     t.pArchive = pArchive.get();
     t.pOutput = std::move(pArchive);
     return e;

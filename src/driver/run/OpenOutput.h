@@ -3,6 +3,7 @@
 // read for what they hold of the recording before anything is written.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
@@ -17,13 +18,15 @@
 #include "driver/run/RunRefusals.h"
 
 // The run's output once open, and the warnings about what it held before
-// (to be given when the run's warnings are).
+// (to be given when the run's warnings are; they return the number of
+// streams, or day files, that held part of the run's span already).
 struct OpenedOutput {
     std::unique_ptr<CRunOutput> pOutput;
     COutputSink* pFile = nullptr;      // the output, when it is one file
     CArchiveSink* pArchive = nullptr;  // the output, when it is an archive
     ArchiveHeld tHeld;                 // what the archive holds of the recording
-    std::function<void()> fnWarn;
+    std::function<size_t()> fnWarn;
+    size_t nDayFiles = 0;  // with an archive, the day files the run writes into
 };
 
 // Opens sOut, the output file of recording sIn, or with bArchive the

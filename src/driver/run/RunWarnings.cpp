@@ -82,8 +82,8 @@ void vWarnAboutLock(const COutputFile& f) {
                   "may mix their records");
 }
 
-void vWarnAboutHeldRecords(const COutputFile& f, const StreamWrites& atWrites, bool bOrder,
-                           CWorkerPool& tPool) {
+size_t nWarnAboutHeldRecords(const COutputFile& f, const StreamWrites& atWrites, bool bOrder,
+                             CWorkerPool& tPool) {
     const std::string& sOut = f.sPath();
     vWarnAboutLock(f);
     if (f.nStrayBytes() > 0) {
@@ -91,7 +91,8 @@ void vWarnAboutHeldRecords(const COutputFile& f, const StreamWrites& atWrites, b
                       " bytes that are not a whole record (a record cut short, by a crash "
                       "perhaps); the new records follow them");
     }
-    if (f.nOldLength() < nSeedRecordLength) return;
+    if (f.nOldLength() < nSeedRecordLength) return 0;
+    size_t nHeldAgain = 0;
     const HeldSpans mapHeld = tReadHeldSpans(sOut, f.nOldLength(), tPool);
     int64_t nHeldEnd = INT64_MIN;
     for (const auto& [tCodes, atSpans] : mapHeld)
@@ -106,6 +107,7 @@ void vWarnAboutHeldRecords(const COutputFile& f, const StreamWrites& atWrites, b
                           sSpanText(tWrite.nFromMicros, tWrite.nToMicros) +
                           " again: the recording may have been converted into this file before; "
                           "its records are appended all the same");
+            ++nHeldAgain;
             break;
         }
     }
@@ -116,20 +118,22 @@ void vWarnAboutHeldRecords(const COutputFile& f, const StreamWrites& atWrites, b
                       sFormatUtc(static_cast<double>(nHeldEnd) / 1e6) +
                       "); readers that search day files by time may stop before them");
     }
+    return nHeldAgain;
 }
 
-void vWarnBeforeConverting(const CommandLine& tArgs, const std::string& sIn, const Recording& r,
-                           const ChannelPlan& tPlan, const std::vector<ChannelCodes>& atCodes,
-                           const RecordTimeline& tTimeline,
-                           const std::function<void()>& fnWarnAboutOutput) {
+size_t nWarnBeforeConverting(const CommandLine& tArgs, const std::string& sIn, const Recording& r,
+                             const ChannelPlan& tPlan, const std::vector<ChannelCodes>& atCodes,
+                             const RecordTimeline& tTimeline,
+                             const std::function<size_t()>& fnWarnAboutOutput) {
     for (const std::string& s : tArgs.asSettingWarnings) vPrintWarning(s);
     if (tArgs.bGain) {
         vPrintWarning("the gain option has no effect: samples are written unscaled");
     }
-    fnWarnAboutOutput();
+    const size_t nHeldAgain = fnWarnAboutOutput();
     vWarnAboutCodes(tArgs, sIn, atCodes);
     for (const std::string& s : tPlan.asWarnings) vPrintWarning(sIn + ": " + s);
     vWarnAboutLayout(r, tPlan.atChannels, sIn, tTimeline, tArgs.bRecordTime);
+    return nHeldAgain;
 }
 
 void vWarnAboutCutNames(const ChannelCodes& tCodes, const std::string& sIn,

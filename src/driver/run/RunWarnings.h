@@ -4,6 +4,7 @@
 // the run or changes a byte of the output.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <set>
 #include <string>
@@ -33,17 +34,19 @@ void vWarnAboutLock(const COutputFile& f);
 // writes a span it already holds (a recording converted into the file
 // before, most likely); with bOrder also that the run's records start
 // before the end of what it holds, where readers searching by time stop.
-// The records go in all the same.
-void vWarnAboutHeldRecords(const COutputFile& f, const StreamWrites& atWrites, bool bOrder,
-                           CWorkerPool& tPool);
+// The records go in all the same. Returns the number of streams warned
+// about for a span they held already.
+size_t nWarnAboutHeldRecords(const COutputFile& f, const StreamWrites& atWrites, bool bOrder,
+                             CWorkerPool& tPool);
 
 // The warnings before the conversion: the command line's, then the
-// output's (fnWarnAboutOutput), then the codes', the plan's and the
-// recording's layout and clock.
-void vWarnBeforeConverting(const CommandLine& tArgs, const std::string& sIn, const Recording& r,
-                           const ChannelPlan& tPlan, const std::vector<ChannelCodes>& atCodes,
-                           const RecordTimeline& tTimeline,
-                           const std::function<void()>& fnWarnAboutOutput);
+// output's (fnWarnAboutOutput, which returns the number of streams that
+// held part of the run's span already, returned here), then the codes',
+// the plan's and the recording's layout and clock.
+size_t nWarnBeforeConverting(const CommandLine& tArgs, const std::string& sIn, const Recording& r,
+                             const ChannelPlan& tPlan, const std::vector<ChannelCodes>& atCodes,
+                             const RecordTimeline& tTimeline,
+                             const std::function<size_t()>& fnWarnAboutOutput);
 
 // Warns, once per name (setWarned), that records carry the channel's
 // station or channel name cut to its header field.

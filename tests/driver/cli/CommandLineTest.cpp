@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <map>
 #include <regex>
 #include <string>
 #include <thread>
@@ -32,60 +33,157 @@ TEST(CommandLineProgram, NoArgumentPrintsTheUsageTextAndSucceeds) {
               "     tessal p14a1731.vrx -outname=new_name.ext\n"
               "     tessal p14a1731.vrx -outname=new_name.ext -g\n"
               "     tessal p14a1731.vrx -gain\n");
-    EXPECT_EQ(r.sStderr, "");
+    EXPECT_EQ(r.sStderr,
+              "tessal: the usage above is the original one; tessal --help tells every option, and "
+              "that -g scales nothing\n");
 }
+
+// What a recording gives alone: its console text, its warnings and error
+// lines, its output.
+struct LoneRun {
+    std::string sStdout, sStderr, sOutput;
+    const char* szChannels;  // "3 channels"
+};
 
 TEST(CommandLineProgram, ManyRecordingsConvertEachAsALoneRunWould) {
     // Each into its own output, into -outdir, and all into one -outname: the
     // bytes and the console text are those of the lone runs, one after the
-    // other; a recording that fails stops none of the others.
+    // other; a recording that fails stops none of the others. Standard
+    // error adds a line per recording and the verdict: on a card of eight
+    // with one cut short, one whose clock jumps and one that is no
+    // recording, the verdict names those three.
     TempDir tDir;
     StandardLayout tLayout;
     tLayout.nRecords = 3;
     aanWriteRecording(tDir, "a.vrx", tStandardRecording(tLayout));
+    SyntheticRecording tCut = tStandardRecording(tLayout);
+    tCut.nTrailingBytes = 100;
+    aanWriteRecording(tDir, "cut.vrx", tCut);
+    SyntheticRecording tJump = tStandardRecording(tLayout);
+    tJump.nJumpRecord = 2;
+    tJump.nJumpSeconds = 5;
+    aanWriteRecording(tDir, "jump.vrx", tJump);
+    vWriteFile(tDir.sFile("bad.vrx"), "not a recording\n");
     tLayout.asChannels = {"HHZ"};
     tLayout.nRate = 250;
-    aanWriteRecording(tDir, "b.vrx", tStandardRecording(tLayout));
-    const ProcessResult rA = tRunTessal({"a.vrx", "-outname=lone-a.ms"}, tDir.sPath());
-    const ProcessResult rB = tRunTessal({"b.vrx", "-outname=lone-b.ms"}, tDir.sPath());
-    const std::string sA = sReadFile(tDir.sFile("lone-a.ms")),
-                      sB = sReadFile(tDir.sFile("lone-b.ms"));
-    ASSERT_FALSE(sA.empty());
-    ASSERT_FALSE(sB.empty());
+    for (const char* szName : {"b.vrx", "d.vrx", "e.vrx", "f.vrx"}) {
+        aanWriteRecording(tDir, szName, tStandardRecording(tLayout));
+        ++tLayout.nSeed;
+    }
+    std::map<std::string, LoneRun> mapLone;
+    for (const char* szName : {"a", "b", "cut", "jump", "bad", "d", "e", "f"}) {
+        const std::string sOut = std::string("lone-") + szName + ".ms";
+        const ProcessResult r =
+            tRunTessal({std::string(szName) + ".vrx", "-outname=" + sOut}, tDir.sPath());
+        const bool bOne = std::string("bdef").find(szName[0]) != std::string::npos;
+        mapLone[szName] = {r.sStdout, r.sStderr, sReadFile(tDir.sFile(sOut)),
+                           bOne ? "1 channel" : "3 channels"};
+        ASSERT_EQ(mapLone[szName].sOutput.empty(), std::string(szName) == "bad") << szName;
+    }
+    const std::string sA = mapLone["a"].sOutput, sB = mapLone["b"].sOutput;
+    // The line of recording szName (3 s from 13:45:30) converted into sOut.
+    const auto sLine = [&mapLone](const char* szName, const std::string& sOut,
+                                  const std::string& sMore) {
+        return "tessal: " + std::string(szName) + ".vrx: converted into " + sOut + ": " +
+               mapLone[szName].szChannels + ", 2004-12-07 13:45:30 to 13:45:33 UTC, " +
+               std::to_string(mapLone[szName].sOutput.size() / 512) + " records" + sMore + "\n";
+    };
+    const std::string sVerdict = "tessal: verdict: ";
+    const std::string sNoneRead =
+        "every recording was converted and synced; none was read back (-verify compares the "
+        "records with the recordings)\n";
+    const std::string sGain =
+        "tessal: warning: the gain option has no effect: samples are written unscaled\n";
+    std::string sCardStdout, sCardStderr;
+    std::vector<std::pair<const char*, std::string>> atCard;
+    const struct {
+        const char* szName;
+        const char* szOut;
+    } aCard[] = {{"a", "card/a.mseed"},     {"cut", "card/cut.mseed"},   {"b", "card/b.mseed"},
+                 {"bad", "card/bad.mseed"}, {"jump", "card/jump.mseed"}, {"d", "card/d.mseed"},
+                 {"e", "card/e.mseed"},     {"f", "card/f.mseed"}};
+    for (const auto& [szName, szOut] : aCard) {
+        sCardStdout += mapLone[szName].sStdout;
+        sCardStderr += mapLone[szName].sStderr;
+        const std::string sMore =
+            std::string(", verified") +
+            (std::string(szName) == "cut" ? "; cut short: it ends inside a record, which is not "
+                                            "converted (see the warning)"
+             : std::string(szName) == "jump"
+                 ? "; the recorder's clock jumps once (see the warnings)"
+                 : "");
+        sCardStderr += std::string(szName) == "bad"
+                           ? "tessal: bad.vrx: failed (status 1): not a VORN recording (its text "
+                             "head holds no CH, GROUP or STREAM section)\n"
+                           : sLine(szName, szOut, sMore);
+        atCard.emplace_back(szOut, mapLone[szName].sOutput);
+    }
+    sCardStderr += sVerdict +
+                   "8 recordings: 7 converted, 7 verified, 1 cut short, 1 with clock jumps, 1 "
+                   "failed, 0 not started; cut.vrx is cut short (its last record is not "
+                   "converted), bad.vrx failed (status 1), jump.vrx has clock jumps (its times "
+                   "after them may be off); the other 5 were converted, synced, read back and "
+                   "found equal to their recordings\n";
     ASSERT_EQ(mkdir(tDir.sFile("out").c_str(), 0755), 0);
+    ASSERT_EQ(mkdir(tDir.sFile("card").c_str(), 0755), 0);
     const struct {
         std::vector<std::string> asArgs;
         int nStatus;
         std::vector<std::pair<const char*, std::string>> atOutputs;  // file, content
         std::string sStdout, sStderr;
     } aCases[] = {
-        {{"a.vrx", "b.vrx"}, 0, {{"a.mseed", sA}, {"b.mseed", sB}}, rA.sStdout + rB.sStdout, ""},
+        {{"a.vrx", "b.vrx"},
+         0,
+         {{"a.mseed", sA}, {"b.mseed", sB}},
+         mapLone["a"].sStdout + mapLone["b"].sStdout,
+         sLine("a", "a.mseed", "") + sLine("b", "b.mseed", "") + sVerdict +
+             "2 recordings: 2 converted, 0 verified, 0 cut short, 0 with clock jumps, 0 failed, 0 "
+             "not started; " +
+             sNoneRead},
         {{"-g", "b.vrx"}, 1, {}, "", ""},  // a file named like an option is a recording
         {{"a.vrx", "--outdir=out", "b.vrx", "--gain"},
          0,
          {{"out/a.mseed", sA}, {"out/b.mseed", sB}},
-         rA.sStdout + rB.sStdout,
-         "tessal: warning: the gain option has no effect: samples are written unscaled\n"
-         "tessal: warning: the gain option has no effect: samples are written unscaled\n"},
+         mapLone["a"].sStdout + mapLone["b"].sStdout,
+         sGain + sLine("a", "out/a.mseed", "") + sGain + sLine("b", "out/b.mseed", "") + sVerdict +
+             "2 recordings: 2 converted, 0 verified, 0 cut short, 0 with clock jumps, 0 failed, 0 "
+             "not started; " +
+             sNoneRead},
         {{"a.vrx", "none.vrx", "b.vrx", "-outname:all.ms"},
          1,
          {{"all.ms", sA + sB}},
-         rA.sStdout + sBanner + rB.sStdout,
-         "tessal: error: none.vrx: cannot open: No such file or directory\n"
-         "tessal: error: 1 of 3 recordings failed: none.vrx (status 1)\n"},
+         mapLone["a"].sStdout + sBanner + mapLone["b"].sStdout,
+         sLine("a", "all.ms", "") +
+             "tessal: error: none.vrx: cannot open: No such file or directory\n"
+             "tessal: none.vrx: failed (status 1): cannot open: No such file or directory\n" +
+             sLine("b", "all.ms", "") + sVerdict +
+             "3 recordings: 2 converted, 0 verified, 0 cut short, 0 with clock jumps, 1 failed, 0 "
+             "not started; none.vrx failed (status 1); the other 2 were converted and synced\n"},
         {{"a.vrx", "--verify", "b.vrx", "-quiet"},
          0,
          {{"a.mseed", sA}, {"b.mseed", sB}},
          "",
-         "tessal: a.mseed: " + std::to_string(sA.size() / 512) +
-             " records verified against a.vrx\n" + "tessal: b.mseed: " +
-             std::to_string(sB.size() / 512) + " records verified against b.vrx\n"},
+         sLine("a", "a.mseed", ", verified") + sLine("b", "b.mseed", ", verified") + sVerdict +
+             "2 recordings: 2 converted, 2 verified, 0 cut short, 0 with clock jumps, 0 failed, 0 "
+             "not started; every recording was converted, synced, read back and found equal to "
+             "its recording\n"},
         {{"a.vrx", "-quiet", "--", "-outname=c.ms"},
          1,
          {{"a.mseed", sA}},
          "",
-         "tessal: error: -outname=c.ms: cannot open: No such file or directory\n"
-         "tessal: error: 1 of 2 recordings failed: -outname=c.ms (status 1)\n"},
+         sLine("a", "a.mseed", "") +
+             "tessal: error: -outname=c.ms: cannot open: No such file or directory\n"
+             "tessal: -outname=c.ms: failed (status 1): cannot open: No such file or directory\n" +
+             sVerdict +
+             "2 recordings: 1 converted, 0 verified, 0 cut short, 0 with clock jumps, 1 failed, 0 "
+             "not started; -outname=c.ms failed (status 1); the other one was converted and "
+             "synced\n"},
+        {{"a.vrx", "cut.vrx", "b.vrx", "bad.vrx", "jump.vrx", "d.vrx", "e.vrx", "f.vrx",
+          "-outdir=card", "-verify"},
+         1,
+         atCard,
+         sCardStdout,
+         sCardStderr},
     };
     vWriteFile(tDir.sFile("-g"), "");
     for (const auto& c : aCases) {
@@ -236,14 +334,31 @@ TEST(CommandLineOptions, UnknownOptionsAreRefusedNamingTheNearest) {
          "option -location=0: the location code must be 2 letters or digits (write -location=00)"},
         {"-channels=HHZ,,HHE",
          "option -channels=HHZ,,HHE: each channel code must be 3 letters or digits, the codes "
-         "separated by commas (write -channels=HHZ,HHN,HHE)"},
+         "separated by commas without spaces (write -channels=HHZ,HHN,HHE)"},
+        {"-channels=HHZ, HHN, HHE",
+         "option -channels=HHZ,: each channel code must be 3 letters or digits, the codes "
+         "separated by commas without spaces (write -channels=HHZ,HHN,HHE)"},
+        {"-channels=HHZ HHN HHE",
+         "option -channels=HHZ is followed by HHN HHE, which name no file: the codes are "
+         "separated by commas without spaces (write -channels=HHZ,HHN,HHE)"},
+        {"-channels=hhz ,hhn ,hhe -quiet",
+         "option -channels=hhz is followed by ,hhn ,hhe, which name no file: the codes are "
+         "separated by commas without spaces (write -channels=hhz,hhn,hhe)"},
         {"-channels=HHZ,hhz",
          "option -channels=HHZ,hhz: the code HHZ is given twice, and each channel needs its own"},
         {"-sds=arch", "-sds needs a network code for the archive's paths (add -network=XX)"},
     };
     for (const auto& c : aCases) {
-        const char* aszArgs[] = {"tessal", "rec.vrx", c.szArg};
-        const CommandLineResult r = tParseCommandLine(3, aszArgs);
+        // Arguments with blanks stand for what a shell makes of them.
+        std::vector<std::string> asArgs = {"tessal", "rec.vrx"};
+        for (size_t nFrom = 0, nBlank = 0; nBlank != std::string::npos; nFrom = nBlank + 1) {
+            nBlank = std::string(c.szArg).find(' ', nFrom);
+            asArgs.push_back(std::string(c.szArg).substr(nFrom, nBlank - nFrom));
+        }
+        std::vector<const char*> aszArgs;
+        for (const std::string& sArg : asArgs) aszArgs.push_back(sArg.c_str());
+        const CommandLineResult r =
+            tParseCommandLine(static_cast<int>(aszArgs.size()), aszArgs.data());
         EXPECT_EQ(r.eAction, CommandAction::Refuse) << c.szArg;
         EXPECT_EQ(r.sError, c.szError);
     }

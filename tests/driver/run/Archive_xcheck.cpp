@@ -23,6 +23,7 @@
 #include "support/ConversionTestSupport.h"
 #include "support/FileTree.h"
 #include "support/Process.h"
+#include "timeconv/UtcText.h"
 
 namespace {
 
@@ -174,9 +175,18 @@ TEST(ArchiveXcheck, ANightIsCutAtMidnightIntoOneTracePerDayFile) {
         // Every day file's numbering starts its own segment on the console.
         EXPECT_EQ(nCountLines(r.sStdout, "Seed block number 000001"), 6);
         EXPECT_EQ(nCountLines(r.sStdout, "Seed block counts "), nRecords);
-        EXPECT_EQ(r.sStderr, row.bVerify ? "tessal: archive: " + std::to_string(nRecords) +
-                                               " records verified against rec.vrx\n"
-                                         : "");
+        // One line for the recording: its day files, its span in UTC, its
+        // records; read back, also the verdict.
+        const int64_t nEnd = nStart / 1000000 + 4 * 3600;
+        EXPECT_EQ(r.sStderr,
+                  "tessal: rec.vrx: converted into 6 day files of archive: 3 channels, " +
+                      sUtcText(nStart / 1000000) + " to " + sUtcText(nEnd) + " UTC, " +
+                      std::to_string(nRecords) + " records" +
+                      (row.bVerify ? ", verified\ntessal: verdict: 1 recording: 1 converted, 1 "
+                                     "verified, 0 cut short, 0 with clock jumps, 0 failed, 0 not "
+                                     "started; the recording was converted, synced, read back and "
+                                     "found equal to it\n"
+                                   : "\n"));
     }
 }
 
@@ -249,6 +259,13 @@ TEST(ArchiveXcheck, CodesThatCollideOrCannotNameAFolderAreRefusedBeforeAnythingI
          3,
          {"tessal: error: nowhere: no such folder for the archive (-sds)\n"},
          {}},
+        {"ABC",
+         {"BHZ", "BHN"},
+         {"-sds=rec.vrx", "-network=XX"},
+         3,
+         {"tessal: error: rec.vrx: is a file, not a folder; -sds names the folder of the "
+          "archive\n"},
+         {}},
         {"../x",
          {"BHZ", "h/z"},
          {"-sds=archive", "-network=XX", "-station=abc", "-channels=BHZ,HHN"},
@@ -283,7 +300,15 @@ TEST(ArchiveXcheck, CodesThatCollideOrCannotNameAFolderAreRefusedBeforeAnythingI
         const ProcessResult r = tRunTessal(asArgs, tDir.sPath());
         EXPECT_EQ(r.nExitStatus, c.nStatus) << r.sStderr;
         if (c.asStderr.empty()) {
-            EXPECT_EQ(r.sStderr, "");
+            // A run into the archive says what it wrote, and nothing else.
+            const bool bArchive =
+                std::find(c.asArgs.begin(), c.asArgs.end(), "-sds=archive") != c.asArgs.end();
+            EXPECT_EQ(r.sStderr.rfind("tessal: rec.vrx: converted into 2 day files of archive: 2 "
+                                      "channels, 2004-12-07 13:45:30 to 13:45:35 UTC, ",
+                                      0),
+                      bArchive ? 0 : std::string::npos)
+                << r.sStderr;
+            EXPECT_EQ(std::count(r.sStderr.begin(), r.sStderr.end(), '\n'), bArchive ? 1 : 0);
         }
         for (const std::string& s : c.asStderr)
             EXPECT_NE(r.sStderr.find(s), std::string::npos) << r.sStderr;
@@ -383,7 +408,9 @@ TEST(ArchiveXcheck, AFailedOrInterruptedRunLeavesTheArchiveAsItWas) {
     // The archive takes the run afterwards as if nothing had happened.
     const ProcessResult r = tRunTessal(asArgs, tDir.sPath());
     EXPECT_EQ(r.nExitStatus, 0) << r.sStderr;
-    EXPECT_EQ(r.sStderr, "");
+    EXPECT_EQ(r.sStderr,
+              "tessal: new.vrx: converted into 4 day files of archive: 2 channels, 2024-12-31 "
+              "23:30:00 to 2025-01-01 20:00:00 UTC, 24905 records\n");
     EXPECT_EQ(sDifference(tWhole, tTree(sArchive), true), "");
 }
 
@@ -404,7 +431,15 @@ TEST(ArchiveXcheck, RecordingsGoInByTheirStartTimesAndOneConvertedAgainChangesNo
     const ProcessResult r =
         tRunTessal({"late.vrx", "early.vrx", "-sds=archive", "-network=XX"}, tDir.sPath());
     EXPECT_EQ(r.nExitStatus, 0);
-    EXPECT_EQ(r.sStderr, "");
+    // The recording lines come in the order of conversion.
+    EXPECT_EQ(r.sStderr,
+              "tessal: early.vrx: converted into 1 day file of archive: 1 channel, 2004-12-07 "
+              "10:45:30 to 10:55:30 UTC, 97 records\n"
+              "tessal: late.vrx: converted into 1 day file of archive: 1 channel, 2004-12-07 "
+              "12:45:30 to 12:55:30 UTC, 97 records\n"
+              "tessal: verdict: 2 recordings: 2 converted, 0 verified, 0 cut short, 0 with clock "
+              "jumps, 0 failed, 0 not started; every recording was converted and synced; none was "
+              "read back (-verify compares the records with the recordings)\n");
     const std::string sFile = "archive/" + sDayFile("ABC", "", "HHZ", "2004.342");
     const std::vector<RecordFields> at = atRecordFields(sReadFile(tDir.sFile(sFile)));
     ASSERT_FALSE(at.empty());
@@ -419,9 +454,12 @@ TEST(ArchiveXcheck, RecordingsGoInByTheirStartTimesAndOneConvertedAgainChangesNo
     const ProcessResult rAgain =
         tRunTessal({"early.vrx", "-sds=archive", "-network=XX"}, tDir.sPath());
     EXPECT_EQ(rAgain.nExitStatus, 0);
-    EXPECT_EQ(rAgain.sStderr,
-              "tessal: early.vrx: all 60,000 samples of 1 stream were already in the archive; "
-              "nothing written\n");
+    // Its line says the archive held it all already.
+    const std::string sHeld =
+        "; all 60,000 samples of 1 stream were already in the archive; nothing written\n";
+    ASSERT_GE(rAgain.sStderr.size(), sHeld.size());
+    EXPECT_EQ(rAgain.sStderr.substr(rAgain.sStderr.size() - sHeld.size()), sHeld)
+        << rAgain.sStderr;
     EXPECT_EQ(sReadFile(tDir.sFile(sFile)), sBefore);
 }
 

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -490,28 +491,73 @@ bool bGrowsPast(const std::string& sPath, off_t nSize) {
 
 // A run stopped mid-way, by a signal or by its input shrinking under it,
 // puts the output back and says so; a signal ignored when it started (a
-// hangup under nohup) does not stop it.
+// hangup under nohup) does not stop it. In a card of recordings, the
+// verdict says which stay converted, which is put back and which never
+// started, and the output's sentence says what earlier recordings wrote
+// into it stays.
 TEST(ConversionRun, AnInterruptedRunPutsTheOutputBack) {
     TempDir tDir;
     aanWriteRecording(tDir, "old.vrx", tStandardRecording(tLayout({"BHZ"}, 30)));
+    aanWriteRecording(tDir, "new.vrx", tStandardRecording(tLayout({"BHN"}, 30)));
+    ASSERT_EQ(tRunTessal({"old.vrx", "-outname=alone-old.ms"}, tDir.sPath()).nExitStatus, 0);
+    const std::string sOldAlone = sReadFile(tDir.sFile("alone-old.ms"));
+    const std::string sOldLine =
+        "tessal: old.vrx: converted into rec.mseed: 1 channel, 2004-12-07 "
+        "13:45:30 to 13:46:00 UTC, " +
+        std::to_string(sOldAlone.size() / 512) + " records\n";
     const struct {
-        bool bExisting;
-        bool bShrink;  // the input is cut instead of the run being signalled
+        std::vector<std::string> asArgs;
+        bool bExisting;  // rec.mseed holds old.vrx's records before the run
+        bool bShrink;    // the input is cut instead of the run being signalled
         int nSignal;
         bool bIgnored;  // the signal was ignored when the run started (nohup)
-        const char* szMessage;
+        std::string sStderr;
     } aCases[] = {
-        {false, false, SIGTERM, false,
-         "rec.mseed: interrupted by SIGTERM; the file is removed (this run created it)"},
-        {true, false, SIGTERM, false,
-         "rec.mseed: interrupted by SIGTERM; the file is left as it was"},
-        {true, true, 0, false,
-         "rec.vrx: the recording shrank while it was read; the output rec.mseed is left as it "
-         "was"},
-        {true, false, SIGHUP, true, ""},  // a hangup under nohup: the run goes on
+        {{"rec.vrx"},
+         false,
+         false,
+         SIGTERM,
+         false,
+         "tessal: error: rec.mseed: interrupted by SIGTERM; the file is removed (this run created "
+         "it)\n"},
+        {{"rec.vrx"},
+         true,
+         false,
+         SIGTERM,
+         false,
+         "tessal: error: rec.mseed: interrupted by SIGTERM; the file is left as it was\n"},
+        // A recording that shrinks fails alone: the one after it converts.
+        {{"rec.vrx", "old.vrx"},
+         true,
+         true,
+         0,
+         false,
+         "tessal: error: rec.vrx: the recording shrank while it was read; the output rec.mseed is "
+         "left as it was\n"
+         "tessal: rec.vrx: failed (status 1): the recording shrank while it was read\n"
+         "tessal: old.vrx: converted into old.mseed: 1 channel, 2004-12-07 13:45:30 to 13:46:00 "
+         "UTC, " +
+             std::to_string(sOldAlone.size() / 512) +
+             " records\n"
+             "tessal: verdict: 2 recordings: 1 converted, 0 verified, 0 cut short, 0 with clock "
+             "jumps, 1 failed, 0 not started; rec.vrx failed (status 1); the other one was "
+             "converted and synced\n"},
+        {{"rec.vrx"}, true, false, SIGHUP, true, ""},  // a hangup under nohup: the run goes on
+        // The second recording of three is stopped in the middle.
+        {{"old.vrx", "rec.vrx", "new.vrx", "-outname=rec.mseed"},
+         false,
+         false,
+         SIGINT,
+         false,
+         sOldLine +
+             "tessal: error: rec.mseed: interrupted by SIGINT; the file is left as it was; what "
+             "the recording converted into it before rec.vrx wrote stays\n"
+             "tessal: verdict: interrupted by SIGINT; 3 recordings: 1 converted, 0 verified, 0 cut "
+             "short, 0 with clock jumps, 0 failed, 1 put back, 1 not started; stay converted: "
+             "old.vrx; put back: rec.vrx; never started: new.vrx\n"},
     };
     for (const auto& c : aCases) {
-        SCOPED_TRACE(c.szMessage);
+        SCOPED_TRACE(c.sStderr.substr(0, 60));
         vWriteTalkativeRecording(tDir, "rec.vrx");
         unlink(tDir.sFile("rec.mseed").c_str());
         std::string sOld;
@@ -519,18 +565,17 @@ TEST(ConversionRun, AnInterruptedRunPutsTheOutputBack) {
             ASSERT_EQ(tRunTessal({"old.vrx", "-outname=rec.mseed"}, tDir.sPath()).nExitStatus, 0);
             sOld = sReadFile(tDir.sFile("rec.mseed"));
         }
+        // What rec.mseed holds before rec.vrx's run begins.
+        const std::string sBefore = c.asArgs[0] == "old.vrx" ? sOldAlone : sOld;
         // Nobody reads the console: the run blocks mid-way, records written.
-        // A recording that shrinks fails alone: the one after it converts.
         const int nIgnored = c.bIgnored ? c.nSignal : 0;
         unlink(tDir.sFile("old.mseed").c_str());
-        const std::vector<std::string> asArgs = c.bShrink
-                                                    ? std::vector<std::string>{"rec.vrx", "old.vrx"}
-                                                    : std::vector<std::string>{"rec.vrx"};
-        BackgroundRun tRun = tStartTessal(asArgs, tDir.sPath(), tDir.sFile("err.txt"), [nIgnored] {
-            if (nIgnored != 0) std::signal(nIgnored, SIG_IGN);
-        });
+        BackgroundRun tRun =
+            tStartTessal(c.asArgs, tDir.sPath(), tDir.sFile("err.txt"), [nIgnored] {
+                if (nIgnored != 0) std::signal(nIgnored, SIG_IGN);
+            });
         ASSERT_GT(tRun.nPid, 0);
-        ASSERT_TRUE(bGrowsPast(tDir.sFile("rec.mseed"), static_cast<off_t>(sOld.size()) + 4096));
+        ASSERT_TRUE(bGrowsPast(tDir.sFile("rec.mseed"), static_cast<off_t>(sBefore.size()) + 4096));
         if (c.bShrink) {
             ASSERT_EQ(truncate(tDir.sFile("rec.vrx").c_str(), 1 << 20), 0);
         }
@@ -553,17 +598,216 @@ TEST(ConversionRun, AnInterruptedRunPutsTheOutputBack) {
         }
         EXPECT_EQ(r.nSignal, c.nSignal);
         EXPECT_EQ(r.nExitStatus, c.bShrink ? 1 : -1);
-        if (c.bExisting) {
-            EXPECT_EQ(sReadFile(tDir.sFile("rec.mseed")), sOld);
+        if (!sBefore.empty()) {
+            EXPECT_TRUE(sReadFile(tDir.sFile("rec.mseed")) == sBefore);
         } else {
             EXPECT_FALSE(bFileExists(tDir.sFile("rec.mseed")));
         }
-        EXPECT_EQ(
-            sReadFile(tDir.sFile("err.txt")),
-            std::string("tessal: error: ") + c.szMessage + "\n" +
-                (c.bShrink ? "tessal: error: 1 of 2 recordings failed: rec.vrx (status 1)\n" : ""));
+        EXPECT_EQ(sReadFile(tDir.sFile("err.txt")), c.sStderr);
         EXPECT_EQ(bFileExists(tDir.sFile("old.mseed")), c.bShrink);
+        EXPECT_FALSE(bFileExists(tDir.sFile("new.mseed")));
     }
+}
+
+// Whether process nPid is blocked writing to its descriptor nFile.
+bool bBlockedWriting(pid_t nPid, int nFile) {
+    std::string s = sReadFile("/proc/" + std::to_string(nPid) + "/syscall");
+    return s.rfind(std::to_string(SYS_write) + " 0x" + std::to_string(nFile) + " ", 0) == 0;
+}
+
+// A signal between two recordings: the first stays converted, the second
+// never started, and the verdict says so. The run is held between them by
+// a full standard error, on which the first recording's line waits.
+TEST(ConversionRun, AnInterruptionBetweenTwoRecordingsSaysWhatStays) {
+    TempDir tDir;
+    aanWriteRecording(tDir, "old.vrx", tStandardRecording(tLayout({"BHZ"}, 30)));
+    aanWriteRecording(tDir, "new.vrx", tStandardRecording(tLayout({"BHN"}, 30)));
+    ASSERT_EQ(tRunTessal({"old.vrx", "-outname=alone.ms"}, tDir.sPath()).nExitStatus, 0);
+    int anErr[2];
+    ASSERT_EQ(pipe(anErr), 0);
+    fcntl(anErr[1], F_SETFL, O_NONBLOCK);
+    const std::string sFull(65536, 'x');
+    size_t nFull = 0;
+    for (ssize_t n; (n = write(anErr[1], sFull.data(), 4096)) > 0;) nFull += static_cast<size_t>(n);
+    fcntl(anErr[1], F_SETFL, 0);
+    const int nErrWrite = anErr[1];
+    BackgroundRun tRun = tStartTessal({"old.vrx", "new.vrx", "-quiet"}, tDir.sPath(),
+                                      tDir.sFile("err.txt"), [nErrWrite] { dup2(nErrWrite, 2); });
+    close(anErr[1]);
+    ASSERT_GT(tRun.nPid, 0);
+    bool bBlocked = false;
+    for (int i = 0; i < 2000 && !bBlocked; ++i) {
+        bBlocked = bBlockedWriting(tRun.nPid, 2);
+        if (!bBlocked) usleep(10000);
+    }
+    ASSERT_TRUE(bBlocked) << "the run never wrote its first line";
+    kill(tRun.nPid, SIGINT);
+    std::string sErr;
+    char ac[65536];
+    for (ssize_t n; (n = read(anErr[0], ac, sizeof ac)) > 0;)
+        sErr.append(ac, static_cast<size_t>(n));
+    close(anErr[0]);
+    EXPECT_EQ(tFinish(tRun).nSignal, SIGINT);
+    ASSERT_GE(sErr.size(), nFull);
+    // The waiting line goes out first when the pipe empties before the
+    // signal is taken.
+    sErr.erase(0, nFull);
+    const std::string sLine =
+        "tessal: old.vrx: converted into old.mseed: 1 channel, 2004-12-07 "
+        "13:45:30 to 13:46:00 UTC, ";
+    if (sErr.rfind(sLine, 0) == 0) sErr.erase(0, sErr.find('\n') + 1);
+    EXPECT_EQ(sErr,
+              "tessal: verdict: interrupted by SIGINT; 2 recordings: 1 converted, 0 verified, 0 "
+              "cut short, 0 with clock jumps, 0 failed, 0 put back, 1 not started; stay "
+              "converted: old.vrx; never started: new.vrx\n");
+    EXPECT_TRUE(sReadFile(tDir.sFile("old.mseed")) == sReadFile(tDir.sFile("alone.ms")));
+    EXPECT_FALSE(bFileExists(tDir.sFile("new.mseed")));
+}
+
+// The lines a terminal shows of sBytes, each without its trailing blanks:
+// "\r" takes the cursor back to the line's start, and what follows
+// overwrites what stood there. sLast gets the line the cursor stands on at
+// the end.
+std::vector<std::string> asScreenLines(const std::string& sBytes, std::string& sLast) {
+    std::vector<std::string> as;
+    std::string sLine;
+    size_t nColumn = 0;
+    for (const char c : sBytes) {
+        if (c == '\r') {
+            nColumn = 0;
+        } else if (c == '\n') {
+            as.push_back(sLine.substr(0, sLine.find_last_not_of(' ') + 1));
+            sLine.clear();
+            nColumn = 0;
+        } else {
+            if (nColumn == sLine.size())
+                sLine.push_back(c);
+            else
+                sLine[nColumn] = c;
+            ++nColumn;
+        }
+    }
+    sLast = sLine.substr(0, sLine.find_last_not_of(' ') + 1);
+    return as;
+}
+
+// The progress line shows on a terminal only where it cannot mix with the
+// console text: with -quiet, or standard output in a file or /dev/null. It
+// is cut to the terminal's width, names the recording and what it does,
+// leaves nothing behind on the lines printed after it, and is gone at the
+// end; it never reaches standard output, nor standard error in a file.
+TEST(ConversionRun, AProgressLineShowsOnATerminalOnly) {
+    TempDir tDir;
+    const std::string sLong = "a-recording-whose-name-is-longer-than-the-terminal-is-wide.vrx";
+    aanWriteRecording(tDir, "one.vrx", tStandardRecording(tLayout({"BHZ", "BHN"}, 200)));
+    aanWriteRecording(tDir, sLong, tStandardRecording(tLayout({"BHZ"}, 300)));
+    const std::vector<std::string> asCard = {"one.vrx", sLong, "-verify", "-outdir=out"};
+    ASSERT_EQ(mkdir(tDir.sFile("out").c_str(), 0755), 0);
+    const ProcessResult rPlain = tRunTessal(asCard, tDir.sPath());
+    ASSERT_EQ(rPlain.nExitStatus, 0) << rPlain.sStderr;
+    ASSERT_EQ(std::count(rPlain.sStderr.begin(), rPlain.sStderr.end(), '\n'), 3) << rPlain.sStderr;
+    const auto fnTo = [](const std::string& sFile, int nFile) {
+        return [sFile, nFile] {
+            const int n = open(sFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            dup2(n, nFile);
+        };
+    };
+    const std::string sStdout = tDir.sFile("stdout.txt"), sStderr = tDir.sFile("stderr.txt");
+    enum class Screen { ErrorLines, AllLines, Nothing };  // what the terminal keeps
+    const struct {
+        const char* szWhat;
+        bool bQuiet;
+        std::function<void()> fnInChild;
+        bool bProgress;
+        Screen eScreen;
+    } aCases[] = {
+        {"-quiet", true, nullptr, true, Screen::ErrorLines},
+        {"standard output into /dev/null", false, fnTo("/dev/null", 1), true, Screen::ErrorLines},
+        {"standard output into a file", false, fnTo(sStdout, 1), true, Screen::ErrorLines},
+        {"standard output on the terminal", false, nullptr, false, Screen::AllLines},
+        {"standard error into a file", true, fnTo(sStderr, 2), false, Screen::Nothing},
+    };
+    for (const auto& c : aCases) {
+        SCOPED_TRACE(c.szWhat);
+        std::vector<std::string> asArgs = asCard;
+        if (c.bQuiet) asArgs.push_back("-quiet");
+        for (const std::string& sFile :
+             {sStdout, sStderr, tDir.sFile("out/one.mseed"),
+              tDir.sFile("out/" + sLong.substr(0, sLong.size() - 3) + "mseed")})
+            unlink(sFile.c_str());
+        const ProcessResult r = tRunTessalOnTerminal(asArgs, tDir.sPath(), 60, c.fnInChild);
+        EXPECT_EQ(r.nExitStatus, 0);
+        EXPECT_EQ(r.sStdout.find("% done") != std::string::npos, c.bProgress);
+        // Each drawing of the line fits the terminal, one column to spare.
+        for (size_t n = r.sStdout.find('\r'); n != std::string::npos;
+             n = r.sStdout.find('\r', n + 1)) {
+            const size_t nEnd = std::min(r.sStdout.find_first_of("\r\n", n + 1), r.sStdout.size());
+            const std::string sDrawn = r.sStdout.substr(n + 1, nEnd - n - 1);
+            if (sDrawn.find("% done") != std::string::npos) {
+                EXPECT_LE(sDrawn.size(), 59u) << sDrawn;
+            }
+        }
+        if (c.bProgress) {
+            for (const char* sz : {"tessal: 1 of 2, one.vrx: converting; ",
+                                   "tessal: 2 of 2, a-recording-whose-name-is-longer-tha",
+                                   ": reading back; ", ": syncing; "})
+                EXPECT_NE(r.sStdout.find(sz), std::string::npos) << sz;
+        }
+        // Files take exactly what a run without a terminal writes.
+        if (bFileExists(sStdout)) {
+            EXPECT_EQ(sReadFile(sStdout), rPlain.sStdout);
+        }
+        if (bFileExists(sStderr)) {
+            EXPECT_EQ(sReadFile(sStderr), rPlain.sStderr);
+        }
+        // The screen keeps the lines of such a run and nothing of the
+        // progress line, on them or after them.
+        std::string sLast, sIgnored;
+        std::vector<std::string> asScreen = asScreenLines(r.sStdout, sLast);
+        EXPECT_EQ(sLast, "");
+        switch (c.eScreen) {
+            case Screen::ErrorLines:
+                EXPECT_EQ(asScreen, asScreenLines(rPlain.sStderr, sIgnored));
+                break;
+            case Screen::AllLines: {
+                std::vector<std::string> asAll =
+                    asScreenLines(rPlain.sStdout + rPlain.sStderr, sIgnored);
+                std::sort(asAll.begin(), asAll.end());
+                std::sort(asScreen.begin(), asScreen.end());
+                EXPECT_EQ(asScreen, asAll);
+                break;
+            }
+            case Screen::Nothing:
+                EXPECT_EQ(r.sStdout, "");
+                break;
+        }
+    }
+
+    // Stopped while it waits on an output nobody reads, the run erases the
+    // line before the lines of the interruption.
+    vWriteTalkativeRecording(tDir, "big.vrx");
+    ASSERT_EQ(mkfifo(tDir.sFile("out.fifo").c_str(), 0600), 0);
+    const int nReader = open(tDir.sFile("out.fifo").c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(nReader, 0);
+    const ProcessResult r =
+        tRunTessalOnTerminal({"big.vrx", sLong, "-quiet", "-outname=out.fifo"}, tDir.sPath(), 60,
+                             nullptr, [](pid_t nPid, const std::string& sSoFar) {
+                                 if (sSoFar.find("big.vrx: converting; ") != std::string::npos)
+                                     kill(nPid, SIGINT);
+                             });
+    close(nReader);
+    EXPECT_EQ(r.nSignal, SIGINT);
+    std::string sLast;
+    const std::vector<std::string> asScreen = asScreenLines(r.sStdout, sLast);
+    EXPECT_EQ(sLast, "");
+    ASSERT_EQ(asScreen.size(), 2u) << r.sStdout;
+    EXPECT_EQ(asScreen[0].rfind("tessal: error: out.fifo: interrupted by SIGINT; ", 0), 0u)
+        << asScreen[0];
+    EXPECT_EQ(asScreen[1],
+              "tessal: verdict: interrupted by SIGINT; 2 recordings: 0 converted, 0 "
+              "verified, 0 cut short, 0 with clock jumps, 0 failed, 1 put back, 1 not "
+              "started; none stays converted; put back: big.vrx; never started: " +
+                  sLong);
 }
 
 // A console that fails costs nothing of the output: a reader that leaves
