@@ -8,8 +8,12 @@
 // it, which each conversion includes. Then, when sac2mseed (Debian package
 // sac2mseed) is installed, the day-long case's samples as SAC files through
 // it. Other builds of tessal named on the command line (after the number of
-// runs) are timed in the same runs, for a before-and-after comparison. A
-// measurement only; it never fails for being slow.
+// runs) are timed in the same runs, for a before-and-after comparison. Last,
+// the seven days into an SDS archive: the first run into an empty archive,
+// the same run again into the archive that holds it all, and a run that
+// puts the first half of the week before what the archive holds of the
+// second (one day file rewritten in time order). A measurement only; it
+// never fails for being slow.
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -22,6 +26,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -276,6 +281,74 @@ bool bMeasure(const std::string& sDir, const std::string& sInput, size_t nInputB
     return true;
 }
 
+// The week-long recording at sPath, without its first nRecords records of
+// nRecordBytes (the data begin at nDataOffset), written to sLate: the same
+// samples, from a later start. False on failure.
+bool bWriteLatePart(const std::string& sPath, size_t nDataOffset, size_t nRecordBytes,
+                    size_t nRecords, const std::string& sLate) {
+    std::ifstream tIn(sPath, std::ios::binary);
+    std::string s((std::istreambuf_iterator<char>(tIn)), std::istreambuf_iterator<char>());
+    if (s.size() < nDataOffset + nRecords * nRecordBytes) return false;
+    s.erase(nDataOffset, nRecords * nRecordBytes);
+    std::ofstream tOut(sLate, std::ios::binary | std::ios::trunc);
+    tOut << s;
+    return static_cast<bool>(tOut);
+}
+
+// Seconds of tessal converting sInput into the archive sArchive, emptied
+// first when bFresh; negative on failure.
+double dTimeIntoArchive(const std::string& sInput, const std::string& sArchive, bool bFresh) {
+    if (bFresh) {
+        std::filesystem::remove_all(sArchive);
+        std::filesystem::create_directories(sArchive);
+    }
+    const std::string sSds = "-sds=" + sArchive;
+    const Clock::time_point t0 = Clock::now();
+    const pid_t nPid = fork();
+    if (nPid == 0) {
+        const int nNull = open("/dev/null", O_WRONLY);
+        dup2(nNull, 1);
+        dup2(nNull, 2);
+        execl(TESSAL_PROGRAM, TESSAL_PROGRAM, sInput.c_str(), sSds.c_str(), "-network=XX",
+              static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int nStatus = 0;
+    waitpid(nPid, &nStatus, 0);
+    const double d = dSecondsSince(t0);
+    return WIFEXITED(nStatus) && WEXITSTATUS(nStatus) == 0 ? d : -1.0;
+}
+
+// The week into an archive: first run, the same run again, and the week put
+// before what the archive holds of its second half; medians of nRuns each.
+bool bMeasureArchive(const std::string& sDir, const Case& tWeek, int nRuns) {
+    const std::string sInput = sDir + "/week.vrx", sLate = sDir + "/late.vrx";
+    const std::string sArchive = sDir + "/sds";
+    if (nWriteCase(tWeek, sInput, nullptr) == 0) return false;
+    // 3.5 days of 1-second records of three channels at 100 sps.
+    const size_t nRecordBytes = 256 + 3 * 100 * 2;
+    if (!bWriteLatePart(sInput, nDefaultDataOffset, nRecordBytes, 302400, sLate)) return false;
+    std::vector<double> adFirst, adAgain, adBefore;
+    for (int i = 0; i < nRuns; ++i) {
+        adFirst.push_back(dTimeIntoArchive(sInput, sArchive, true));
+        adAgain.push_back(dTimeIntoArchive(sInput, sArchive, false));
+        if (dTimeIntoArchive(sLate, sArchive, true) < 0) return false;
+        adBefore.push_back(dTimeIntoArchive(sInput, sArchive, false));
+        for (const double d : {adFirst.back(), adAgain.back(), adBefore.back()})
+            if (d < 0) return false;
+    }
+    std::printf(
+        "7 days into an SDS archive (-sds, 24 day files), medians of %d: first run %.1f ms; the "
+        "same run again (all held) %.1f ms (%.2f of the first); the week before what the "
+        "archive holds of its second half (one day file rewritten) %.1f ms (%.2f of the first)\n",
+        nRuns, dMedian(adFirst) * 1e3, dMedian(adAgain) * 1e3, dMedian(adAgain) / dMedian(adFirst),
+        dMedian(adBefore) * 1e3, dMedian(adBefore) / dMedian(adFirst));
+    std::filesystem::remove_all(sArchive);
+    std::filesystem::remove(sInput);
+    std::filesystem::remove(sLate);
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -325,6 +398,10 @@ int main(int argc, char** argv) {
     std::printf("process start (tessal --version, launched the same way): %.1f ms, median of %d\n",
                 dTimeStart(nRunsAtMost) * 1e3, nRunsAtMost);
     vCompareWithSacConverter(sDir, asDaySac, dDaySeconds, nRunsAtMost);
+    if (!bMeasureArchive(sDir, aCases[2], std::min(nRunsAtMost, 5))) {
+        std::fprintf(stderr, "bench_end_to_end: the archive runs failed\n");
+        return 1;
+    }
     std::filesystem::remove_all(sDir);
     return 0;
 }

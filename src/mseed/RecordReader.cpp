@@ -126,22 +126,29 @@ bool bNoteBlockette(Chain& c, uint16_t nType, size_t nAt) {
     return true;
 }
 
-// Follows the chain from nFirst within the first nLimit bytes into c.
+// Follows the chain from nFirst within the first nLimit bytes into c. A
+// blockette whose bytes another one took already closes a loop.
 bool bWalkChain(ReadRecord& r, const unsigned char* p, size_t nLimit, bool bBig, size_t nFirst,
                 Chain& c) {
-    std::vector<bool> abTaken;  // the bytes of the blockettes so far
+    struct Taken {
+        size_t nFrom, nTo;
+    };
+    // Blockettes are at least 4 bytes long and lie beyond the fixed header.
+    std::vector<Taken> atTaken;
+    const auto bFailAt = [&r](size_t nAt, const char* szWhy) {
+        return bFail(r, "blockette at byte " + std::to_string(nAt) + szWhy);
+    };
     for (size_t nAt = nFirst; nAt != 0; nAt = nLoad16(p + nAt + 2, bBig)) {
-        const std::string sAt = "blockette at byte " + std::to_string(nAt);
-        if (nAt < nFixedHeaderBytes) return bFail(r, sAt + " is inside the fixed header");
-        if (nAt + 4 > nLimit) return bFail(r, sAt + " lies beyond the record");
+        if (nAt < nFixedHeaderBytes) return bFailAt(nAt, " is inside the fixed header");
+        if (nAt + 4 > nLimit) return bFailAt(nAt, " lies beyond the record");
         const uint16_t nType = nLoad16(p + nAt, bBig);
         const size_t nEnd = nAt + nBlocketteBytes(nType);
-        if (nEnd > nLimit) return bFail(r, sAt + " runs beyond the record");
-        if (abTaken.size() < nEnd) abTaken.resize(nEnd);
-        for (size_t k = nAt; k < nEnd; ++k) {
-            if (abTaken[k]) return bFail(r, sAt + " loops back or overlaps another");
-            abTaken[k] = true;
-        }
+        if (nEnd > nLimit) return bFailAt(nAt, " runs beyond the record");
+        for (const Taken& t : atTaken)
+            if (nAt < t.nTo && t.nFrom < nEnd)
+                return bFailAt(nAt, " loops back or overlaps another");
+        if (atTaken.empty()) atTaken.reserve(4);
+        atTaken.push_back({nAt, nEnd});
         if (!bNoteBlockette(c, nType, nAt))
             return bFail(r, "second blockette " + std::to_string(nType));
         c.nEnd = std::max(c.nEnd, nEnd);

@@ -26,23 +26,36 @@ namespace {
 
 constexpr size_t nFrameBytes = 64;
 
-// Sign-extends the low nWidth bits of n.
-int32_t nSigned(uint32_t n, int nWidth) {
-    const uint32_t nSign = 1u << (nWidth - 1);
-    n &= (nSign << 1) - 1;
-    return static_cast<int32_t>((n ^ nSign) - nSign);
+// The nCount fields of nWidth bits of w, highest first, sign-extended,
+// into anOut: fixed counts and widths, so each kind unrolls.
+template <int nCount, int nWidth>
+int nFields(uint32_t w, int32_t* anOut) {
+    for (int k = 0; k < nCount; ++k) {
+        const uint32_t n = w >> (nWidth * (nCount - 1 - k)) << (32 - nWidth);
+        anOut[k] = static_cast<int32_t>(n) >> (32 - nWidth);
+    }
+    return nCount;
 }
 
 // The differences of a Steim-2 word of code 2 or 3, w in host order, into
 // anOut; returns their count, 0 for an invalid sub-code.
 int nUnpackSteim2Bits(uint32_t w, uint32_t nCode, int32_t* anOut) {
-    static const int anCount2[4] = {0, 1, 2, 3}, anWidth2[4] = {0, 30, 15, 10};
-    static const int anCount3[4] = {5, 6, 7, 0}, anWidth3[4] = {6, 5, 4, 0};
-    const uint32_t nSub = w >> 30;
-    const int nCount = nCode == 2 ? anCount2[nSub] : anCount3[nSub];
-    const int nWidth = nCode == 2 ? anWidth2[nSub] : anWidth3[nSub];
-    for (int k = 0; k < nCount; ++k) anOut[k] = nSigned(w >> (nWidth * (nCount - 1 - k)), nWidth);
-    return nCount;
+    switch ((nCode << 2) | (w >> 30)) {
+        case (2 << 2) | 1:
+            return nFields<1, 30>(w, anOut);
+        case (2 << 2) | 2:
+            return nFields<2, 15>(w, anOut);
+        case (2 << 2) | 3:
+            return nFields<3, 10>(w, anOut);
+        case (3 << 2) | 0:
+            return nFields<5, 6>(w, anOut);
+        case (3 << 2) | 1:
+            return nFields<6, 5>(w, anOut);
+        case (3 << 2) | 2:
+            return nFields<7, 4>(w, anOut);
+        default:
+            return 0;
+    }
 }
 
 // The differences of the data word at q with code nCode (1 to 3) into
@@ -68,11 +81,12 @@ struct FrameWalk {
     int nLevel;
     bool bBig;
     size_t nMaxDiffs;
+    size_t nDiffs;  // differences unpacked so far (anDiffs holds room for more)
 };
 
 // Unpacks the frame at byte nFrame into t; false once no more differences
 // are wanted or an invalid sub-code breaks the frames.
-bool bUnpackFrame(const FrameWalk& w, size_t nFrame, SteimFrames& t) {
+bool bUnpackFrame(FrameWalk& w, size_t nFrame, SteimFrames& t) {
     const unsigned char* pFrame = w.p + nFrame;
     const uint32_t nCodes = nLoad32(pFrame, w.bBig);
     if ((nCodes >> 30) != 0) t.asProblems.emplace_back("control word has a code for itself");
@@ -84,7 +98,7 @@ bool bUnpackFrame(const FrameWalk& w, size_t nFrame, SteimFrames& t) {
             continue;
         }
         if (nCode == 0) continue;
-        int32_t an[7];
+        int32_t* an = t.anDiffs.data() + w.nDiffs;  // room for the word's 7 at most
         const int n = nUnpackWord(pFrame + 4 * j, nCode, w.nLevel, w.bBig, an);
         if (n == 0) {
             t.asProblems.push_back("invalid sub-code in frame " + std::to_string(nFrame / 64) +
@@ -92,8 +106,8 @@ bool bUnpackFrame(const FrameWalk& w, size_t nFrame, SteimFrames& t) {
             t.bBroken = true;
             return false;
         }
-        t.anDiffs.insert(t.anDiffs.end(), an, an + n);
-        if (t.anDiffs.size() >= w.nMaxDiffs) return false;
+        w.nDiffs += static_cast<size_t>(n);
+        if (w.nDiffs >= w.nMaxDiffs) return false;
     }
     return true;
 }
@@ -104,11 +118,12 @@ SteimFrames tUnpackSteimFrames(const unsigned char* p, size_t nBegin, size_t nEn
                                bool bBig, size_t nMaxDiffs) {
     SteimFrames t;
     if (nMaxDiffs == 0 || nEnd < nBegin) return t;
-    t.anDiffs.reserve(std::min(nMaxDiffs, 7 * 15 * ((nEnd - nBegin) / nFrameBytes)));
-    const FrameWalk w{p, nBegin, nLevel, bBig, nMaxDiffs};
+    // Room for every difference the frames can hold, and a word's more.
+    t.anDiffs.resize(std::min(nMaxDiffs, 7 * 15 * ((nEnd - nBegin) / nFrameBytes)) + 7);
+    FrameWalk w{p, nBegin, nLevel, bBig, nMaxDiffs, 0};
     for (size_t nFrame = nBegin; nEnd - nFrame >= nFrameBytes; nFrame += nFrameBytes)
         if (!bUnpackFrame(w, nFrame, t)) break;
-    if (t.anDiffs.size() > nMaxDiffs) t.anDiffs.resize(nMaxDiffs);
+    t.anDiffs.resize(std::min(w.nDiffs, nMaxDiffs));
     return t;
 }
 

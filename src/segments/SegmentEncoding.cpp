@@ -148,6 +148,10 @@ void vEncodePiece(const RecordTemplate& tTemplate, const int32_t* pnSamples, con
 
 }  // namespace
 
+void vEncodeNothing(EncodedSegment& t) {
+    vPrepareArea(t, 0, 0);
+}
+
 void vEncodeSegment(const RecordTemplate& tTemplate, const int32_t* pnSamples, int nCount,
                     EncodedSegment& t, const CHeldSamples* pHeld) {
     std::vector<SampleRange> atRanges;

@@ -59,6 +59,9 @@ struct EncodedSegment {
     std::vector<EncodedPiece> atPieces;
 };
 
+// Makes t hold no record (a segment its output holds whole).
+void vEncodeNothing(EncodedSegment& t);
+
 // Compresses the nCount samples of one segment (nCount >= 1) into t with
 // the records of tTemplate, reusing t's area; only the samples pHeld does
 // not hold, when it is given.

@@ -18,6 +18,16 @@ size_t nMaxQueued(const CWorkerPool& tPool) {
 }  // namespace
 
 void CSegmentJob::vRun() {
+    // A segment its output holds whole is neither fetched nor encoded.
+    if (pHeld != nullptr) {
+        std::vector<SampleRange> at;
+        const int64_t n = fnFill ? nCount : static_cast<int64_t>(anSamples.size());
+        pHeld->vNotHeld(tTemplate.nStretchStartMicros, tTemplate.nFirstSample, n, at);
+        if (at.empty()) {
+            vEncodeNothing(tEncoded);
+            return;
+        }
+    }
     if (fnFill) {
         anSamples.resize(static_cast<size_t>(nCount));
         fnFill(nFirst, nCount, anSamples.data());

@@ -50,12 +50,20 @@ struct PartFindings {
     Conflict tConflict;
     int64_t nBadRecord = -1;  // the first record that cannot be surveyed (counted from 0)
     std::string sBad;
+    std::vector<int32_t> anRun;  // the recording's samples under a record, reused
 };
 
 // "record N of F" for messages.
 std::string sRecordOf(const std::string& sPath, int64_t nRecord) {
     return sPath + ", record " + std::to_string(nRecord + 1);
 }
+
+// A record of a file, named in words only when a message needs it.
+struct RecordAt {
+    const std::string& sPath;
+    int64_t nRecord;
+    std::string sText() const { return sRecordOf(sPath, nRecord); }
+};
 
 // The options that keep data of two sources apart.
 constexpr const char* szKeepApart =
@@ -67,86 +75,136 @@ __int128 nFloorDiv(__int128 a, __int128 b) {
     return a >= 0 ? a / b : -((-a + b - 1) / b);
 }
 
-// Lays the samples of record h (the nRecord-th of sPath) over stretch k of
-// c at rate nRate, noting in acState per sample of h whether c has a sample
-// of its value there (2) or only others (1), with the first other value in
-// anOther; the held samples go to t.
-void vMatchStretch(const ReadRecord& h, const ConvertedChannel& c, size_t k, const std::string& sAt,
-                   std::vector<char>& acState, std::vector<int32_t>& anOther, PartFindings& t) {
+// Where record h lies on stretch k of c: sample i0 of the stretch is the
+// one nearest h's first, nOff (in units of 1 / rate microseconds) how far
+// from it h's first is, and samples jFrom .. jTo - 1 of h have samples of
+// the stretch at their times, if h is on its grid at all (bOnGrid).
+struct Overlay {
+    int64_t i0 = 0;
+    int64_t nOffMicros = 0;
+    bool bOnGrid = false;
+    int64_t jFrom = 0, jTo = 0;
+};
+
+Overlay tOverlay(const ReadRecord& h, const ConvertedChannel& c, size_t k) {
     const SampleStretch& s = c.atStretches[k];
     const int64_t nCount = nStretchEnd(c, k) - s.nFirstSample;
-    const int64_t n = static_cast<int64_t>(h.anSamples.size());
     const __int128 r = c.nRate;
-    // Sample i0 of the stretch is the one nearest h's first; nOff is the
-    // distance in units of 1 / r microseconds.
     const __int128 d = static_cast<__int128>(h.nStartMicros - s.nStartMicros) * r;
     const __int128 i0 = nFloorDiv(d + 500000, 1000000);
     const __int128 nOff = d - i0 * 1000000;
     const __int128 nResolution = (h.bMicroseconds ? 1 : 100) * r;
-    if (nOff > nResolution || -nOff > nResolution) {
-        t.tConflict.vOffer(h.nStartMicros, "the archive holds samples from " +
-                                               sMicrosText(h.nStartMicros) + " (" + sAt +
-                                               ") on a grid " +
-                                               std::to_string(static_cast<int64_t>(nOff / r)) +
-                                               " us off this recording's (another clock)");
+    Overlay t;
+    t.i0 = static_cast<int64_t>(i0);
+    t.nOffMicros = static_cast<int64_t>(nOff / r);
+    t.bOnGrid = nOff <= nResolution && -nOff <= nResolution;
+    t.jFrom = std::max<int64_t>(0, -t.i0);
+    t.jTo = std::min<int64_t>(static_cast<int64_t>(h.anSamples.size()), nCount - t.i0);
+    return t;
+}
+
+// The channel's samples under samples jFrom .. jTo - 1 of a record laid
+// over stretch k as o says, into an.
+void vRunSamples(const ConvertedChannel& c, size_t k, const Overlay& o, std::vector<int32_t>& an) {
+    an.resize(static_cast<size_t>(o.jTo - o.jFrom));
+    c.fnSamples(c.atStretches[k].nFirstSample + o.i0 + o.jFrom, static_cast<int>(an.size()),
+                an.data());
+}
+
+// Offers the conflict of held sample j of h (at offset nOffset into the
+// record) whose time holds nRun in the recording.
+void vOfferValue(const ReadRecord& h, size_t j, int32_t nRun, const RecordAt& tAt,
+                 PartFindings& t) {
+    const int64_t nAt = h.nStartMicros + nSampleOffsetMicros(h, static_cast<int64_t>(j));
+    t.tConflict.vOffer(nAt, "the archive holds " + std::to_string(h.anSamples[j]) + " at " +
+                                sMicrosText(nAt) + " (" + tAt.sText() +
+                                "), where this recording has " + std::to_string(nRun));
+}
+
+// Lays h over the one stretch k of c it meets: its samples there are held
+// when every one is the channel's; a sample that differs is a conflict.
+void vMatchOne(const ReadRecord& h, const ConvertedChannel& c, size_t k, const Overlay& o,
+               const RecordAt& tAt, PartFindings& t) {
+    if (o.jTo <= o.jFrom) return;
+    vRunSamples(c, k, o, t.anRun);
+    const int32_t* pHeld = h.anSamples.data() + o.jFrom;
+    const auto [pRun, pAt] = std::mismatch(t.anRun.begin(), t.anRun.end(), pHeld);
+    if (pRun == t.anRun.end()) {
+        t.atHeld.push_back({k, o.i0 + o.jFrom, o.jTo - o.jFrom});
         return;
     }
-    const int64_t jFrom = std::max<int64_t>(0, static_cast<int64_t>(-i0));
-    const int64_t jTo = std::min<int64_t>(n, nCount - static_cast<int64_t>(i0));
-    if (jTo <= jFrom) return;
-    std::vector<int32_t> anRun(static_cast<size_t>(jTo - jFrom));
-    c.fnSamples(s.nFirstSample + static_cast<int64_t>(i0) + jFrom, static_cast<int>(anRun.size()),
-                anRun.data());
-    int64_t nRunFrom = -1;  // the first of the held samples in a row
-    for (int64_t j = jFrom; j <= jTo; ++j) {
-        const bool bSame =
-            j < jTo && anRun[static_cast<size_t>(j - jFrom)] == h.anSamples[static_cast<size_t>(j)];
-        if (j < jTo) {
-            char& cState = acState[static_cast<size_t>(j)];
-            if (bSame) {
-                cState = 2;
-            } else if (cState == 0) {
-                cState = 1;
-                anOther[static_cast<size_t>(j)] = anRun[static_cast<size_t>(j - jFrom)];
+    vOfferValue(h, static_cast<size_t>(o.jFrom + (pRun - t.anRun.begin())), *pRun, tAt, t);
+}
+
+// Lays h over the stretches ak of c it meets, which date some of the same
+// times (a clock that jumped back): a held sample whose time has samples of
+// several stretches conflicts only when none of them has its value; those
+// that have it are held.
+void vMatchMany(const ReadRecord& h, const ConvertedChannel& c, const std::vector<size_t>& ak,
+                const RecordAt& tAt, PartFindings& t) {
+    const size_t n = h.anSamples.size();
+    std::vector<char> acState(n, 0);  // 0: no sample there, 1: only others, 2: its value too
+    std::vector<int32_t> anOther(n, 0);
+    for (const size_t k : ak) {
+        const Overlay o = tOverlay(h, c, k);
+        if (o.jTo <= o.jFrom) continue;
+        vRunSamples(c, k, o, t.anRun);
+        int64_t nRunFrom = -1;  // the first of the held samples in a row
+        for (int64_t j = o.jFrom; j <= o.jTo; ++j) {
+            const size_t u = static_cast<size_t>(j);
+            const bool bSame = j < o.jTo && t.anRun[u - o.jFrom] == h.anSamples[u];
+            if (j < o.jTo && (bSame || acState[u] == 0)) {
+                acState[u] = bSame ? 2 : 1;
+                anOther[u] = t.anRun[u - o.jFrom];
+            }
+            if (bSame && nRunFrom < 0) nRunFrom = j;
+            if (!bSame && nRunFrom >= 0) {
+                t.atHeld.push_back({k, o.i0 + nRunFrom, j - nRunFrom});
+                nRunFrom = -1;
             }
         }
-        if (bSame && nRunFrom < 0) nRunFrom = j;
-        if (!bSame && nRunFrom >= 0) {
-            t.atHeld.push_back({k, static_cast<int64_t>(i0) + nRunFrom, j - nRunFrom});
-            nRunFrom = -1;
-        }
+    }
+    for (size_t j = 0; j < n; ++j) {
+        if (acState[j] != 1) continue;
+        vOfferValue(h, j, anOther[j], tAt, t);
+        break;
     }
 }
 
-// Lays record h (the nRecord-th of sPath) over every stretch of c.
-void vMatchRecord(const ReadRecord& h, const ConvertedChannel& c, const std::string& sAt,
-                  int64_t nEnd, PartFindings& t) {
-    const size_t n = h.anSamples.size();
-    if (n == 0 || !(h.dRate > 0)) return;
-    std::vector<char> acState(n, 0);
-    std::vector<int32_t> anOther(n, 0);
+// Lays record h, nRecord-th of sPath, over every stretch of c.
+void vMatchRecord(const ReadRecord& h, const ConvertedChannel& c, const std::string& sPath,
+                  int64_t nRecord, int64_t nEnd, PartFindings& t) {
+    if (h.anSamples.empty() || !(h.dRate > 0)) return;
+    std::vector<size_t> ak;  // the stretches it meets
     for (size_t k = 0; k < c.atStretches.size(); ++k) {
         const int64_t nCount = nStretchEnd(c, k) - c.atStretches[k].nFirstSample;
         const int64_t nFrom = c.atStretches[k].nStartMicros;
         const int64_t nTo = tSampleTime(nFrom, nCount, c.nRate).nMicros;
-        if (nCount <= 0 || nEnd <= nFrom || h.nStartMicros >= nTo) continue;
-        if (h.dRate != static_cast<double>(c.nRate)) {
-            t.tConflict.vOffer(std::max(nFrom, h.nStartMicros),
-                               "the archive holds samples at " + std::to_string(h.dRate) +
-                                   " samples per second from " + sMicrosText(h.nStartMicros) +
-                                   " (" + sAt + "), and this recording has " +
-                                   std::to_string(c.nRate) + " there");
-            continue;
-        }
-        vMatchStretch(h, c, k, sAt, acState, anOther, t);
+        if (nCount > 0 && nEnd > nFrom && h.nStartMicros < nTo) ak.push_back(k);
     }
-    for (size_t j = 0; j < n; ++j) {
-        if (acState[j] != 1) continue;
-        const int64_t nAt = h.nStartMicros + nSampleOffsetMicros(h, static_cast<int64_t>(j));
-        t.tConflict.vOffer(nAt, "the archive holds " + std::to_string(h.anSamples[j]) + " at " +
-                                    sMicrosText(nAt) + " (" + sAt + "), where this recording has " +
-                                    std::to_string(anOther[j]));
-        break;
+    if (ak.empty()) return;
+    const RecordAt tAt{sPath, nRecord};
+    if (h.dRate != static_cast<double>(c.nRate)) {
+        t.tConflict.vOffer(std::max(c.atStretches[ak.front()].nStartMicros, h.nStartMicros),
+                           "the archive holds samples at " + std::to_string(h.dRate) +
+                               " samples per second from " + sMicrosText(h.nStartMicros) + " (" +
+                               tAt.sText() + "), and this recording has " +
+                               std::to_string(c.nRate) + " there");
+        return;
+    }
+    for (const size_t k : ak) {
+        const Overlay o = tOverlay(h, c, k);
+        if (o.bOnGrid) continue;
+        t.tConflict.vOffer(h.nStartMicros, "the archive holds samples from " +
+                                               sMicrosText(h.nStartMicros) + " (" + tAt.sText() +
+                                               ") on a grid " + std::to_string(o.nOffMicros) +
+                                               " us off this recording's (another clock)");
+        return;
+    }
+    if (ak.size() == 1) {
+        vMatchOne(h, c, ak.front(), tOverlay(h, c, ak.front()), tAt, t);
+    } else {
+        vMatchMany(h, c, ak, tAt, t);
     }
 }
 
@@ -165,7 +223,7 @@ void vSurveyRecords(const unsigned char* p, int64_t nFrom, int64_t nTo, const st
         t.atRecords.push_back({h.nStartMicros, h.nSequenceNumber});
         t.anEnds.push_back(nEnd);
         if (std::memcmp(h.acCodes, c.tCodes.data(), c.tCodes.size()) == 0)
-            vMatchRecord(h, c, sRecordOf(sPath, n), nEnd, t);
+            vMatchRecord(h, c, sPath, n, nEnd, t);
     }
 }
 
@@ -193,7 +251,9 @@ struct CMappedFile {
             if (nFile >= 0) close(nFile);
             return;
         }
-        void* pMap = mmap(nullptr, static_cast<size_t>(nLength), PROT_READ, MAP_PRIVATE, nFile, 0);
+        // Read in at once: faulting a page in at a time costs more.
+        void* pMap = mmap(nullptr, static_cast<size_t>(nLength), PROT_READ,
+                          MAP_PRIVATE | MAP_POPULATE, nFile, 0);
         close(nFile);
         if (pMap == MAP_FAILED) return;
         p = static_cast<const unsigned char*>(pMap);
@@ -291,7 +351,7 @@ DayFileSurvey tSurveyDayBefore(const std::string& sPath, int64_t nDay, const Con
             h.nStartMicros + nSampleOffsetMicros(h, static_cast<int64_t>(h.anSamples.size()));
         if (nEnd <= nMidnight || std::memcmp(h.acCodes, c.tCodes.data(), c.tCodes.size()) != 0)
             continue;
-        vMatchRecord(h, c, sRecordOf(sPath, n), nEnd, f);
+        vMatchRecord(h, c, sPath, n, nEnd, f);
     }
     for (const HeldRun& r : f.atHeld) tHeld.vAdd(r.k, r.nFirst, r.nCount);
     vRefuseConflict(c, f.tConflict, t);
