@@ -32,6 +32,15 @@ struct ArmedOutput {
     timespec atTimes[2] = {};
 };
 ArmedOutput g_atArmed[nMaxArmedOutputs];
+// Slots used so far: the loops look at no more, so that a run of one output
+// touches one slot, not the room for thousands.
+volatile size_t g_nSlots = 0;
+
+// The slots used so far, for a range-for.
+struct UsedSlots {
+    ArmedOutput* begin() const { return g_atArmed; }
+    ArmedOutput* end() const { return g_atArmed + g_nSlots; }
+};
 // Replaced files: put back by renaming the kept file over the path, then
 // removing the temporary files. Room for every entry is made once, so an
 // entry never moves while a handler may read it.
@@ -97,7 +106,7 @@ void vPutTailBack(int nFile, const unsigned char* pTail, size_t nTail, off_t nAt
 
 bool bPutAllBack() {
     bool bAny = false;
-    for (ArmedOutput& t : g_atArmed) {
+    for (ArmedOutput& t : UsedSlots{}) {
         const int nFile = t.nFile;
         if (nFile < 0) continue;
         if (t.pTail != nullptr) {
@@ -154,13 +163,15 @@ void vSetInterruptMessage(const std::string& sWhat, const std::string& sFate) {
 }
 
 bool bArmRollback(int nFile, off_t nLength, bool bCreated, const std::string& sOutputPath) {
-    for (ArmedOutput& t : g_atArmed) {
+    for (size_t i = 0; i < nMaxArmedOutputs; ++i) {
+        ArmedOutput& t = g_atArmed[i];
         if (t.nFile >= 0) continue;
         t.nLength = nLength;
         t.bCreated = bCreated;
         t.szPath = szKept(sOutputPath);
         vSetInterruptMessage(sOutputPath, "the file " + sOutputFate(bCreated));
-        t.nFile = nFile;
+        if (i >= g_nSlots) g_nSlots = i + 1;
+        t.nFile = nFile;  // armed from here on
         return true;
     }
     return false;
@@ -175,7 +186,7 @@ void vArmFolderRemoval(const std::vector<std::string>& asFolders) {
 }
 
 void vDisarmRollback(int nFile) {
-    for (ArmedOutput& t : g_atArmed) {
+    for (ArmedOutput& t : UsedSlots{}) {
         if (t.nFile != nFile) continue;
         t.nFile = -1;
         t.pTail = nullptr;
@@ -183,13 +194,13 @@ void vDisarmRollback(int nFile) {
 }
 
 void vRearmRollback(int nFile, int nKeep) {
-    for (ArmedOutput& t : g_atArmed)
+    for (ArmedOutput& t : UsedSlots{})
         if (t.nFile == nFile) t.nFile = nKeep;
 }
 
 void vArmTail(int nFile, const unsigned char* pTail, size_t nTail, off_t nAt,
               const timespec (&atTimes)[2]) {
-    for (ArmedOutput& t : g_atArmed) {
+    for (ArmedOutput& t : UsedSlots{}) {
         if (t.nFile != nFile) continue;
         t.nTail = nTail;
         t.nTailAt = nAt;
@@ -226,7 +237,7 @@ void vDisarmReplacements() {
 }
 
 void vDisarmAll() {
-    for (ArmedOutput& t : g_atArmed) {
+    for (ArmedOutput& t : UsedSlots{}) {
         t.nFile = -1;
         t.pTail = nullptr;
     }
