@@ -373,8 +373,21 @@ const Scenario atScenarios[] = {
 
 class ArchiveFeedTable : public testing::TestWithParam<Scenario> {};
 
-TEST(ArchiveFeedXcheck, TheReferenceIsSound) {
+TEST(ArchiveFeedXcheck, TheReferenceIsSoundAndADoubledDayFileIsNamed) {
     vCheckThroughLibmseed(tReference().tDir.sFile("archive"), tReference().mapExpected);
+    // The same card appended twice, as runs without the archive's survey
+    // did, is what the archive's checker names.
+    TempDir tDir;
+    ASSERT_EQ(
+        system(
+            ("cp -r '" + tReference().tDir.sFile("archive") + "' '" + tDir.sPath() + "'").c_str()),
+        0);
+    const std::string sFile = tDir.sFile("archive/" + sDayFile("HHZ", "2024.062"));
+    const std::string s = sReadFile(sFile);
+    std::ofstream(sFile, std::ios::binary | std::ios::app) << s;
+    const ProcessResult r = tRunProcess(MSEED_INSPECT_PROGRAM, {"--sds", tDir.sFile("archive")});
+    EXPECT_EQ(r.nExitStatus, 1);
+    EXPECT_NE(r.sStdout.find(sDayFile("HHZ", "2024.062") + ":"), std::string::npos) << r.sStdout;
     EXPECT_EQ(tReference().tArchive.size(), 3u + 2u + 2u * 3u);  // folders and day files
 }
 
@@ -382,6 +395,9 @@ TEST_P(ArchiveFeedTable, EndsInTheReferenceOrIsRefusedUntouched) {
     TempDir tDir;
     mapWriteCard(tDir);
     GetParam().fnRun(tDir, tReference());
+    // Whatever happened, the archive's checker finds it sound.
+    const ProcessResult r = tRunProcess(MSEED_INSPECT_PROGRAM, {"--sds", tDir.sFile("archive")});
+    EXPECT_EQ(r.nExitStatus, 0) << r.sStdout << r.sStderr;
 }
 
 INSTANTIATE_TEST_SUITE_P(Feeds, ArchiveFeedTable, testing::ValuesIn(atScenarios),
