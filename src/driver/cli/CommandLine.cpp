@@ -322,9 +322,11 @@ bool bLooksLikeCodes(const std::string& sArg) {
 std::string sCodesCutAtSpaces(int argc, const char* const argv[], int nOption) {
     std::string sAfter, sWritten = tSplitOption(argv[nOption]).sValue;
     for (int i = nOption + 1; i < argc && bLooksLikeCodes(argv[i]) && !bExists(argv[i]); ++i) {
-        sAfter += (sAfter.empty() ? "" : " ") + std::string(argv[i]);
-        sWritten += (sWritten.empty() || sWritten.back() == ',' || argv[i][0] == ',' ? "" : ",") +
-                    std::string(argv[i]);
+        if (!sAfter.empty()) sAfter.push_back(' ');
+        sAfter.append(argv[i]);
+        if (!sWritten.empty() && sWritten.back() != ',' && argv[i][0] != ',')
+            sWritten.push_back(',');
+        sWritten.append(argv[i]);
     }
     if (sAfter.empty()) return "";
     return "option " + sShortened(argv[nOption]) + " is followed by " + sShortened(sAfter) +

@@ -272,6 +272,9 @@ bool CArchiveSink::bReplace(size_t i, std::string& sError) {
     // and, once it is replaced, puts the kept file back in its place.
     vArmReplacement(sPath, d.sKeptPath, {d.sSortedPath, d.sNewPath});
     errno = 0;
+    // The file keeps the old one's owner where the run may give it (as root;
+    // otherwise it is the run's user's anyway), and its permissions.
+    (void)!fchown(d.nSorted, tOld.tOpened().st_uid, tOld.tOpened().st_gid);
     if (flock(d.nSorted, LOCK_EX | LOCK_NB) != 0 ||
         fchmod(d.nSorted, tOld.tOpened().st_mode & 07777) != 0 ||
         !bWriteInOrder(i, d.nSorted, sError) || fsync(d.nSorted) != 0) {
