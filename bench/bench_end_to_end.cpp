@@ -149,12 +149,10 @@ bool bWriteSac(const std::string& sPath, const std::vector<uint16_t>& anSamples,
     return std::fclose(f) == 0 && bOk;
 }
 
-// Seconds sac2mseed takes to write 512-byte Steim-2 records of the SAC
-// files asFiles into one output; negative when it fails.
-double dTimeSacConverter(const std::vector<std::string>& asFiles, const std::string& sOutput) {
-    std::filesystem::remove(sOutput);
-    std::vector<std::string> asArgs = {"sac2mseed", "-r", "512", "-e", "11", "-o", sOutput};
-    asArgs.insert(asArgs.end(), asFiles.begin(), asFiles.end());
+// Seconds the program asArgs[0] (looked up on the PATH) takes with the
+// arguments after it, its standard output and error sent to /dev/null;
+// negative when it fails.
+double dTimeSilently(std::vector<std::string> asArgs) {
     std::vector<char*> apArgv;
     for (std::string& s : asArgs) apArgv.push_back(s.data());
     apArgv.push_back(nullptr);
@@ -164,13 +162,22 @@ double dTimeSacConverter(const std::vector<std::string>& asFiles, const std::str
         const int nNull = open("/dev/null", O_WRONLY);
         dup2(nNull, 1);
         dup2(nNull, 2);
-        execvp("sac2mseed", apArgv.data());
+        execvp(apArgv[0], apArgv.data());
         _exit(127);
     }
     int nStatus = 0;
     waitpid(nPid, &nStatus, 0);
     const double dSeconds = dSecondsSince(t0);
     return WIFEXITED(nStatus) && WEXITSTATUS(nStatus) == 0 ? dSeconds : -1.0;
+}
+
+// Seconds sac2mseed takes to write 512-byte Steim-2 records of the SAC
+// files asFiles into one output; negative when it fails.
+double dTimeSacConverter(const std::vector<std::string>& asFiles, const std::string& sOutput) {
+    std::filesystem::remove(sOutput);
+    std::vector<std::string> asArgs = {"sac2mseed", "-r", "512", "-e", "11", "-o", sOutput};
+    asArgs.insert(asArgs.end(), asFiles.begin(), asFiles.end());
+    return dTimeSilently(asArgs);
 }
 
 // Writes the day-long case's samples as SAC files in sDir; their paths,
@@ -302,21 +309,7 @@ double dTimeIntoArchive(const std::string& sInput, const std::string& sArchive, 
         std::filesystem::remove_all(sArchive);
         std::filesystem::create_directories(sArchive);
     }
-    const std::string sSds = "-sds=" + sArchive;
-    const Clock::time_point t0 = Clock::now();
-    const pid_t nPid = fork();
-    if (nPid == 0) {
-        const int nNull = open("/dev/null", O_WRONLY);
-        dup2(nNull, 1);
-        dup2(nNull, 2);
-        execl(TESSAL_PROGRAM, TESSAL_PROGRAM, sInput.c_str(), sSds.c_str(), "-network=XX",
-              static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    int nStatus = 0;
-    waitpid(nPid, &nStatus, 0);
-    const double d = dSecondsSince(t0);
-    return WIFEXITED(nStatus) && WEXITSTATUS(nStatus) == 0 ? d : -1.0;
+    return dTimeSilently({TESSAL_PROGRAM, sInput, "-sds=" + sArchive, "-network=XX"});
 }
 
 // The week into an archive: first run, the same run again, and the week put

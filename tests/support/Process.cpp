@@ -43,6 +43,16 @@ void vDrain(int nOut, int nErr, std::string& sOut, std::string& sErr) {
     }
 }
 
+// In a child: runs the tessal program built beside the tests with asArgs,
+// or ends with status 127.
+[[noreturn]] void vExecTessal(const std::vector<std::string>& asArgs) {
+    std::vector<char*> apArgv{const_cast<char*>(TESSAL_PROGRAM)};
+    for (const std::string& s : asArgs) apArgv.push_back(const_cast<char*>(s.c_str()));
+    apArgv.push_back(nullptr);
+    execv(TESSAL_PROGRAM, apArgv.data());
+    _exit(127);
+}
+
 }  // namespace
 
 ProcessResult tRunProcess(const std::string& sProgram, const std::vector<std::string>& asArgs,
@@ -103,11 +113,7 @@ BackgroundRun tStartTessal(const std::vector<std::string>& asArgs, const std::st
         if (nErr >= 0) dup2(nErr, 2);
         if (chdir(sWorkDir.c_str()) != 0) _exit(126);
         if (fnInChild) fnInChild();
-        std::vector<char*> apArgv{const_cast<char*>(TESSAL_PROGRAM)};
-        for (const std::string& s : asArgs) apArgv.push_back(const_cast<char*>(s.c_str()));
-        apArgv.push_back(nullptr);
-        execv(TESSAL_PROGRAM, apArgv.data());
-        _exit(127);
+        vExecTessal(asArgs);
     }
     close(anPipe[1]);
     tRun.nConsole = anPipe[0];
@@ -141,11 +147,7 @@ ProcessResult tRunTessalOnTerminal(const std::vector<std::string>& asArgs,
     if (nPid == 0) {
         if (!sWorkDir.empty() && chdir(sWorkDir.c_str()) != 0) _exit(126);
         if (fnInChild) fnInChild();
-        std::vector<char*> apArgv{const_cast<char*>(TESSAL_PROGRAM)};
-        for (const std::string& s : asArgs) apArgv.push_back(const_cast<char*>(s.c_str()));
-        apArgv.push_back(nullptr);
-        execv(TESSAL_PROGRAM, apArgv.data());
-        _exit(127);
+        vExecTessal(asArgs);
     }
     // The terminal reads EIO once the program and its children closed it.
     char acBuf[65536];

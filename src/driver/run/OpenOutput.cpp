@@ -18,7 +18,7 @@ OutputOpening eOpenFile(const std::string& sOut, const std::vector<ConvertedChan
     const OutputOpening e = pSink->eOpen(sOut, sError);
     if (e != OutputOpening::Opened) return e;
     t.fnWarn = [&tSink = *pSink, atWrites = atStreamWrites(atChannels), &tPool] {
-        return nWarnAboutHeldRecords(tSink.tFile(), atWrites, false, tPool);
+        return nWarnAboutHeldRecords(tSink.tFile(), atWrites, tPool);
     };
     t.pFile = pSink.get();
     t.pOutput = std::move(pSink);

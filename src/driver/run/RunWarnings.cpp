@@ -3,7 +3,6 @@
 #include "driver/run/RunWarnings.h"
 
 #include <algorithm>
-#include <climits>
 
 #include "driver/check/HeldSpans.h"
 #include "driver/input/RecordingChecks.h"
@@ -82,7 +81,7 @@ void vWarnAboutLock(const COutputFile& f) {
                   "may mix their records");
 }
 
-size_t nWarnAboutHeldRecords(const COutputFile& f, const StreamWrites& atWrites, bool bOrder,
+size_t nWarnAboutHeldRecords(const COutputFile& f, const StreamWrites& atWrites,
                              CWorkerPool& tPool) {
     const std::string& sOut = f.sPath();
     vWarnAboutLock(f);
@@ -94,9 +93,6 @@ size_t nWarnAboutHeldRecords(const COutputFile& f, const StreamWrites& atWrites,
     if (f.nOldLength() < nSeedRecordLength) return 0;
     size_t nHeldAgain = 0;
     const HeldSpans mapHeld = tReadHeldSpans(sOut, f.nOldLength(), tPool);
-    int64_t nHeldEnd = INT64_MIN;
-    for (const auto& [tCodes, atSpans] : mapHeld)
-        for (const TimeSpan& h : atSpans) nHeldEnd = std::max(nHeldEnd, h.nToMicros);
     for (const auto& [tCodes, tWrite] : atWrites) {
         const auto it = mapHeld.find(tCodes);
         if (it == mapHeld.end()) continue;
@@ -110,13 +106,6 @@ size_t nWarnAboutHeldRecords(const COutputFile& f, const StreamWrites& atWrites,
             ++nHeldAgain;
             break;
         }
-    }
-    if (bOrder && !atWrites.empty() && atWrites.front().second.nFromMicros < nHeldEnd) {
-        vPrintWarning(sOut + ": this run appends records from " +
-                      sFormatUtc(static_cast<double>(atWrites.front().second.nFromMicros) / 1e6) +
-                      ", before the end of what the file holds (" +
-                      sFormatUtc(static_cast<double>(nHeldEnd) / 1e6) +
-                      "); readers that search day files by time may stop before them");
     }
     return nHeldAgain;
 }

@@ -32,11 +32,9 @@ void vWarnAboutLock(const COutputFile& f);
 // Warns about what the output f already holds: that it cannot be locked,
 // that it ends in a record cut short, and once per stream that this run
 // writes a span it already holds (a recording converted into the file
-// before, most likely); with bOrder also that the run's records start
-// before the end of what it holds, where readers searching by time stop.
-// The records go in all the same. Returns the number of streams warned
-// about for a span they held already.
-size_t nWarnAboutHeldRecords(const COutputFile& f, const StreamWrites& atWrites, bool bOrder,
+// before, most likely). The records go in all the same. Returns the
+// number of streams warned about for a span they held already.
+size_t nWarnAboutHeldRecords(const COutputFile& f, const StreamWrites& atWrites,
                              CWorkerPool& tPool);
 
 // The warnings before the conversion: the command line's, then the
