@@ -65,6 +65,7 @@ struct Chain {
 
 bool bFail(ReadRecord& r, std::string s) {
     r.sError = std::move(s);
+    r.anSamples.clear();
     return false;
 }
 
@@ -134,7 +135,9 @@ bool bWalkChain(ReadRecord& r, const unsigned char* p, size_t nLimit, bool bBig,
         size_t nFrom, nTo;
     };
     // Blockettes are at least 4 bytes long and lie beyond the fixed header.
-    std::vector<Taken> atTaken;
+    // Kept from record to record: most records have one or two.
+    thread_local std::vector<Taken> atTaken;
+    atTaken.clear();
     const auto bFailAt = [&r](size_t nAt, const char* szWhy) {
         return bFail(r, "blockette at byte " + std::to_string(nAt) + szWhy);
     };
@@ -147,7 +150,6 @@ bool bWalkChain(ReadRecord& r, const unsigned char* p, size_t nLimit, bool bBig,
         for (const Taken& t : atTaken)
             if (nAt < t.nTo && t.nFrom < nEnd)
                 return bFailAt(nAt, " loops back or overlaps another");
-        if (atTaken.empty()) atTaken.reserve(4);
         atTaken.push_back({nAt, nEnd});
         if (!bNoteBlockette(c, nType, nAt))
             return bFail(r, "second blockette " + std::to_string(nType));
@@ -218,15 +220,20 @@ bool bReadIntegers(ReadRecord& r, const unsigned char* p, size_t nBegin, size_t 
     return true;
 }
 
-// nCount samples from the Steim frames (nLevel 1 or 2) from byte nBegin.
+// nCount samples from the Steim frames (nLevel 1 or 2) from byte nBegin;
+// the frames are unpacked into r.anSamples' own buffer.
 bool bReadSteim(ReadRecord& r, const unsigned char* p, size_t nBegin, size_t nCount, int nLevel,
                 bool bBig) {
-    const SteimFrames t = tUnpackSteimFrames(p, nBegin, r.nLength, nLevel, bBig, nCount);
+    SteimFrames t;
+    t.anDiffs.swap(r.anSamples);
+    vUnpackSteimFrames(p, nBegin, r.nLength, nLevel, bBig, nCount, t);
+    const size_t nDiffs = t.anDiffs.size();
+    vIntegrateSteim(t, nCount);
+    r.anSamples.swap(t.anDiffs);
     if (t.bBroken) return bFail(r, t.asProblems.back());
-    if (t.anDiffs.size() < nCount)
-        return bFail(r, "frames hold " + std::to_string(t.anDiffs.size()) + " of the " +
+    if (nDiffs < nCount)
+        return bFail(r, "frames hold " + std::to_string(nDiffs) + " of the " +
                             std::to_string(nCount) + " samples");
-    r.anSamples = anIntegrateSteim(t, nCount);
     if (r.anSamples.back() != t.nXn)
         return bFail(r, "last sample " + std::to_string(r.anSamples.back()) + " differs from Xn " +
                             std::to_string(t.nXn));
@@ -293,6 +300,15 @@ ReadRecord tReadRecord(const unsigned char* p, size_t nAvailable) {
     ReadRecord r;
     bReadRecord(r, p, nAvailable);
     return r;
+}
+
+void vReadRecord(ReadRecord& r, const unsigned char* p, size_t nAvailable) {
+    std::vector<int32_t> an;
+    an.swap(r.anSamples);
+    an.clear();
+    r = ReadRecord{};
+    r.anSamples.swap(an);
+    bReadRecord(r, p, nAvailable);
 }
 
 int64_t nSampleOffsetMicros(const ReadRecord& r, int64_t i) {

@@ -25,8 +25,8 @@ struct ReadRecord {
                               // factor and multiplier; 0 for records without a rate
     int16_t nRateFactor = 0;  // the header's rate factor and multiplier as stored
     int16_t nRateMultiplier = 0;
-    bool bBlockette100 = false;  // dRate is blockette 100's
-    std::vector<int32_t> anSamples;
+    bool bBlockette100 = false;      // dRate is blockette 100's
+    std::vector<int32_t> anSamples;  // empty when sError is set
     std::string sError;  // empty when the record was read soundly, else why not (one phrase)
 };
 
@@ -35,6 +35,9 @@ struct ReadRecord {
 // (and where both orders give a date, from the first blockette's offset),
 // the data's from blockette 1000's word order. Safe on arbitrary bytes.
 ReadRecord tReadRecord(const unsigned char* p, size_t nAvailable);
+// The same into r, whose sample buffer is reused: a reader of many records
+// allocates once.
+void vReadRecord(ReadRecord& r, const unsigned char* p, size_t nAvailable);
 
 // The exact time of sample i (>= 0) of r relative to its start, in
 // microseconds (rounded down), from dRate: from the rate factor and

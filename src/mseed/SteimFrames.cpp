@@ -37,10 +37,18 @@ int nFields(uint32_t w, int32_t* anOut) {
     return nCount;
 }
 
-// The differences of a Steim-2 word of code 2 or 3, w in host order, into
+// The differences of the Steim-2 word at q with code nCode (1 to 3) into
 // anOut; returns their count, 0 for an invalid sub-code.
-int nUnpackSteim2Bits(uint32_t w, uint32_t nCode, int32_t* anOut) {
+template <bool bBig>
+int nUnpackSteim2Word(const unsigned char* q, uint32_t nCode, int32_t* anOut) {
+    // Bytes are stored one after another: read big-endian, the first is highest.
+    const uint32_t w = nLoad32(q, bBig || nCode == 1);
     switch ((nCode << 2) | (w >> 30)) {
+        case (1 << 2) | 0:
+        case (1 << 2) | 1:
+        case (1 << 2) | 2:
+        case (1 << 2) | 3:
+            return nFields<4, 8>(w, anOut);
         case (2 << 2) | 1:
             return nFields<1, 30>(w, anOut);
         case (2 << 2) | 2:
@@ -58,14 +66,14 @@ int nUnpackSteim2Bits(uint32_t w, uint32_t nCode, int32_t* anOut) {
     }
 }
 
-// The differences of the data word at q with code nCode (1 to 3) into
-// anOut; returns their count, 0 for an invalid sub-code.
-int nUnpackWord(const unsigned char* q, uint32_t nCode, int nLevel, bool bBig, int32_t* anOut) {
+// The differences of the Steim-1 word at q with code nCode (1 to 3) into
+// anOut; returns their count.
+template <bool bBig>
+int nUnpackSteim1Word(const unsigned char* q, uint32_t nCode, int32_t* anOut) {
     if (nCode == 1) {
         for (int k = 0; k < 4; ++k) anOut[k] = static_cast<int8_t>(q[k]);
         return 4;
     }
-    if (nLevel != 1) return nUnpackSteim2Bits(nLoad32(q, bBig), nCode, anOut);
     if (nCode == 2) {
         anOut[0] = static_cast<int16_t>(nLoad16(q, bBig));
         anOut[1] = static_cast<int16_t>(nLoad16(q + 2, bBig));
@@ -78,28 +86,29 @@ int nUnpackWord(const unsigned char* q, uint32_t nCode, int nLevel, bool bBig, i
 struct FrameWalk {
     const unsigned char* p;
     size_t nBegin;
-    int nLevel;
-    bool bBig;
     size_t nMaxDiffs;
     size_t nDiffs;  // differences unpacked so far (anDiffs holds room for more)
 };
 
 // Unpacks the frame at byte nFrame into t; false once no more differences
-// are wanted or an invalid sub-code breaks the frames.
+// are wanted or an invalid sub-code breaks the frames. Level and byte order
+// are fixed per instance, so the words are read without a test each.
+template <int nLevel, bool bBig>
 bool bUnpackFrame(FrameWalk& w, size_t nFrame, SteimFrames& t) {
     const unsigned char* pFrame = w.p + nFrame;
-    const uint32_t nCodes = nLoad32(pFrame, w.bBig);
+    const uint32_t nCodes = nLoad32(pFrame, bBig);
     if ((nCodes >> 30) != 0) t.asProblems.emplace_back("control word has a code for itself");
     for (int j = 1; j < 16; ++j) {
         const uint32_t nCode = (nCodes >> (2 * (15 - j))) & 3;
         if (nFrame == w.nBegin && (j == 1 || j == 2)) {
             if (nCode != 0) t.asProblems.emplace_back("integration constant with a data code");
-            (j == 1 ? t.nX0 : t.nXn) = static_cast<int32_t>(nLoad32(pFrame + 4 * j, w.bBig));
+            (j == 1 ? t.nX0 : t.nXn) = static_cast<int32_t>(nLoad32(pFrame + 4 * j, bBig));
             continue;
         }
         if (nCode == 0) continue;
-        int32_t* an = t.anDiffs.data() + w.nDiffs;  // room for the word's 7 at most
-        const int n = nUnpackWord(pFrame + 4 * j, nCode, w.nLevel, w.bBig, an);
+        int32_t* an = t.anDiffs.data() + w.nDiffs;  // room for 7 more
+        const int n = nLevel == 1 ? nUnpackSteim1Word<bBig>(pFrame + 4 * j, nCode, an)
+                                  : nUnpackSteim2Word<bBig>(pFrame + 4 * j, nCode, an);
         if (n == 0) {
             t.asProblems.push_back("invalid sub-code in frame " + std::to_string(nFrame / 64) +
                                    " word " + std::to_string(j));
@@ -112,28 +121,55 @@ bool bUnpackFrame(FrameWalk& w, size_t nFrame, SteimFrames& t) {
     return true;
 }
 
+// Unpacks the frames from nBegin up to nEnd into t.
+template <int nLevel, bool bBig>
+void vUnpackFrames(FrameWalk& w, size_t nEnd, SteimFrames& t) {
+    for (size_t nFrame = w.nBegin; nEnd - nFrame >= nFrameBytes; nFrame += nFrameBytes)
+        if (!bUnpackFrame<nLevel, bBig>(w, nFrame, t)) break;
+}
+
 }  // namespace
 
 SteimFrames tUnpackSteimFrames(const unsigned char* p, size_t nBegin, size_t nEnd, int nLevel,
                                bool bBig, size_t nMaxDiffs) {
     SteimFrames t;
-    if (nMaxDiffs == 0 || nEnd < nBegin) return t;
-    // Room for every difference the frames can hold, and a word's more.
-    t.anDiffs.resize(std::min(nMaxDiffs, 7 * 15 * ((nEnd - nBegin) / nFrameBytes)) + 7);
-    FrameWalk w{p, nBegin, nLevel, bBig, nMaxDiffs, 0};
-    for (size_t nFrame = nBegin; nEnd - nFrame >= nFrameBytes; nFrame += nFrameBytes)
-        if (!bUnpackFrame(w, nFrame, t)) break;
-    t.anDiffs.resize(std::min(w.nDiffs, nMaxDiffs));
+    vUnpackSteimFrames(p, nBegin, nEnd, nLevel, bBig, nMaxDiffs, t);
     return t;
 }
 
-std::vector<int32_t> anIntegrateSteim(const SteimFrames& t, size_t nCount) {
-    if (nCount > t.anDiffs.size()) nCount = t.anDiffs.size();
-    std::vector<int32_t> an(nCount);
-    uint32_t x = static_cast<uint32_t>(t.nX0);
-    for (size_t i = 0; i < nCount; ++i) {
-        if (i > 0) x += static_cast<uint32_t>(t.anDiffs[i]);
-        an[i] = static_cast<int32_t>(x);
+void vUnpackSteimFrames(const unsigned char* p, size_t nBegin, size_t nEnd, int nLevel, bool bBig,
+                        size_t nMaxDiffs, SteimFrames& t) {
+    t.nX0 = t.nXn = 0;
+    t.asProblems.clear();
+    t.bBroken = false;
+    t.anDiffs.clear();
+    if (nMaxDiffs == 0 || nEnd < nBegin) return;
+    // Room for every difference the frames can hold, and a word's more.
+    t.anDiffs.resize(std::min(nMaxDiffs, 7 * 15 * ((nEnd - nBegin) / nFrameBytes)) + 7);
+    FrameWalk w{p, nBegin, nMaxDiffs, 0};
+    if (nLevel == 1) {
+        bBig ? vUnpackFrames<1, true>(w, nEnd, t) : vUnpackFrames<1, false>(w, nEnd, t);
+    } else {
+        bBig ? vUnpackFrames<2, true>(w, nEnd, t) : vUnpackFrames<2, false>(w, nEnd, t);
     }
-    return an;
+    t.anDiffs.resize(std::min(w.nDiffs, nMaxDiffs));
+}
+
+std::vector<int32_t> anIntegrateSteim(const SteimFrames& t, size_t nCount) {
+    SteimFrames u;
+    u.nX0 = t.nX0;
+    u.anDiffs.assign(t.anDiffs.begin(), t.anDiffs.begin() + std::min(nCount, t.anDiffs.size()));
+    vIntegrateSteim(u, nCount);
+    return std::move(u.anDiffs);
+}
+
+void vIntegrateSteim(SteimFrames& t, size_t nCount) {
+    if (nCount < t.anDiffs.size()) t.anDiffs.resize(nCount);
+    if (t.anDiffs.empty()) return;
+    uint32_t x = static_cast<uint32_t>(t.nX0);
+    t.anDiffs[0] = t.nX0;
+    for (size_t i = 1; i < t.anDiffs.size(); ++i) {
+        x += static_cast<uint32_t>(t.anDiffs[i]);
+        t.anDiffs[i] = static_cast<int32_t>(x);
+    }
 }

@@ -24,7 +24,13 @@ struct SteimFrames {
 // frame by its number within the record (byte offset / 64).
 SteimFrames tUnpackSteimFrames(const unsigned char* p, size_t nBegin, size_t nEnd, int nLevel,
                                bool bBig, size_t nMaxDiffs);
+// The same into t, whose buffers are reused: a reader of many records
+// allocates once.
+void vUnpackSteimFrames(const unsigned char* p, size_t nBegin, size_t nEnd, int nLevel, bool bBig,
+                        size_t nMaxDiffs, SteimFrames& t);
 
 // The first nCount samples (at most anDiffs.size()) that the frames give:
 // X0, then each the one before plus its difference, wrapping in 32 bits.
 std::vector<int32_t> anIntegrateSteim(const SteimFrames& t, size_t nCount);
+// The same in place: t.anDiffs becomes those samples.
+void vIntegrateSteim(SteimFrames& t, size_t nCount);

@@ -212,11 +212,19 @@ const Refused aRefused[] = {
 };
 
 TEST(RecordReader, RefusesEachHandMadeRecordWithItsReason) {
+    const HandRecord tSound = tBase();
+    // One record reused, as a survey reads: a refused record leaves none of
+    // the samples of the one before.
+    ReadRecord r;
     for (const Refused& row : aRefused) {
         HandRecord t = tBase();
         row.fnMake(t);
-        const ReadRecord r = tReadRecord(t.ac.data(), t.ac.size());
+        vReadRecord(r, tSound.ac.data(), tSound.ac.size());
+        ASSERT_EQ(r.sError, "");
+        vReadRecord(r, t.ac.data(), t.ac.size());
         EXPECT_NE(r.sError.find(row.szError), std::string::npos) << row.szWhat << ": " << r.sError;
+        EXPECT_TRUE(r.anSamples.empty()) << row.szWhat;
+        EXPECT_EQ(tReadRecord(t.ac.data(), t.ac.size()).sError, r.sError) << row.szWhat;
     }
 }
 

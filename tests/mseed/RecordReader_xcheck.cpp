@@ -175,6 +175,7 @@ TEST(RecordReaderXcheck, ReadsWhatLibmseedPacksAsLibmseedUnpacksIt) {
         {DE_STEIM2, 0, 0, 512, {1000}, 100, szTick, 987654, true},
     };
     uint32_t nSeed = 1;
+    ReadRecord r;  // one for every record, its buffer reused as a survey reads
     for (const Packing& t : aRows) {
         SCOPED_TRACE("encoding " + std::to_string(t.nEncoding) + ", orders " +
                      std::to_string(t.nHeaderOrder) + std::to_string(t.nDataOrder) + ", " +
@@ -187,7 +188,7 @@ TEST(RecordReaderXcheck, ReadsWhatLibmseedPacksAsLibmseedUnpacksIt) {
         std::vector<int32_t> anRead;
         int64_t nNextMicros = nStart;
         for (const Bytes& ac : aac) {
-            const ReadRecord r = tReadRecord(ac.data(), ac.size());
+            vReadRecord(r, ac.data(), ac.size());
             vExpectAsLibmseed(ac, r);
             // Each record starts where the samples before it end, to the
             // resolution (blockette 100 rates are float-exact here).

@@ -4,18 +4,19 @@
 // of the channel's grid, its samples are the channel's samples at those
 // times, and those of equal value are held. A held sample at a time where
 // the channel has samples and none of its value, a record at another rate,
-// or one off the channel's grid is a conflict. The file is mapped read-only
-// and read in parts side by side on the run's threads.
+// or one off the channel's grid is a conflict. The file is read in parts
+// side by side on the run's threads, each part a buffer at a time.
 #include "driver/check/DayFileSurvey.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
+#include "base/WholeTransfer.h"
 #include "driver/channel/StreamCodes.h"
 #include "driver/process/ExitStatus.h"
 #include "mseed/RecordReader.h"
@@ -51,6 +52,10 @@ struct PartFindings {
     int64_t nBadRecord = -1;  // the first record that cannot be surveyed (counted from 0)
     std::string sBad;
     std::vector<int32_t> anRun;  // the recording's samples under a record, reused
+    std::vector<size_t> akMet;   // the stretches a record meets, reused
+    ReadRecord tRecord;          // the record being read, its buffer reused
+    bool bUnreadable = false;    // the file could not be read (nReadErrno says why)
+    int nReadErrno = 0;
 };
 
 // "record N of F" for messages.
@@ -70,11 +75,6 @@ constexpr const char* szKeepApart =
     "; give this recording's data codes of their own (-station=, -location=, -channels=, "
     "-network=) or convert it into another archive";
 
-// Floor of a / b for b > 0.
-__int128 nFloorDiv(__int128 a, __int128 b) {
-    return a >= 0 ? a / b : -((-a + b - 1) / b);
-}
-
 // Where record h lies on stretch k of c: sample i0 of the stretch is the
 // one nearest h's first, nOff (in units of 1 / rate microseconds) how far
 // from it h's first is, and samples jFrom .. jTo - 1 of h have samples of
@@ -86,18 +86,37 @@ struct Overlay {
     int64_t jFrom = 0, jTo = 0;
 };
 
+// Floor of a / b for b > 0.
+template <typename Wide>
+Wide nFloorDiv(Wide a, Wide b) {
+    return a >= 0 ? a / b : -((-a + b - 1) / b);
+}
+
+// tOverlay's arithmetic on d = (record start - stretch start) * rate, in
+// units of 1 / rate microseconds: in 64 bits where they are enough (records
+// within centuries of the stretch at common rates), else in 128.
+template <typename Wide>
+Overlay tOverlayOf(Wide d, int64_t nRate, bool bMicroseconds) {
+    const Wide i0 = nFloorDiv<Wide>(d + 500000, 1000000);
+    const Wide nOff = d - i0 * 1000000;
+    const Wide nResolution = static_cast<Wide>(bMicroseconds ? 1 : 100) * nRate;
+    Overlay t;
+    t.i0 = static_cast<int64_t>(i0);
+    t.nOffMicros = static_cast<int64_t>(nOff / nRate);
+    t.bOnGrid = nOff <= nResolution && -nOff <= nResolution;
+    return t;
+}
+
 Overlay tOverlay(const ReadRecord& h, const ConvertedChannel& c, size_t k) {
     const SampleStretch& s = c.atStretches[k];
     const int64_t nCount = nStretchEnd(c, k) - s.nFirstSample;
-    const __int128 r = c.nRate;
-    const __int128 d = static_cast<__int128>(h.nStartMicros - s.nStartMicros) * r;
-    const __int128 i0 = nFloorDiv(d + 500000, 1000000);
-    const __int128 nOff = d - i0 * 1000000;
-    const __int128 nResolution = (h.bMicroseconds ? 1 : 100) * r;
-    Overlay t;
-    t.i0 = static_cast<int64_t>(i0);
-    t.nOffMicros = static_cast<int64_t>(nOff / r);
-    t.bOnGrid = nOff <= nResolution && -nOff <= nResolution;
+    const int64_t nApart = h.nStartMicros - s.nStartMicros;
+    int64_t d = 0;
+    const bool bNarrow = !__builtin_mul_overflow(nApart, c.nRate, &d) && d < INT64_MAX - 1000000 &&
+                         d > INT64_MIN + 1000000;
+    Overlay t = bNarrow
+                    ? tOverlayOf(d, c.nRate, h.bMicroseconds)
+                    : tOverlayOf(static_cast<__int128>(nApart) * c.nRate, c.nRate, h.bMicroseconds);
     t.jFrom = std::max<int64_t>(0, -t.i0);
     t.jTo = std::min<int64_t>(static_cast<int64_t>(h.anSamples.size()), nCount - t.i0);
     return t;
@@ -175,7 +194,8 @@ void vMatchMany(const ReadRecord& h, const ConvertedChannel& c, const std::vecto
 void vMatchRecord(const ReadRecord& h, const ConvertedChannel& c, const std::string& sPath,
                   int64_t nRecord, int64_t nEnd, PartFindings& t) {
     if (h.anSamples.empty() || !(h.dRate > 0)) return;
-    std::vector<size_t> ak;  // the stretches it meets
+    std::vector<size_t>& ak = t.akMet;  // the stretches it meets
+    ak.clear();
     for (size_t k = 0; k < c.atStretches.size(); ++k) {
         const int64_t nCount = nStretchEnd(c, k) - c.atStretches[k].nFirstSample;
         const int64_t nFrom = c.atStretches[k].nStartMicros;
@@ -208,63 +228,84 @@ void vMatchRecord(const ReadRecord& h, const ConvertedChannel& c, const std::str
     }
 }
 
-// Surveys records nFrom .. nTo - 1 of the file mapped at p into t.
-void vSurveyRecords(const unsigned char* p, int64_t nFrom, int64_t nTo, const std::string& sPath,
-                    const ConvertedChannel& c, PartFindings& t) {
-    for (int64_t n = nFrom; n < nTo; ++n) {
-        const ReadRecord h = tReadRecord(p + n * nSeedRecordLength, nSeedRecordLength);
-        if (!h.sError.empty() || h.nLength != static_cast<size_t>(nSeedRecordLength)) {
-            t.nBadRecord = n;
-            t.sBad = h.sError;
-            return;
-        }
-        const int64_t nEnd =
-            h.nStartMicros + nSampleOffsetMicros(h, static_cast<int64_t>(h.anSamples.size()));
-        t.atRecords.push_back({h.nStartMicros, h.nSequenceNumber});
-        t.anEnds.push_back(nEnd);
-        if (std::memcmp(h.acCodes, c.tCodes.data(), c.tCodes.size()) == 0)
-            vMatchRecord(h, c, sPath, n, nEnd, t);
+// Surveys record n of sPath, at p, into t; false when it cannot be read
+// or is not 512 bytes long.
+bool bSurveyRecord(const unsigned char* p, int64_t n, const std::string& sPath,
+                   const ConvertedChannel& c, PartFindings& t) {
+    ReadRecord& h = t.tRecord;
+    vReadRecord(h, p, nSeedRecordLength);
+    if (!h.sError.empty() || h.nLength != static_cast<size_t>(nSeedRecordLength)) {
+        t.nBadRecord = n;
+        t.sBad = h.sError;
+        return false;
     }
+    const int64_t nEnd =
+        h.nStartMicros + nSampleOffsetMicros(h, static_cast<int64_t>(h.anSamples.size()));
+    t.atRecords.push_back({h.nStartMicros, h.nSequenceNumber});
+    t.anEnds.push_back(nEnd);
+    if (std::memcmp(h.acCodes, c.tCodes.data(), c.tCodes.size()) == 0)
+        vMatchRecord(h, c, sPath, n, nEnd, t);
+    return true;
 }
 
-// A part of the file as a job for the run's threads.
+// Records read at once: a buffer that stays in the cache.
+constexpr int64_t nRecordsPerRead = 256;
+
+// Calls fnRecord(p, n) for records nFrom .. nTo - 1 of the file open as
+// nFile, read a buffer at a time, until it returns false; false when the
+// file cannot be read (errno set).
+template <typename RecordFn>
+bool bReadRecords(int nFile, int64_t nFrom, int64_t nTo, RecordFn fnRecord) {
+    std::vector<unsigned char> ac(nRecordsPerRead * nSeedRecordLength);
+    for (int64_t n = nFrom; n < nTo; n += nRecordsPerRead) {
+        const int64_t nCount = std::min(nRecordsPerRead, nTo - n);
+        if (!bReadAll(nFile, ac.data(), static_cast<size_t>(nCount * nSeedRecordLength),
+                      n * nSeedRecordLength))
+            return false;
+        for (int64_t k = 0; k < nCount; ++k)
+            if (!fnRecord(ac.data() + k * nSeedRecordLength, n + k)) return true;
+    }
+    return true;
+}
+
+// A part of the file as a job for the run's threads: each part reads its
+// own records, so the reading is shared out too.
 struct CSurveyPartJob : CPoolJob {
-    const unsigned char* p = nullptr;
+    int nFile = -1;
     int64_t nFrom = 0, nTo = 0;
     const std::string* pPath = nullptr;
     const ConvertedChannel* pChannel = nullptr;
     PartFindings tFound;
-    void vRun() override { vSurveyRecords(p, nFrom, nTo, *pPath, *pChannel, tFound); }
+    void vRun() override {
+        PartFindings& t = tFound;
+        t.bUnreadable = !bReadRecords(nFile, nFrom, nTo, [&](const unsigned char* p, int64_t n) {
+            return bSurveyRecord(p, n, *pPath, *pChannel, t);
+        });
+        if (t.bUnreadable) t.nReadErrno = errno;
+    }
 };
 
 // Fewest records a part is given.
 constexpr int64_t nRecordsPerPartAtLeast = 512;
 
-// The file at sPath mapped read-only, its first nLength bytes; null when it
-// cannot be.
-struct CMappedFile {
-    const unsigned char* p = nullptr;
-    size_t nSize = 0;
-    CMappedFile(const std::string& sPath, int64_t nLength) {
-        const int nFile = open(sPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-        if (nFile < 0 || nLength <= 0) {
-            if (nFile >= 0) close(nFile);
-            return;
-        }
-        // Read in at once: faulting a page in at a time costs more.
-        void* pMap = mmap(nullptr, static_cast<size_t>(nLength), PROT_READ,
-                          MAP_PRIVATE | MAP_POPULATE, nFile, 0);
-        close(nFile);
-        if (pMap == MAP_FAILED) return;
-        p = static_cast<const unsigned char*>(pMap);
-        nSize = static_cast<size_t>(nLength);
+// The file at sPath open for reading; closed when it goes.
+struct CReadFile {
+    int nFile;
+    explicit CReadFile(const std::string& sPath)
+        : nFile(open(sPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) {}
+    ~CReadFile() {
+        if (nFile >= 0) close(nFile);
     }
-    ~CMappedFile() {
-        if (p != nullptr) munmap(const_cast<unsigned char*>(p), nSize);
-    }
-    CMappedFile(const CMappedFile&) = delete;
-    CMappedFile& operator=(const CMappedFile&) = delete;
+    CReadFile(const CReadFile&) = delete;
+    CReadFile& operator=(const CReadFile&) = delete;
 };
+
+// Refuses the recording for the day file sPath that cannot be read (errno
+// nErrno).
+void vRefuseUnreadable(const std::string& sPath, int nErrno, DayFileSurvey& t) {
+    t.nStatus = nExitOutputFailed;
+    t.sProblem = sPath + ": cannot read what it holds: " + std::strerror(nErrno);
+}
 
 // Gives the findings of a record that cannot be surveyed as t's refusal.
 void vRefuseBadRecord(const std::string& sPath, const PartFindings& f, DayFileSurvey& t) {
@@ -295,10 +336,9 @@ DayFileSurvey tSurveyDayFile(const std::string& sPath, int64_t nLength, const Co
     t.nTornBytes = nLength % nSeedRecordLength;
     t.nWholeBytes = nLength - t.nTornBytes;
     if (t.nWholeBytes == 0) return t;
-    const CMappedFile tFile(sPath, t.nWholeBytes);
-    if (tFile.p == nullptr) {
-        t.nStatus = nExitOutputFailed;
-        t.sProblem = sPath + ": cannot read what it holds";
+    const CReadFile tFile(sPath);
+    if (tFile.nFile < 0) {
+        vRefuseUnreadable(sPath, errno, t);
         return t;
     }
     const std::vector<PartRange> atRanges =
@@ -306,7 +346,7 @@ DayFileSurvey tSurveyDayFile(const std::string& sPath, int64_t nLength, const Co
     std::vector<CSurveyPartJob> atParts(atRanges.size());
     for (size_t k = 0; k < atParts.size(); ++k) {
         CSurveyPartJob& j = atParts[k];
-        j.p = tFile.p;
+        j.nFile = tFile.nFile;
         j.nFrom = atRanges[k].nFrom;
         j.nTo = atRanges[k].nTo;
         j.pPath = &sPath;
@@ -317,6 +357,7 @@ DayFileSurvey tSurveyDayFile(const std::string& sPath, int64_t nLength, const Co
     for (CSurveyPartJob& j : atParts) {
         tPool.vWait(j);
         const PartFindings& f = j.tFound;
+        if (f.bUnreadable && t.nStatus == 0) vRefuseUnreadable(sPath, f.nReadErrno, t);
         if (f.nBadRecord >= 0 && t.nStatus == 0) vRefuseBadRecord(sPath, f, t);
         for (size_t i = 0; i < f.atRecords.size(); ++i) {
             if (!t.atRecords.empty() &&
@@ -337,22 +378,25 @@ DayFileSurvey tSurveyDayBefore(const std::string& sPath, int64_t nDay, const Con
     DayFileSurvey t;
     struct stat st;
     if (stat(sPath.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return t;
-    const int64_t nWhole = st.st_size - st.st_size % nSeedRecordLength;
-    const CMappedFile tFile(sPath, nWhole);
-    if (tFile.p == nullptr) return t;
+    const CReadFile tFile(sPath);
+    if (tFile.nFile < 0) return t;
     const int64_t nMidnight = nDay * nMicrosPerDay;
     PartFindings f;
-    for (int64_t n = 0; n < nWhole / nSeedRecordLength; ++n) {
-        const ReadRecord h = tReadRecord(tFile.p + n * nSeedRecordLength, nSeedRecordLength);
-        // Another writer's file may hold what this run cannot read: only
-        // records that run into the day matter, and none can be told then.
-        if (!h.sError.empty() || h.nLength != static_cast<size_t>(nSeedRecordLength)) break;
-        const int64_t nEnd =
-            h.nStartMicros + nSampleOffsetMicros(h, static_cast<int64_t>(h.anSamples.size()));
-        if (nEnd <= nMidnight || std::memcmp(h.acCodes, c.tCodes.data(), c.tCodes.size()) != 0)
-            continue;
-        vMatchRecord(h, c, sPath, n, nEnd, f);
-    }
+    ReadRecord& h = f.tRecord;
+    // A file that ends early holds what was read of it.
+    bReadRecords(
+        tFile.nFile, 0, st.st_size / nSeedRecordLength, [&](const unsigned char* p, int64_t n) {
+            vReadRecord(h, p, nSeedRecordLength);
+            // Another writer's file may hold what this run cannot read: only
+            // records that run into the day matter, and none can be told then.
+            if (!h.sError.empty() || h.nLength != static_cast<size_t>(nSeedRecordLength))
+                return false;
+            const int64_t nEnd =
+                h.nStartMicros + nSampleOffsetMicros(h, static_cast<int64_t>(h.anSamples.size()));
+            if (nEnd > nMidnight && std::memcmp(h.acCodes, c.tCodes.data(), c.tCodes.size()) == 0)
+                vMatchRecord(h, c, sPath, n, nEnd, f);
+            return true;
+        });
     for (const HeldRun& r : f.atHeld) tHeld.vAdd(r.k, r.nFirst, r.nCount);
     vRefuseConflict(c, f.tConflict, t);
     return t;

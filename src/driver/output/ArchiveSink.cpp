@@ -20,6 +20,7 @@
 #include <cstring>
 #include <set>
 
+#include "base/WholeTransfer.h"
 #include "driver/process/Rollback.h"
 #include "mseed/SeedRecord.h"
 #include "mseed/Steim2Decoder.h"
@@ -72,19 +73,36 @@ const RecordTime* pLastFrom(const std::vector<RecordTime>& at, int64_t nMicros) 
     return it == at.begin() ? nullptr : &*(it - 1);
 }
 
-// Writes all nBytes at p to nFile; false with errno set on a failure.
-bool bWriteAll(int nFile, const unsigned char* p, size_t nBytes) {
-    while (nBytes > 0) {
-        const ssize_t n = write(nFile, p, nBytes);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            if (n == 0) errno = EIO;
+// A record of a rewritten day file: where it starts, and which record of
+// the old file (bNew false) or of the run's new one it is.
+struct SortedEntry {
+    int64_t nStartMicros;
+    bool bNew;
+    int64_t nIndex;
+};
+
+// Writes the records of at, in that order, from nOld and nNew to nTo.
+// Records that lie one after another in the same file are read at once,
+// up to a buffer's worth; false with errno set on a failure.
+bool bCopyInOrder(const std::vector<SortedEntry>& at, int nOld, int nNew, int nTo) {
+    std::vector<unsigned char> ac(size_t{1} << 20);
+    const size_t nMaxRun = ac.size() / nSeedRecordLength;
+    size_t nFill = 0;
+    for (size_t k = 0; k < at.size();) {
+        size_t m = k + 1;
+        while (m < at.size() && m - k < nMaxRun && at[m].bNew == at[k].bNew &&
+               at[m].nIndex == at[m - 1].nIndex + 1)
+            ++m;
+        const size_t nBytes = (m - k) * nSeedRecordLength;
+        if (nFill + nBytes > ac.size() && !bWriteAll(nTo, ac.data(), nFill)) return false;
+        if (nFill + nBytes > ac.size()) nFill = 0;
+        if (!bReadAll(at[k].bNew ? nNew : nOld, ac.data() + nFill, nBytes,
+                      at[k].nIndex * nSeedRecordLength))
             return false;
-        }
-        p += n;
-        nBytes -= static_cast<size_t>(n);
+        nFill += nBytes;
+        k = m;
     }
-    return true;
+    return bWriteAll(nTo, ac.data(), nFill);
 }
 
 // True when the file open as nFile is as st says: no program appended to or
@@ -223,35 +241,17 @@ bool CArchiveSink::bWriteInOrder(size_t i, int nTo, std::string& sError) {
     const Day& d = m_atDays[i];
     // Every record once: the file's (in its order) and the run's, sorted by
     // start time, the file's first where two start together.
-    struct Entry {
-        int64_t nStartMicros;
-        bool bNew;
-        int64_t nIndex;
-    };
-    std::vector<Entry> at;
+    std::vector<SortedEntry> at;
     for (size_t k = 0; k < d.tPlan.atHeld.size(); ++k)
         at.push_back({d.tPlan.atHeld[k].nStartMicros, false, static_cast<int64_t>(k)});
     for (size_t k = 0; k < d.atPut.size(); ++k)
         at.push_back({d.atPut[k].nStartMicros, true, static_cast<int64_t>(k)});
-    std::stable_sort(at.begin(), at.end(), [](const Entry& a, const Entry& b) {
+    std::stable_sort(at.begin(), at.end(), [](const SortedEntry& a, const SortedEntry& b) {
         return a.nStartMicros < b.nStartMicros;
     });
     const int nOld = open(m_atFiles[i].sPath.c_str(), O_RDONLY | O_CLOEXEC);
     const int nNew = open(d.sNewPath.c_str(), O_RDONLY | O_CLOEXEC);
-    std::vector<unsigned char> acBatch;
-    acBatch.reserve(size_t{1} << 18);
-    bool bOk = nOld >= 0 && nNew >= 0;
-    unsigned char acRecord[nSeedRecordLength];
-    for (size_t k = 0; k < at.size() && bOk; ++k) {
-        const int nFrom = at[k].bNew ? nNew : nOld;
-        bOk = pread(nFrom, acRecord, sizeof acRecord, at[k].nIndex * nSeedRecordLength) ==
-              static_cast<ssize_t>(sizeof acRecord);
-        acBatch.insert(acBatch.end(), acRecord, acRecord + sizeof acRecord);
-        if (bOk && (acBatch.size() >= acBatch.capacity() || k + 1 == at.size())) {
-            bOk = bWriteAll(nTo, acBatch.data(), acBatch.size());
-            acBatch.clear();
-        }
-    }
+    const bool bOk = nOld >= 0 && nNew >= 0 && bCopyInOrder(at, nOld, nNew, nTo);
     if (!bOk) sError = std::strerror(errno != 0 ? errno : EIO);
     if (nOld >= 0) close(nOld);
     if (nNew >= 0) close(nNew);
