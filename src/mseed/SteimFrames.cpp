@@ -142,9 +142,12 @@ void vUnpackSteimFrames(const unsigned char* p, size_t nBegin, size_t nEnd, int 
     t.nX0 = t.nXn = 0;
     t.asProblems.clear();
     t.bBroken = false;
-    t.anDiffs.clear();
-    if (nMaxDiffs == 0 || nEnd < nBegin) return;
-    // Room for every difference the frames can hold, and a word's more.
+    if (nMaxDiffs == 0 || nEnd < nBegin) {
+        t.anDiffs.clear();
+        return;
+    }
+    // Room for every difference the frames can hold, and a word's more
+    // (what the buffer held before is overwritten, not cleared first).
     t.anDiffs.resize(std::min(nMaxDiffs, 7 * 15 * ((nEnd - nBegin) / nFrameBytes)) + 7);
     FrameWalk w{p, nBegin, nMaxDiffs, 0};
     if (nLevel == 1) {
