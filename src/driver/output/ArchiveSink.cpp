@@ -94,8 +94,10 @@ bool bCopyInOrder(const std::vector<SortedEntry>& at, int nOld, int nNew, int nT
                at[m].nIndex == at[m - 1].nIndex + 1)
             ++m;
         const size_t nBytes = (m - k) * nSeedRecordLength;
-        if (nFill + nBytes > ac.size() && !bWriteAll(nTo, ac.data(), nFill)) return false;
-        if (nFill + nBytes > ac.size()) nFill = 0;
+        if (nFill + nBytes > ac.size()) {
+            if (!bWriteAll(nTo, ac.data(), nFill)) return false;
+            nFill = 0;
+        }
         if (!bReadAll(at[k].bNew ? nNew : nOld, ac.data() + nFill, nBytes,
                       at[k].nIndex * nSeedRecordLength))
             return false;
